@@ -1,0 +1,17 @@
+#pragma once
+// The commands of velinor-cli, one file each.
+#include <string>
+#include <vector>
+
+namespace velinor::cli {
+
+struct Command {
+  const char* name;
+  const char* usage;  // the arguments, shown by "velinor-cli help"
+  int (*run)(const std::vector<std::string>& args);
+};
+
+// The table of commands (main.cpp).
+const std::vector<Command>& AllCommands();
+
+}  // namespace velinor::cli

@@ -1,0 +1,53 @@
+// velinor-cli: the engine and the file formats without windows.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+#include "Commands.h"
+
+namespace velinor::cli {
+
+const std::vector<Command>& AllCommands() {
+  static const std::vector<Command> commands = {
+  };
+  return commands;
+}
+
+namespace {
+
+void PrintUsage(FILE* out) {
+  std::fprintf(out, "Usage: velinor-cli COMMAND ARGUMENTS...\n\nCommands:\n");
+  for (const Command& c : AllCommands()) std::fprintf(out, "  velinor-cli %s %s\n", c.name, c.usage);
+}
+
+}  // namespace
+}  // namespace velinor::cli
+
+int main(int argc, char** argv) {
+  using namespace velinor::cli;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    PrintUsage(args.empty() ? stderr : stdout);
+    return args.empty() ? ExitUsage : 0;
+  }
+  for (const Command& c : AllCommands()) {
+    if (args[0] != c.name) continue;
+    try {
+      return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const UsageError& e) {
+      std::fprintf(stderr, "velinor-cli %s: %s\nUsage: velinor-cli %s %s\n", c.name, e.what(), c.name, c.usage);
+      return ExitUsage;
+    } catch (const FileError& e) {
+      std::fprintf(stderr, "velinor-cli %s: %s\n", c.name, e.what());
+      return ExitFile;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "velinor-cli %s: %s\n", c.name, e.what());
+      return ExitFile;
+    }
+  }
+  std::fprintf(stderr, "velinor-cli: unknown command \"%s\"\n", args[0].c_str());
+  PrintUsage(stderr);
+  return ExitUsage;
+}
