@@ -1,0 +1,489 @@
+#include "OvImage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "base/Arith.h"
+#include "base/Errors.h"
+#include "resize/StretchEx.h"
+
+namespace velinor {
+
+namespace {
+
+void CheckWriteMode(int mode) {
+  if (mode != ovRaw && mode != ovZlib) throw EWriteError(OviInvalidMode);
+}
+
+void CheckReadMode(int mode) {
+  if (mode != ovRaw && mode != ovZlib) throw EReadError(OviInvalidMode);
+}
+
+// A size read from the file: refused when negative or beyond what the program holds.
+void CheckStoredSize(int32_t width, int32_t height, int bytesPerPixel) {
+  try {
+    CheckImageSize(width, height, bytesPerPixel);
+  } catch (const EOutOfLimits& e) {
+    throw EReadError(e.what());
+  }
+}
+
+// The bitmap as 24-bit, shared so that a deferred body can keep it alive.
+std::shared_ptr<const TBitmap> As24(const TBitmap& image) {
+  if (image.PixelFormat() == TPixelFormat::pf24bit)
+    return std::shared_ptr<const TBitmap>(&image, [](const TBitmap*) {});
+  auto copy = std::make_shared<TBitmap>(image);
+  copy->SetPixelFormat(TPixelFormat::pf24bit);
+  return copy;
+}
+
+// The length field (from itself to the end of the data) followed by the data.
+std::vector<uint8_t> LengthPrefixed(std::vector<uint8_t> compressed) {
+  const uint64_t length = uint64_t{4} + compressed.size();
+  if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+    throw EWriteError("compressed block too large for the file format");
+  std::vector<uint8_t> out(4 + compressed.size());
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
+  if (!compressed.empty()) std::memcpy(out.data() + 4, compressed.data(), compressed.size());
+  return out;
+}
+
+// The zlib body's compressed data: its length field, checked against the input.
+std::vector<uint8_t> ReadCompressed(TOviSource& in) {
+  const int32_t length = in.ReadInt32();
+  if (length < 4) throw EReadError("invalid compressed block length");
+  return in.ReadBlob(static_cast<uint64_t>(length) - 4);
+}
+
+// Puts the rows of a bitmap in the opposite order.
+void FlipRows(TBitmap& image) {
+  const size_t n = image.Stride();
+  std::vector<uint8_t> tmp(n);
+  for (int top = 0, bottom = image.Height() - 1; top < bottom; ++top, --bottom) {
+    std::memcpy(tmp.data(), image.ScanLine(top), n);
+    std::memcpy(image.ScanLine(top), image.ScanLine(bottom), n);
+    std::memcpy(image.ScanLine(bottom), tmp.data(), n);
+  }
+}
+
+void ZeroRowPadding(TBitmap& image, size_t used) {
+  if (used >= image.Stride()) return;
+  for (int y = 0; y < image.Height(); ++y)
+    std::memset(image.ScanLine(y) + used, 0, image.Stride() - used);
+}
+
+// Grey planes: the blue byte of each pixel, and back to (v, v, v).
+std::vector<uint8_t> GreyPlane(const TBitmap& image) {
+  const int w = image.Width(), h = image.Height();
+  std::vector<uint8_t> plane(static_cast<size_t>(w) * static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = image.ScanLine(y);
+    uint8_t* d = plane.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) d[x] = s[3 * x];
+  }
+  return plane;
+}
+
+TBitmap FromGreyPlane(const uint8_t* plane, int w, int h) {
+  TBitmap image(w, h, TPixelFormat::pf24bit);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = plane + static_cast<size_t>(y) * w;
+    uint8_t* d = image.ScanLine(y);
+    for (int x = 0; x < w; ++x) d[3 * x] = d[3 * x + 1] = d[3 * x + 2] = s[x];
+  }
+  ZeroRowPadding(image, static_cast<size_t>(w) * 3);
+  return image;
+}
+
+}  // namespace
+
+// ---- 24-bit bodies ----------------------------------------------------------------
+
+void WriteImageBody24(TOviWriter& out, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  auto src = As24(image);
+  const int w = src->Width(), h = src->Height();
+  out.WriteInt32(w);
+  out.WriteInt32(h);
+  if (mode == ovRaw) {
+    for (int y = 0; y < h; ++y) out.WriteBytes(src->ScanLine(y), static_cast<size_t>(w) * 3);
+    return;
+  }
+  const size_t stride = RowStride(w, TPixelFormat::pf24bit);
+  const uint64_t size = static_cast<uint64_t>(stride) * (h > 0 ? h : 0);
+  out.WriteDeferred(
+      [src, w, h, stride] {
+        // The pixel array of a bottom-up 24-bit DIB: rows reversed, padding zeroed.
+        std::vector<uint8_t> dib(stride * static_cast<size_t>(h > 0 ? h : 0));
+        const size_t used = static_cast<size_t>(w) * 3;
+        for (int y = 0; y < h; ++y) {
+          uint8_t* d = dib.data() + static_cast<size_t>(h - 1 - y) * stride;
+          std::memcpy(d, src->ScanLine(y), used);
+          std::memset(d + used, 0, stride - used);
+        }
+        return LengthPrefixed(DeflateZlib(dib.data(), dib.size()));
+      },
+      size);
+}
+
+void ReadImageBody24(TOviSource& in, int mode, TBitmap& image) {
+  CheckReadMode(mode);
+  const int32_t w = in.ReadInt32();
+  const int32_t h = in.ReadInt32();
+  CheckStoredSize(w, h, 3);
+  const size_t used = static_cast<size_t>(w) * 3;
+  if (mode == ovRaw) {
+    in.Require(static_cast<uint64_t>(used) * static_cast<uint64_t>(h));
+    TBitmap result(w, h, TPixelFormat::pf24bit);
+    for (int y = 0; y < h; ++y) in.Read(result.ScanLine(y), used);
+    ZeroRowPadding(result, used);
+    image = std::move(result);
+    return;
+  }
+  const auto compressed = ReadCompressed(in);
+  TBitmap result(w, h, TPixelFormat::pf24bit);
+  InflateZlibExact(compressed.data(), compressed.size(), result.Bits(), result.ByteSize());
+  FlipRows(result);
+  image = std::move(result);
+}
+
+// ---- grey bodies --------------------------------------------------------------------
+
+void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  auto src = As24(image);
+  const int w = src->Width(), h = src->Height();
+  out.WriteInt32(w);
+  out.WriteInt32(h);
+  if (mode == ovRaw) {
+    const auto plane = GreyPlane(*src);
+    out.WriteBytes(plane.data(), plane.size());
+    return;
+  }
+  const uint64_t size = static_cast<uint64_t>(w > 0 ? w : 0) * static_cast<uint64_t>(h > 0 ? h : 0);
+  out.WriteDeferred(
+      [src] {
+        const auto plane = GreyPlane(*src);
+        return LengthPrefixed(DeflateZlib(plane.data(), plane.size()));
+      },
+      size);
+}
+
+void ReadGreyBody(TOviSource& in, int mode, TBitmap& image) {
+  CheckReadMode(mode);
+  const int32_t w = in.ReadInt32();
+  const int32_t h = in.ReadInt32();
+  CheckStoredSize(w, h, 3);  // the plane becomes a 24-bit bitmap
+  const size_t size = static_cast<size_t>(w) * static_cast<size_t>(h);
+  std::vector<uint8_t> plane;
+  if (mode == ovRaw) {
+    plane = in.ReadBlob(size);
+  } else {
+    const auto compressed = ReadCompressed(in);
+    plane.resize(size);
+    InflateZlibExact(compressed.data(), compressed.size(), plane.data(), size);
+  }
+  image = FromGreyPlane(plane.data(), w, h);
+}
+
+// ---- image blocks -------------------------------------------------------------------
+
+int32_t StoredTransparentColor(const TBitmap& image) {
+  TColor c = image.TransparentColor;
+  if (c == clNone) {
+    c = image.Empty() ? 0 : image.Pixel(0, image.Height() - 1);
+  } else {
+    c = ResolveSystemColor(c);
+  }
+  return static_cast<int32_t>((c & 0x00FFFFFF) + 0x02000000);
+}
+
+void WriteColorImageBlock(TOviWriter& out, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  out.WriteByte(static_cast<uint8_t>(mode));
+  WriteImageBody24(out, image, mode);
+  out.WriteByte(image.Transparent ? 1 : 0);
+  out.WriteInt32(StoredTransparentColor(image));
+}
+
+void ReadColorImageBlock(TOviSource& in, TBitmap& image) {
+  const int mode = in.ReadByte();
+  ReadImageBody24(in, mode, image);
+  image.Transparent = in.ReadByte() != 0;
+  image.TransparentColor = static_cast<TColor>(in.ReadInt32()) & 0x00FFFFFF;
+}
+
+void WriteGreyImageBlock(TOviWriter& out, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  out.WriteByte(static_cast<uint8_t>(mode));
+  WriteGreyBody(out, image, mode);
+}
+
+void ReadGreyImageBlock(TOviSource& in, TBitmap& image) {
+  const int mode = in.ReadByte();
+  ReadGreyBody(in, mode, image);
+}
+
+// ---- thumbnail ----------------------------------------------------------------------
+
+void OviThumbnailSize(int width, int height, int box, int& thumbWidth, int& thumbHeight) {
+  thumbWidth = thumbHeight = 0;
+  if (width <= 0 || height <= 0 || box <= 0) return;
+  const double f = std::max(static_cast<double>(width) / box, static_cast<double>(height) / box);
+  // A very long, thin image keeps at least one pixel on its short side.
+  thumbWidth = static_cast<int>(Clamp<int64_t>(Round(width / f), 1, box));
+  thumbHeight = static_cast<int>(Clamp<int64_t>(Round(height / f), 1, box));
+}
+
+TBitmap MakeOviThumbnail(const TBitmap& image, int box) {
+  int tw, th;
+  OviThumbnailSize(image.Width(), image.Height(), box, tw, th);
+  TBitmap thumb;
+  if (tw <= 0 || th <= 0) return thumb;
+  thumb = TBitmap(tw, th, TPixelFormat::pf24bit);
+  StretchInterpolated(image, BitmapBounds(image), thumb, FullImageRect, BitmapBounds(thumb));
+  return thumb;
+}
+
+void WriteThumbnailBlock(TOviWriter& out, const TBitmap& thumbnail, int mode) {
+  CheckWriteMode(mode);
+  // The block starts with its own length, so its body is made here and now.
+  TOviWriter body(false);
+  body.WriteBytes(OviThumbnailTag, OviThumbnailTagLength);
+  body.WriteInt32(mode);
+  WriteImageBody24(body, thumbnail, mode);
+  const uint64_t length = 4 + body.ImmediateSize();
+  if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+    throw EWriteError("thumbnail too large for the file format");
+  out.WriteInt32(static_cast<int32_t>(length));
+  out.Append(std::move(body));
+}
+
+void ReadThumbnailBlock(TOviSource& in, TBitmap& thumbnail) {
+  in.ReadInt32();  // the block length; the blocks inside carry their own sizes
+  char tag[OviThumbnailTagLength];
+  in.Read(tag, sizeof tag);
+  if (std::memcmp(tag, OviThumbnailTag, sizeof tag) != 0) throw EReadError("");
+  const int32_t mode = in.ReadInt32();
+  ReadImageBody24(in, mode, thumbnail);
+}
+
+// ---- layer records ------------------------------------------------------------------
+
+void WriteLayerRecord(TOviWriter& out, const TLayerItem& item, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  if (item.Name.size() > static_cast<size_t>(OviMaxNameLength))
+    throw EWriteError("layer name longer than 255 characters");
+  out.WriteInt32(static_cast<int32_t>(item.Name.size()));
+  out.WriteBytes(item.Name.data(), item.Name.size());
+  out.WriteByte(item.Visible ? 1 : 0);
+  out.WriteByte(item.Locked ? 1 : 0);
+  out.WriteInt32(item.BlendMode);
+  for (int32_t r : item.Reserved) out.WriteInt32(r);
+  out.WriteByte(item.Kind);
+  out.WriteInt32(static_cast<int32_t>(item.Color));
+  out.WriteInt32(item.FillFlag);
+  out.WriteInt32(item.X);
+  out.WriteInt32(item.Y);
+  out.WriteByte(item.Opacity);
+
+  const bool bitmapLayer = item.Kind == lkBitmap;
+  const bool hasImage = bitmapLayer && !image.Empty();
+  out.WriteByte(hasImage ? 1 : 0);
+  if (hasImage) WriteColorImageBlock(out, image, mode);
+  const bool hasMask = bitmapLayer && !item.Mask.Empty();
+  out.WriteByte(hasMask ? 1 : 0);
+  if (hasMask) WriteGreyImageBlock(out, item.Mask, mode);
+  const bool hasMask2 = bitmapLayer && !item.Mask2.Empty();
+  out.WriteByte(hasMask2 ? 1 : 0);
+  if (hasMask2) WriteGreyImageBlock(out, item.Mask2, mode);
+
+  for (int32_t v : item.Adjustment.Values) out.WriteInt32(v);
+  out.WriteInt32(item.Adjustment.Reserved);
+  out.WriteDouble(item.Adjustment.Factor);
+
+  out.WriteByte(item.Shadow.Enabled ? 1 : 0);
+  out.WriteZeros(3);
+  out.WriteInt32(static_cast<int32_t>(item.Shadow.Color));
+  out.WriteInt32(item.Shadow.OffsetX);
+  out.WriteInt32(item.Shadow.OffsetY);
+  out.WriteInt32(item.Shadow.Opacity);
+  out.WriteInt32(item.Shadow.Size);
+  for (int32_t r : item.Shadow.Reserved) out.WriteInt32(r);
+
+  out.WriteByte(0);  // no object: this program makes bitmap layers only
+}
+
+void ReadLayerRecord(TOviSource& in, TLayerItem& item) {
+  const int32_t nameLength = in.ReadInt32();
+  if (nameLength < 0 || nameLength > OviMaxNameLength) throw EReadError("invalid layer name length");
+  item.Name.assign(static_cast<size_t>(nameLength), '\0');
+  if (nameLength > 0) in.Read(item.Name.data(), item.Name.size());
+  item.Visible = in.ReadByte() != 0;
+  item.Locked = in.ReadByte() != 0;
+  item.BlendMode = in.ReadInt32();
+  for (int32_t& r : item.Reserved) r = in.ReadInt32();
+  item.Kind = in.ReadByte();
+  if (item.Kind > lkColorFill) throw EReadError("unknown layer kind");
+  item.Color = static_cast<TColor>(in.ReadInt32());
+  item.FillFlag = in.ReadInt32();
+  item.X = in.ReadInt32();
+  item.Y = in.ReadInt32();
+  item.Opacity = in.ReadByte();
+
+  item.Image.Clear();
+  item.Mask.Clear();
+  item.Mask2.Clear();
+  if (in.ReadByte() != 0) ReadColorImageBlock(in, item.Image);
+  if (in.ReadByte() != 0) ReadGreyImageBlock(in, item.Mask);
+  if (in.ReadByte() != 0) ReadGreyImageBlock(in, item.Mask2);
+
+  for (int32_t& v : item.Adjustment.Values) v = in.ReadInt32();
+  item.Adjustment.Reserved = in.ReadInt32();
+  item.Adjustment.Factor = in.ReadDouble();
+
+  item.Shadow.Enabled = in.ReadByte() != 0;
+  in.Skip(3);
+  item.Shadow.Color = static_cast<TColor>(in.ReadInt32());
+  item.Shadow.OffsetX = in.ReadInt32();
+  item.Shadow.OffsetY = in.ReadInt32();
+  item.Shadow.Opacity = in.ReadInt32();
+  item.Shadow.Size = in.ReadInt32();
+  for (int32_t& r : item.Shadow.Reserved) r = in.ReadInt32();
+
+  // Object layers carry a record of their object's own classes, which this
+  // program neither makes nor knows.
+  if (in.ReadByte() != 0) throw EReadError("object layers are not supported");
+}
+
+// ---- header -------------------------------------------------------------------------
+
+void WriteOviHeader(TOviWriter& out, const TOviHeader& header) {
+  out.WriteBytes(OviSignature, OviSignatureLength);
+  out.WriteByte(static_cast<uint8_t>(header.Version));
+  out.WriteInt32(header.Width);
+  out.WriteInt32(header.Height);
+  out.WriteInt32(header.ResolutionX);
+  out.WriteInt32(header.ResolutionY);
+  char comment[OviCommentSize] = {};
+  std::memcpy(comment, header.Comment.data(), std::min(header.Comment.size(), OviCommentSize - 1));
+  out.WriteBytes(comment, sizeof comment);
+  out.WriteInt32(header.ColorCount);
+}
+
+TOviHeader ReadOviHeader(TOviSource& in) {
+  TOviHeader h;
+  char signature[OviSignatureLength];
+  in.Read(signature, sizeof signature);
+  if (std::memcmp(signature, OviSignature, sizeof signature) != 0) throw EReadError("");
+  h.Version = in.ReadByte();
+  if (h.Version < 1 || h.Version > 3) throw EReadError("");
+  h.Width = in.ReadInt32();
+  h.Height = in.ReadInt32();
+  CheckStoredSize(h.Width, h.Height, 3);
+  h.ResolutionX = in.ReadInt32();
+  h.ResolutionY = in.ReadInt32();
+  char comment[OviCommentSize];
+  in.Read(comment, sizeof comment);
+  h.Comment.assign(comment, strnlen(comment, sizeof comment));
+  h.ColorCount = in.ReadInt32();
+  return h;
+}
+
+// Smallest layer record: every fixed field, no image, no masks.
+constexpr uint64_t MinLayerRecordSize = 4 + 2 + 4 + 12 + 1 + 4 + 4 + 8 + 1 + 3 + 24 + 32 + 1;
+
+namespace {
+
+int32_t ReadLayerCount(TOviSource& in) {
+  const int32_t n = in.ReadInt32();
+  if (n < 1) throw EReadError("invalid layer count");
+  // Each record takes some bytes: a count the file cannot hold is refused.
+  if (static_cast<uint64_t>(n) > in.Remaining() / MinLayerRecordSize)
+    throw EReadError("invalid layer count");
+  return n;
+}
+
+void SkipThumbnailBlock(TOviSource& in) {
+  const int32_t length = in.ReadInt32();
+  if (length < 4) throw EReadError("invalid thumbnail block length");
+  in.Skip(static_cast<uint64_t>(length) - 4);
+}
+
+}  // namespace
+
+void ReadLayeredDocument(TOviSource& in, TMyImageLayered& doc) {
+  const TOviHeader h = ReadOviHeader(in);
+  SkipThumbnailBlock(in);
+  const int32_t n = ReadLayerCount(in);
+  TLayerItem preview;
+  if (n >= 2) ReadLayerRecord(in, preview);
+  doc.Layers.Clear();
+  for (int32_t i = 0; i < n; ++i) {
+    auto item = std::make_unique<TLayerItem>();
+    ReadLayerRecord(in, *item);
+    doc.CurrentLayer = doc.Layers.Add(std::move(item));
+  }
+  doc.ResolutionX = h.ResolutionX / 1000.0;
+  doc.ResolutionY = h.ResolutionY / 1000.0;
+  doc.Comment = h.Comment;
+  doc.ColorCount = h.ColorCount;
+  if (n >= 2) {
+    doc.Bitmap = std::move(preview.Image);
+  } else {
+    doc.SizeToFirstLayer();
+    doc.Flatten();
+  }
+}
+
+// ---- the flat reader ----------------------------------------------------------------
+
+void TMyImageLayeredReg::LoadFromStream(TOviSource& in) {
+  Version = 0;
+  ImageWidth = ImageHeight = 0;
+  Resolution = 0;
+  Comment.clear();
+  ColorCount = 0;
+
+  const TOviHeader h = ReadOviHeader(in);
+  Version = h.Version;
+  ImageWidth = h.Width;
+  ImageHeight = h.Height;
+  Resolution = h.ResolutionX / 1000.0;
+  Comment = h.Comment;
+  ColorCount = h.ColorCount;
+
+  TBitmap picture;
+  if (PreviewOnly) {
+    ReadThumbnailBlock(in, picture);
+  } else {
+    SkipThumbnailBlock(in);
+    ReadLayerCount(in);
+    // Two or more layers: the first record is the stored composite; one layer:
+    // the layer itself. Either way it is what the document looks like.
+    TLayerItem first;
+    ReadLayerRecord(in, first);
+    picture = std::move(first.Image);
+  }
+  static_cast<TBitmap&>(*this) = std::move(picture);
+}
+
+void TMyImageLayeredReg::LoadFromMemory(const uint8_t* data, size_t size) {
+  TOviMemorySource in(data, size);
+  LoadFromStream(in);
+}
+
+void TMyImageLayeredReg::LoadFromFile(const std::string& fileName) {
+  TOviFileSource in(fileName);
+  LoadFromStream(in);
+}
+
+TBitmap ReadOviFile(const std::string& fileName) {
+  TMyImageLayeredReg reader;
+  reader.LoadFromFile(fileName);
+  return std::move(static_cast<TBitmap&>(reader));
+}
+
+}  // namespace velinor

@@ -1,0 +1,110 @@
+#pragma once
+// The blocks of the layered .ovi format and the flat reader. Layout, in order:
+// signature "Quillorvane Image", version byte, width, height, resolutions x1000,
+// a 256-byte comment, a colour count, the thumbnail block, the layer count, a
+// "Preview" record of the composite (documents of two or more layers only), then
+// the layer records. All integers little-endian; compressed bodies are zlib streams.
+#include <cstdint>
+#include <string>
+
+#include "base/Bitmap.h"
+#include "files/OviStream.h"
+#include "view/LayeredImage.h"
+
+namespace velinor {
+
+inline constexpr char OviSignature[] = "Quillorvane Image";
+inline constexpr size_t OviSignatureLength = 17;
+inline constexpr char OviThumbnailTag[] = "Thumbnail";
+inline constexpr size_t OviThumbnailTagLength = 9;
+inline constexpr uint8_t OviVersion = 3;
+inline constexpr size_t OviCommentSize = 256;
+inline constexpr int OviMaxNameLength = 255;
+inline constexpr char OviInvalidMode[] = "Invalid compression mode !";
+
+enum : int { ovRaw = 0, ovZlib = 1 };
+
+// What the writers use: zlib bodies and a thumbnail of 150 pixels on its longer side.
+struct TOviWriteOptions {
+  int CompressionMode = ovZlib;
+  int ThumbnailBox = 150;
+};
+
+// ---- bodies and blocks ----------------------------------------------------------
+// A 24-bit body: width, height, then raw rows top-down (unpadded B,G,R) or a length
+// field and a zlib stream of the bottom-up rows padded to 4 bytes. Grey bodies hold
+// the first (blue) byte of each pixel, top-down and unpadded either way.
+
+void WriteImageBody24(TOviWriter& out, const TBitmap& image, int mode);
+void ReadImageBody24(TOviSource& in, int mode, TBitmap& image);
+void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode);
+void ReadGreyBody(TOviSource& in, int mode, TBitmap& image);
+
+// Mode byte, body, transparent flag, transparent colour (+0x02000000).
+void WriteColorImageBlock(TOviWriter& out, const TBitmap& image, int mode);
+void ReadColorImageBlock(TOviSource& in, TBitmap& image);
+// Mode byte, grey body; read back as 24-bit pixels (v, v, v).
+void WriteGreyImageBlock(TOviWriter& out, const TBitmap& image, int mode);
+void ReadGreyImageBlock(TOviSource& in, TBitmap& image);
+
+// The stored transparent colour of a layer image: its own transparent colour or
+// else its bottom-left pixel, plus 0x02000000.
+int32_t StoredTransparentColor(const TBitmap& image);
+
+// The thumbnail of the composite, its longer side box pixels (smaller images are
+// enlarged), resampled with the interpolating stretch. Empty for an empty image.
+TBitmap MakeOviThumbnail(const TBitmap& image, int box);
+// Its size alone.
+void OviThumbnailSize(int width, int height, int box, int& thumbWidth, int& thumbHeight);
+
+// Length, "Thumbnail", mode as int32, body.
+void WriteThumbnailBlock(TOviWriter& out, const TBitmap& thumbnail, int mode);
+void ReadThumbnailBlock(TOviSource& in, TBitmap& thumbnail);
+
+// One layer record. The image of the record may be given apart from the item
+// (the "Preview" record writes the composite without copying it).
+void WriteLayerRecord(TOviWriter& out, const TLayerItem& item, const TBitmap& image, int mode);
+void ReadLayerRecord(TOviSource& in, TLayerItem& item);
+
+// ---- documents --------------------------------------------------------------------
+
+struct TOviHeader {
+  int Version = 0;
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t ResolutionX = 0;  // dots per inch x 1000
+  int32_t ResolutionY = 0;
+  std::string Comment;
+  int32_t ColorCount = 0;
+};
+
+void WriteOviHeader(TOviWriter& out, const TOviHeader& header);
+// Checks the signature and version (1, 2 or 3) and the stored size.
+TOviHeader ReadOviHeader(TOviSource& in);
+
+// Reads a whole document back into doc (every layer, not the "Preview" record):
+// the composite is the stored preview for two or more layers, else the flattened
+// single layer. Used to inspect files; the program itself opens them flat.
+void ReadLayeredDocument(TOviSource& in, TMyImageLayered& doc);
+
+// The flat reader: a bitmap that loads the picture a layered file shows, or only
+// its thumbnail when PreviewOnly is set, and keeps the header values.
+class TMyImageLayeredReg : public TBitmap {
+ public:
+  bool PreviewOnly = false;
+  int Version = 0;
+  int ImageWidth = 0;
+  int ImageHeight = 0;
+  double Resolution = 0;  // pixels per inch, horizontal
+  std::string Comment;
+  int ColorCount = 0;
+
+  void LoadFromFile(const std::string& fileName);
+  void LoadFromMemory(const uint8_t* data, size_t size);
+  void LoadFromStream(TOviSource& in);
+};
+
+// The flat picture of a layered file (the composite it stores).
+TBitmap ReadOviFile(const std::string& fileName);
+
+}  // namespace velinor

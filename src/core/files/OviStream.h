@@ -1,0 +1,113 @@
+#pragma once
+// Byte-level input and output of layered (.ovi) files: little-endian fields, and
+// the zlib bodies. Reading is forward-only and refuses, before allocating, any
+// declared length the input cannot hold. Writing collects the file as segments;
+// the large compressed bodies are deferred and compressed side by side when the
+// file is finished, since they are independent of one another.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velinor {
+
+class TOviSource {
+ public:
+  virtual ~TOviSource() = default;
+  TOviSource() = default;
+  TOviSource(const TOviSource&) = delete;
+  TOviSource& operator=(const TOviSource&) = delete;
+
+  // Both throw EReadError when the input ends first.
+  virtual void Read(void* dst, size_t n) = 0;
+  virtual void Skip(uint64_t n) = 0;
+  // Bytes left before the end of the input.
+  virtual uint64_t Remaining() const = 0;
+
+  uint8_t ReadByte();
+  int32_t ReadInt32();
+  double ReadDouble();
+  // n bytes into a new buffer; refused when the input does not hold them.
+  std::vector<uint8_t> ReadBlob(uint64_t n);
+  // Throws EReadError (a truncated file) when fewer than n bytes are left.
+  void Require(uint64_t n) const;
+};
+
+class TOviMemorySource final : public TOviSource {
+ public:
+  TOviMemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  void Read(void* dst, size_t n) override;
+  void Skip(uint64_t n) override;
+  uint64_t Remaining() const override { return size_ - pos_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+};
+
+// Reads a file from disk; only the parts asked for are read.
+class TOviFileSource final : public TOviSource {
+ public:
+  explicit TOviFileSource(const std::string& path);
+  ~TOviFileSource() override;
+  void Read(void* dst, size_t n) override;
+  void Skip(uint64_t n) override;
+  uint64_t Remaining() const override { return size_ - pos_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  uint64_t size_ = 0;
+  uint64_t pos_ = 0;
+};
+
+// Inflates exactly expected bytes from a zlib stream into out. Anything else is
+// refused with EReadError: a corrupt stream, a checksum mismatch, a stream that
+// ends early, or one that holds more than declared (so a small file can never
+// make the reader inflate more than the sizes it declares).
+void InflateZlibExact(const uint8_t* compressed, size_t size, uint8_t* out, size_t expected);
+
+// One zlib stream (RFC 1950) of the data at the default compression level.
+std::vector<uint8_t> DeflateZlib(const uint8_t* data, size_t size);
+
+class TOviWriter {
+ public:
+  // A deferred segment: produces its bytes when the file is finished.
+  using TProducer = std::function<std::vector<uint8_t>()>;
+
+  // With deferral off, producers run at once, in order (used for blocks whose
+  // length must be known before the block is complete).
+  explicit TOviWriter(bool allowDeferred = true) : allowDeferred_(allowDeferred) {}
+
+  void WriteBytes(const void* data, size_t n);
+  void WriteByte(uint8_t v) { WriteBytes(&v, 1); }
+  void WriteInt32(int32_t v);
+  void WriteDouble(double v);
+  void WriteZeros(size_t n);
+  // Appends the bytes of producer() here; cost orders the deferred work (largest first).
+  void WriteDeferred(TProducer producer, uint64_t cost);
+  // Appends everything another writer holds (which must have no deferred part).
+  void Append(TOviWriter&& other);
+
+  // Size so far; only meaningful while nothing is deferred.
+  uint64_t ImmediateSize() const;
+
+  // Runs the deferred producers (in parallel, on the engine's threads) and hands
+  // every byte to sink in file order. The writer is empty afterwards.
+  void Finish(const std::function<void(const uint8_t*, size_t)>& sink);
+  std::vector<uint8_t> TakeBytes();
+
+ private:
+  struct Segment {
+    std::vector<uint8_t> bytes;
+    TProducer producer;
+    uint64_t cost = 0;
+  };
+  std::vector<uint8_t>& Tail();
+
+  bool allowDeferred_;
+  std::vector<Segment> segments_;
+};
+
+}  // namespace velinor
