@@ -143,6 +143,7 @@ void ReadImageBody24(TOviSource& in, int mode, TBitmap& image) {
     return;
   }
   const auto compressed = ReadCompressed(in);
+  CheckInflatable(compressed.size(), static_cast<uint64_t>(RowStride(w, TPixelFormat::pf24bit)) * h);
   TBitmap result(w, h, TPixelFormat::pf24bit);
   InflateZlibExact(compressed.data(), compressed.size(), result.Bits(), result.ByteSize());
   FlipRows(result);
@@ -182,6 +183,7 @@ void ReadGreyBody(TOviSource& in, int mode, TBitmap& image) {
     plane = in.ReadBlob(size);
   } else {
     const auto compressed = ReadCompressed(in);
+    CheckInflatable(compressed.size(), size);
     plane.resize(size);
     InflateZlibExact(compressed.data(), compressed.size(), plane.data(), size);
   }

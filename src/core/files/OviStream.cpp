@@ -104,7 +104,14 @@ void TOviFileSource::Skip(uint64_t n) {
   pos_ += n;
 }
 
+void CheckInflatable(uint64_t compressedSize, uint64_t expected) {
+  // Deflate spends at least two bits on a 258-byte match: about 1032 bytes out per byte in.
+  if (expected > 1040 * compressedSize + 4096)
+    throw EReadError("compressed data too short for the image size");
+}
+
 void InflateZlibExact(const uint8_t* compressed, size_t size, uint8_t* out, size_t expected) {
+  CheckInflatable(size, expected);
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> d(libdeflate_alloc_decompressor());
   if (!d) throw std::bad_alloc();
   uint8_t dummy = 0;

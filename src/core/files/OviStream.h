@@ -62,6 +62,10 @@ class TOviFileSource final : public TOviSource {
   uint64_t pos_ = 0;
 };
 
+// Refuses, before anything is allocated for it, a declared size that so much
+// compressed data cannot hold.
+void CheckInflatable(uint64_t compressedSize, uint64_t expected);
+
 // Inflates exactly expected bytes from a zlib stream into out. Anything else is
 // refused with EReadError: a corrupt stream, a checksum mismatch, a stream that
 // ends early, or one that holds more than declared (so a small file can never

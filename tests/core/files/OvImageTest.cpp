@@ -263,6 +263,13 @@ TEST(OviFlatReader, OneLayerGivesTheLayerAndPreviewGivesTheThumbnail) {
   EXPECT_EQ(thumb.ImageWidth, 1000) << "the header still reports the document size";
 }
 
+TEST(OviFlatReader, UniformImagesCompressedToTheLimitStillRead) {
+  TBitmap white(4000, 3000);
+  white.FillBytes(255);
+  const auto flat = ReadFlat(OneLayerFile(white));
+  EXPECT_TRUE(SamePixels(flat, white));
+}
+
 TEST(OviFlatReader, TwoLayersGiveTheStoredCompositeNotLayerZero) {
   const TBitmap photo = RandomImage(64, 48, 14);
   const TBitmap mask = GreyMask(64, 48, 15);
@@ -400,6 +407,10 @@ TEST(OviRefusal, SizesAndCounts) {
   PutInt(b, o.imageW, 40000);
   PutInt(b, o.imageW + 4, 40000);  // allowed sides, but over the byte limit
   ExpectRefused(b, false, "image bytes");
+  b = good;
+  PutInt(b, o.imageW, 10000);
+  PutInt(b, o.imageW + 4, 10000);  // within limits, but more than the small stream can hold
+  ExpectRefused(b, false, "size beyond what the stream can inflate to");
   for (int32_t len : {-7, 0, 3, 1 << 30}) {
     b = good;
     PutInt(b, o.imageLen, len);
