@@ -1,0 +1,235 @@
+// The two passes of the filtered resampler.
+//
+// Every destination channel is sum div total, where sum = Σ weight·value over
+// the pixel's contributors (integers) and total = Σ weight (256 when it is 0).
+// The loops below compute exactly that in single-precision floats, eight lanes
+// at a time. Every kernel stays within -1..1 and is 0 beyond 3 source pixels, so
+// a list holds at most 8 weights of at most 256 when enlarging, and when
+// shrinking by s only weights with 256·s·|f| >= 0.5 survive, each at most twice
+// that: Σ|weight| <= 512·s·(6/s + 2) <= 4096 either way. Every product and
+// partial sum is thus an integer below 4096·255 < 2^20, held exactly whatever
+// the order or fused multiply-adds. The correctly rounded quotient of two such
+// integers cannot reach an integer the exact quotient does not (the gap is at
+// least 1/|total|, the rounding error below |sum|·2^-24/|total|), so truncating
+// it is the integer division. Results are therefore those of the integer
+// formula, on every instruction set and for every thread count.
+#include <omp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "StretchEx.h"
+
+namespace velinor {
+
+namespace {
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(VELINOR_NO_MULTIVERSION)
+// AVX+FMA where the processor has it; the arithmetic is exact, so both clones
+// give the same bytes.
+#define VELINOR_MULTIVERSION __attribute__((target_clones("fma", "default")))
+#else
+#define VELINOR_MULTIVERSION
+#endif
+
+// The helpers taking and returning 8-lane vectors are internal and inlined, so
+// the note that their calling convention differs with and without AVX is moot.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+typedef float v8f __attribute__((vector_size(32)));
+typedef int32_t v8i __attribute__((vector_size(32)));
+typedef uint8_t v8b __attribute__((vector_size(8)));
+
+// Contributor lists flattened for the inner loops.
+struct FlatList {
+  std::vector<int> Start;      // Start[i] .. Start[i + 1] - 1: entries of destination pixel i
+  std::vector<int> Pixel;
+  std::vector<float> Weight;
+  std::vector<float> Divisor;  // total, or 256 when the total is 0
+};
+
+FlatList Flatten(const TContributorList& list) {
+  FlatList flat;
+  flat.Start.reserve(list.size() + 1);
+  flat.Divisor.reserve(list.size());
+  flat.Start.push_back(0);
+  for (const TContributors& c : list) {
+    int total = 0;
+    for (const TContributor& e : c.Items) {
+      flat.Pixel.push_back(e.Pixel);
+      flat.Weight.push_back(static_cast<float>(e.Weight));
+      total += e.Weight;
+    }
+    flat.Start.push_back(static_cast<int>(flat.Pixel.size()));
+    flat.Divisor.push_back(static_cast<float>(total != 0 ? total : 256));
+  }
+  return flat;
+}
+
+// Rows handled together by the horizontal pass: the block is turned so that
+// the eight rows' B, G, R values of one source column are 24 consecutive floats,
+// and every contributor becomes three 8-lane multiply-adds.
+constexpr int BlockRows = 8;
+constexpr int BlockLanes = BlockRows * 3;
+
+// Row length of the work image: room for 8-byte loads past the last pixel.
+size_t WorkStride(int dw) { return ((static_cast<size_t>(dw) * 3 + 7) & ~size_t{7}) + 8; }
+
+inline v8f Load8f(const float* p) {
+  v8f v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// sum / divisor, limited to 0..255, truncated toward zero.
+inline v8i Quotient(v8f sum, v8f divisor) {
+  const v8f zero = {};
+  const v8f top = zero + 255.0f;
+  v8f q = sum / divisor;
+  q = q < zero ? zero : q;
+  q = q > top ? top : q;
+  return __builtin_convertvector(q, v8i);
+}
+
+// Horizontal pass over one block of rows: rows[0..7] are source rows (repeated
+// past the image's last row), out[0..count-1] the work rows they produce.
+VELINOR_MULTIVERSION
+void FilterRowBlock(const uint8_t* const* rows, int count, int sw, const FlatList& list, int dw,
+                    float* turned, uint8_t* const* out) {
+  for (int r = 0; r < BlockRows; ++r) {
+    const uint8_t* s = rows[r];
+    float* t = turned + r * 3;
+    for (int x = 0; x < sw; ++x, s += 3, t += BlockLanes) {
+      t[0] = s[0];
+      t[1] = s[1];
+      t[2] = s[2];
+    }
+  }
+  const int* start = list.Start.data();
+  const int* pixel = list.Pixel.data();
+  const float* weight = list.Weight.data();
+  for (int i = 0; i < dw; ++i) {
+    v8f a0 = {}, a1 = {}, a2 = {};
+    for (int k = start[i]; k < start[i + 1]; ++k) {
+      const float w = weight[k];
+      const float* t = turned + static_cast<size_t>(pixel[k]) * BlockLanes;
+      a0 += w * Load8f(t);
+      a1 += w * Load8f(t + 8);
+      a2 += w * Load8f(t + 16);
+    }
+    const v8f d = v8f{} + list.Divisor[static_cast<size_t>(i)];
+    int32_t q[BlockLanes];
+    const v8i q0 = Quotient(a0, d), q1 = Quotient(a1, d), q2 = Quotient(a2, d);
+    std::memcpy(q, &q0, sizeof q0);
+    std::memcpy(q + 8, &q1, sizeof q1);
+    std::memcpy(q + 16, &q2, sizeof q2);
+    for (int r = 0; r < count; ++r) {
+      uint8_t* o = out[r] + static_cast<size_t>(i) * 3;
+      o[0] = static_cast<uint8_t>(q[r * 3]);
+      o[1] = static_cast<uint8_t>(q[r * 3 + 1]);
+      o[2] = static_cast<uint8_t>(q[r * 3 + 2]);
+    }
+  }
+}
+
+// Vertical pass for one destination row: out[e] = Σ weight[k]·rows[k][e] div
+// divisor for e < length. Work rows can be read up to the next multiple of 8.
+VELINOR_MULTIVERSION
+void FilterColumnsOfRow(const uint8_t* const* rows, const float* weight, int count, float divisor,
+                        uint8_t* out, size_t length) {
+  constexpr size_t Chunk = 512;  // accumulators stay in the first-level cache
+  v8f acc[Chunk / 8];
+  const v8f d = v8f{} + divisor;
+  for (size_t e0 = 0; e0 < length; e0 += Chunk) {
+    const size_t n = std::min(Chunk, length - e0);
+    const size_t vectors = (n + 7) / 8;
+    for (size_t v = 0; v < vectors; ++v) acc[v] = v8f{};
+    for (int k = 0; k < count; ++k) {
+      const float w = weight[k];
+      const uint8_t* s = rows[k] + e0;
+      for (size_t v = 0; v < vectors; ++v) {
+        v8b b;
+        std::memcpy(&b, s + v * 8, sizeof b);
+        acc[v] += w * __builtin_convertvector(b, v8f);
+      }
+    }
+    uint8_t* o = out + e0;
+    for (size_t v = 0; v < vectors; ++v) {
+      const v8b b = __builtin_convertvector(Quotient(acc[v], d), v8b);
+      std::memcpy(o + v * 8, &b, std::min<size_t>(8, n - v * 8));
+    }
+  }
+}
+
+}  // namespace
+
+void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap& destination) {
+  if (filter < 0 || filter >= FilterCount)
+    throw std::out_of_range("unknown resampling filter " + std::to_string(filter));
+  if (!std::isfinite(support) || support < 0.0f)
+    throw std::invalid_argument("resampling support must be a finite non-negative value");
+  const int sw = source.Width(), sh = source.Height();
+  const int dw = destination.Width(), dh = destination.Height();
+  if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+
+  TBitmap converted;
+  const TBitmap* src = &source;
+  if (source.PixelFormat() != TPixelFormat::pf24bit) {
+    converted.Assign(source);
+    converted.SetPixelFormat(TPixelFormat::pf24bit);
+    src = &converted;
+  }
+  if (destination.PixelFormat() != TPixelFormat::pf24bit) destination.SetPixelFormat(TPixelFormat::pf24bit);
+
+  const FlatList horizontal = Flatten(BuildContributors(sw, dw, filter, support));
+  const FlatList vertical = Flatten(BuildContributors(sh, dh, filter, support));
+
+  // Work image: destination width, source height, rounded to bytes between the
+  // passes. A plain buffer rather than a TBitmap: it can legitimately be larger
+  // than any picture the program holds (wide enlargement of a tall image).
+  const size_t workStride = WorkStride(dw);
+  std::unique_ptr<uint8_t[]> work = std::make_unique_for_overwrite<uint8_t[]>(workStride * static_cast<size_t>(sh));
+  auto workRow = [&](int y) { return work.get() + workStride * static_cast<size_t>(y); };
+
+  // Per-thread scratch, allocated here so that no allocation throws inside the
+  // parallel region.
+  const int threads = std::max(1, omp_get_max_threads());
+  std::vector<std::unique_ptr<float[]>> turned(static_cast<size_t>(threads));
+  for (auto& t : turned) t = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(sw) * BlockLanes);
+
+  const int blocks = (sh + BlockRows - 1) / BlockRows;
+#pragma omp parallel for schedule(dynamic, 2)
+  for (int b = 0; b < blocks; ++b) {
+    const int y0 = b * BlockRows;
+    const int count = std::min(BlockRows, sh - y0);
+    const uint8_t* rows[BlockRows];
+    uint8_t* out[BlockRows];
+    for (int r = 0; r < BlockRows; ++r) {
+      const int y = std::min(y0 + r, sh - 1);
+      rows[r] = src->ScanLine(y);
+      out[r] = workRow(y);
+    }
+    FilterRowBlock(rows, count, sw, horizontal, dw, turned[static_cast<size_t>(omp_get_thread_num())].get(), out);
+  }
+
+  const size_t length = static_cast<size_t>(dw) * 3;
+  size_t longest = 0;
+  for (int y = 0; y < dh; ++y)
+    longest = std::max<size_t>(longest, static_cast<size_t>(vertical.Start[y + 1] - vertical.Start[y]));
+  std::vector<std::vector<const uint8_t*>> rowPointers(static_cast<size_t>(threads), std::vector<const uint8_t*>(longest));
+#pragma omp parallel for schedule(dynamic, 8)
+  for (int y = 0; y < dh; ++y) {
+    const int first = vertical.Start[y], count = vertical.Start[y + 1] - first;
+    const uint8_t** rows = rowPointers[static_cast<size_t>(omp_get_thread_num())].data();
+    for (int k = 0; k < count; ++k) rows[k] = workRow(vertical.Pixel[static_cast<size_t>(first + k)]);
+    FilterColumnsOfRow(rows, vertical.Weight.data() + first, count, vertical.Divisor[static_cast<size_t>(y)],
+                       destination.ScanLine(y), length);
+  }
+}
+
+}  // namespace velinor
