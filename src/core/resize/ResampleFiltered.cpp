@@ -14,6 +14,9 @@
 // it is the integer division. Results are therefore those of the integer
 // formula, on every instruction set and for every thread count.
 #include <omp.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +46,10 @@ namespace {
 
 typedef float v8f __attribute__((vector_size(32)));
 typedef int32_t v8i __attribute__((vector_size(32)));
+typedef uint8_t v16b __attribute__((vector_size(16)));
 typedef uint8_t v8b __attribute__((vector_size(8)));
+typedef uint16_t v8h __attribute__((vector_size(16)));
+typedef int32_t v16i __attribute__((vector_size(64)));
 
 // Contributor lists flattened for the inner loops.
 struct FlatList {
@@ -72,18 +78,30 @@ FlatList Flatten(const TContributorList& list) {
 }
 
 // Rows handled together by the horizontal pass: the block is turned so that
-// the eight rows' B, G, R values of one source column are 24 consecutive floats,
-// and every contributor becomes three 8-lane multiply-adds.
+// the eight rows' B, G, R values of one source column are 24 consecutive floats
+// (row-major: lane r*3 + c), and every contributor becomes three 8-lane
+// multiply-adds.
 constexpr int BlockRows = 8;
 constexpr int BlockLanes = BlockRows * 3;
 
-// Row length of the work image: room for 8-byte loads past the last pixel.
-size_t WorkStride(int dw) { return ((static_cast<size_t>(dw) * 3 + 7) & ~size_t{7}) + 8; }
+// Row length of the work image: room for 16-byte loads from any channel offset
+// and for the one-byte overrun of the 4-byte pixel stores.
+size_t WorkStride(int dw) { return ((static_cast<size_t>(dw) * 3 + 15) & ~size_t{15}) + 16; }
 
 inline v8f Load8f(const float* p) {
   v8f v;
   std::memcpy(&v, p, sizeof v);
   return v;
+}
+
+// 16 bytes to 16 floats.
+inline void Widen16(const uint8_t* p, v8f& lo, v8f& hi) {
+  v16b b;
+  std::memcpy(&b, p, sizeof b);
+  const v8b l = __builtin_shufflevector(b, b, 0, 1, 2, 3, 4, 5, 6, 7);
+  const v8b h = __builtin_shufflevector(b, b, 8, 9, 10, 11, 12, 13, 14, 15);
+  lo = __builtin_convertvector(__builtin_convertvector(__builtin_convertvector(l, v8h), v8i), v8f);
+  hi = __builtin_convertvector(__builtin_convertvector(__builtin_convertvector(h, v8h), v8i), v8f);
 }
 
 // sum / divisor, limited to 0..255, truncated toward zero.
@@ -96,18 +114,51 @@ inline v8i Quotient(v8f sum, v8f divisor) {
   return __builtin_convertvector(q, v8i);
 }
 
+// Sixteen values 0..255 to bytes.
+inline v16b Narrow16(v8i a, v8i b) {
+#if defined(__SSE2__)
+  __m128i a0, a1, b0, b1;
+  std::memcpy(&a0, &a, 16);
+  std::memcpy(&a1, reinterpret_cast<const char*>(&a) + 16, 16);
+  std::memcpy(&b0, &b, 16);
+  std::memcpy(&b1, reinterpret_cast<const char*>(&b) + 16, 16);
+  const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(a0, a1), _mm_packs_epi32(b0, b1));
+  v16b r;
+  std::memcpy(&r, &packed, sizeof r);
+  return r;
+#else
+  const v16i all = __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  return __builtin_convertvector(all, v16b);
+#endif
+}
+
 // Horizontal pass over one block of rows: rows[0..7] are source rows (repeated
 // past the image's last row), out[0..count-1] the work rows they produce.
+// turned holds sw * 24 floats.
 VELINOR_MULTIVERSION
 void FilterRowBlock(const uint8_t* const* rows, int count, int sw, const FlatList& list, int dw,
                     float* turned, uint8_t* const* out) {
+  const size_t rowBytes = static_cast<size_t>(sw) * 3;
   for (int r = 0; r < BlockRows; ++r) {
     const uint8_t* s = rows[r];
     float* t = turned + r * 3;
-    for (int x = 0; x < sw; ++x, s += 3, t += BlockLanes) {
-      t[0] = s[0];
-      t[1] = s[1];
-      t[2] = s[2];
+    size_t x = 0;
+    // 16 pixels (48 bytes) at a time while whole loads stay inside the row.
+    for (; (x + 16) * 3 <= rowBytes; x += 16) {
+      float f[48];
+      for (int g = 0; g < 3; ++g) {
+        v8f lo, hi;
+        Widen16(s + x * 3 + g * 16, lo, hi);
+        std::memcpy(f + g * 16, &lo, sizeof lo);
+        std::memcpy(f + g * 16 + 8, &hi, sizeof hi);
+      }
+      for (int k = 0; k < 16; ++k) std::memcpy(t + (x + k) * BlockLanes, f + k * 3, 3 * sizeof(float));
+    }
+    for (; x < static_cast<size_t>(sw); ++x) {
+      float* tx = t + x * BlockLanes;
+      tx[0] = s[x * 3];
+      tx[1] = s[x * 3 + 1];
+      tx[2] = s[x * 3 + 2];
     }
   }
   const int* start = list.Start.data();
@@ -123,46 +174,34 @@ void FilterRowBlock(const uint8_t* const* rows, int count, int sw, const FlatLis
       a2 += w * Load8f(t + 16);
     }
     const v8f d = v8f{} + list.Divisor[static_cast<size_t>(i)];
-    int32_t q[BlockLanes];
-    const v8i q0 = Quotient(a0, d), q1 = Quotient(a1, d), q2 = Quotient(a2, d);
-    std::memcpy(q, &q0, sizeof q0);
-    std::memcpy(q + 8, &q1, sizeof q1);
-    std::memcpy(q + 16, &q2, sizeof q2);
-    for (int r = 0; r < count; ++r) {
-      uint8_t* o = out[r] + static_cast<size_t>(i) * 3;
-      o[0] = static_cast<uint8_t>(q[r * 3]);
-      o[1] = static_cast<uint8_t>(q[r * 3 + 1]);
-      o[2] = static_cast<uint8_t>(q[r * 3 + 2]);
-    }
+    const v8i q2 = Quotient(a2, d);
+    uint8_t bytes[32];
+    const v16b b01 = Narrow16(Quotient(a0, d), Quotient(a1, d));
+    const v16b b2 = Narrow16(q2, q2);
+    std::memcpy(bytes, &b01, 16);
+    std::memcpy(bytes + 16, &b2, 16);
+    // Four-byte stores: the extra byte lands on the next pixel, written next,
+    // or in the row's spare bytes.
+    for (int r = 0; r < count; ++r) std::memcpy(out[r] + static_cast<size_t>(i) * 3, bytes + r * 3, 4);
   }
 }
 
 // Vertical pass for one destination row: out[e] = Σ weight[k]·rows[k][e] div
-// divisor for e < length. Work rows can be read up to the next multiple of 8.
+// divisor for e < length. Work rows can be read up to the next multiple of 16.
 VELINOR_MULTIVERSION
 void FilterColumnsOfRow(const uint8_t* const* rows, const float* weight, int count, float divisor,
                         uint8_t* out, size_t length) {
-  constexpr size_t Chunk = 512;  // accumulators stay in the first-level cache
-  v8f acc[Chunk / 8];
   const v8f d = v8f{} + divisor;
-  for (size_t e0 = 0; e0 < length; e0 += Chunk) {
-    const size_t n = std::min(Chunk, length - e0);
-    const size_t vectors = (n + 7) / 8;
-    for (size_t v = 0; v < vectors; ++v) acc[v] = v8f{};
+  for (size_t e = 0; e < length; e += 16) {
+    v8f a0 = {}, a1 = {};
     for (int k = 0; k < count; ++k) {
-      const float w = weight[k];
-      const uint8_t* s = rows[k] + e0;
-      for (size_t v = 0; v < vectors; ++v) {
-        v8b b;
-        std::memcpy(&b, s + v * 8, sizeof b);
-        acc[v] += w * __builtin_convertvector(b, v8f);
-      }
+      v8f lo, hi;
+      Widen16(rows[k] + e, lo, hi);
+      a0 += weight[k] * lo;
+      a1 += weight[k] * hi;
     }
-    uint8_t* o = out + e0;
-    for (size_t v = 0; v < vectors; ++v) {
-      const v8b b = __builtin_convertvector(Quotient(acc[v], d), v8b);
-      std::memcpy(o + v * 8, &b, std::min<size_t>(8, n - v * 8));
-    }
+    const v16b b = Narrow16(Quotient(a0, d), Quotient(a1, d));
+    std::memcpy(out + e, &b, std::min<size_t>(16, length - e));
   }
 }
 
