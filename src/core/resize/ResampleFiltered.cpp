@@ -242,7 +242,9 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
   for (auto& t : turned) t = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(sw) * BlockLanes);
 
   const int blocks = (sh + BlockRows - 1) / BlockRows;
-#pragma omp parallel for schedule(dynamic, 2)
+  // Small images are not worth waking the other threads for.
+  const bool parallelRows = static_cast<int64_t>(sw + dw) * sh > (int64_t{1} << 18);
+#pragma omp parallel for schedule(dynamic, 2) if (parallelRows)
   for (int b = 0; b < blocks; ++b) {
     const int y0 = b * BlockRows;
     const int count = std::min(BlockRows, sh - y0);
@@ -261,7 +263,8 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
   for (int y = 0; y < dh; ++y)
     longest = std::max<size_t>(longest, static_cast<size_t>(vertical.Start[y + 1] - vertical.Start[y]));
   std::vector<std::vector<const uint8_t*>> rowPointers(static_cast<size_t>(threads), std::vector<const uint8_t*>(longest));
-#pragma omp parallel for schedule(dynamic, 8)
+  const bool parallelColumns = static_cast<int64_t>(dw) * dh > (int64_t{1} << 18);
+#pragma omp parallel for schedule(dynamic, 8) if (parallelColumns)
   for (int y = 0; y < dh; ++y) {
     const int first = vertical.Start[y], count = vertical.Start[y + 1] - first;
     const uint8_t** rows = rowPointers[static_cast<size_t>(omp_get_thread_num())].data();

@@ -135,8 +135,9 @@ TEST(ResampleFiltered, ExtremeReductionTakesSourcePixelsNotBlack) {
 }
 
 TEST(ResampleFiltered, SameBytesForOneAndTwoThreads) {
-  const TBitmap src = RandomImage(301, 203, 11);
-  for (auto [dw, dh] : {std::pair{517, 133}, {150, 404}, {96, 64}}) {
+  // Large enough for both passes to run in parallel.
+  const TBitmap src = RandomImage(701, 503, 11);
+  for (auto [dw, dh] : {std::pair{917, 353}, {400, 701}, {611, 450}}) {
     SetEngineThreads(1);
     const TBitmap one = Fast(fiLanczos3, src, dw, dh);
     SetEngineThreads(2);
