@@ -10,36 +10,11 @@
 #include <vector>
 
 #include "base/Arith.h"
+#include "engine/CopyFamily.h"
 
 namespace velinor {
 
 namespace {
-
-// Copy of a source rect placed at (x, y), limited to destRect (already clipped
-// to the destination). Same placement as the raster library's CopyRectAt.
-void CopyPlaced(const TBitmap& source, TRect sourceRect, TBitmap& destination, int x, int y, TRect destRect) {
-  ClipToBitmap(sourceRect, source);
-  if (sourceRect.IsEmpty()) return;
-  ClipToBitmap(destRect, destination);
-  destRect = IntersectRect(destRect, Rect(x, y, x + sourceRect.Width(), y + sourceRect.Height()));
-  if (destRect.IsEmpty()) return;
-  const int sbpp = BytesPerPixel(source.PixelFormat());
-  const int dbpp = BytesPerPixel(destination.PixelFormat());
-  for (int dy = destRect.Top; dy < destRect.Bottom; ++dy) {
-    const uint8_t* s = source.ScanLine(dy - y + sourceRect.Top) + static_cast<size_t>(destRect.Left - x + sourceRect.Left) * sbpp;
-    uint8_t* d = destination.ScanLine(dy) + static_cast<size_t>(destRect.Left) * dbpp;
-    if (sbpp == dbpp) {
-      std::memcpy(d, s, static_cast<size_t>(destRect.Width()) * dbpp);
-      continue;
-    }
-    for (int dx = destRect.Left; dx < destRect.Right; ++dx, s += sbpp, d += dbpp) {
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-      if (dbpp == 4) d[3] = 255;
-    }
-  }
-}
 
 // What both stretches share: clipping, the same-size copy and the scale.
 struct StretchPlan {
@@ -60,7 +35,7 @@ bool PlanStretch(StretchPlan& plan, const TBitmap& source, TRect sourceRect, TBi
   ClipToBitmap(clipRect, destination);
   if (clipRect.IsEmpty()) return false;
   if (sourceRect.Width() == destRect.Width() && sourceRect.Height() == destRect.Height()) {
-    CopyPlaced(source, sourceRect, destination, destRect.Left, destRect.Top, clipRect);
+    CopyRectAt(source, sourceRect, destination, destRect.Left, destRect.Top, clipRect);
     return false;
   }
   plan.Sx = static_cast<double>(destRect.Width()) / sourceRect.Width();
