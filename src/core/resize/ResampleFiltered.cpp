@@ -50,6 +50,7 @@ typedef uint8_t v16b __attribute__((vector_size(16)));
 typedef uint8_t v8b __attribute__((vector_size(8)));
 typedef uint16_t v8h __attribute__((vector_size(16)));
 typedef int32_t v16i __attribute__((vector_size(64)));
+typedef uint32_t v4u __attribute__((vector_size(16)));
 
 // Contributor lists flattened for the inner loops.
 struct FlatList {
@@ -77,10 +78,10 @@ FlatList Flatten(const TContributorList& list) {
   return flat;
 }
 
-// Rows handled together by the horizontal pass: the block is turned so that
-// the eight rows' B, G, R values of one source column are 24 consecutive floats
-// (row-major: lane r*3 + c), and every contributor becomes three 8-lane
-// multiply-adds.
+// Rows handled together by the horizontal pass: the block is transposed so
+// that byte e of the eight rows becomes the 8 floats at turned[e * 8], and the
+// 24 floats of source column x (channel-major: lane c*8 + r) are consecutive;
+// every contributor then becomes three 8-lane multiply-adds.
 constexpr int BlockRows = 8;
 constexpr int BlockLanes = BlockRows * 3;
 
@@ -139,28 +140,38 @@ VELINOR_MULTIVERSION
 void FilterRowBlock(const uint8_t* const* rows, int count, int sw, const FlatList& list, int dw,
                     float* turned, uint8_t* const* out) {
   const size_t rowBytes = static_cast<size_t>(sw) * 3;
-  for (int r = 0; r < BlockRows; ++r) {
-    const uint8_t* s = rows[r];
-    float* t = turned + r * 3;
-    size_t x = 0;
-    // 16 pixels (48 bytes) at a time while whole loads stay inside the row.
-    for (; (x + 16) * 3 <= rowBytes; x += 16) {
-      float f[48];
-      for (int g = 0; g < 3; ++g) {
-        v8f lo, hi;
-        Widen16(s + x * 3 + g * 16, lo, hi);
-        std::memcpy(f + g * 16, &lo, sizeof lo);
-        std::memcpy(f + g * 16 + 8, &hi, sizeof hi);
-      }
-      for (int k = 0; k < 16; ++k) std::memcpy(t + (x + k) * BlockLanes, f + k * 3, 3 * sizeof(float));
+  size_t e0 = 0;
+  // 16 bytes of each row at a time while whole loads stay inside the rows:
+  // an 8 x 16 byte transpose in three rounds of interleaving.
+  for (; e0 + 16 <= rowBytes; e0 += 16) {
+    v16b r[BlockRows];
+    for (int k = 0; k < BlockRows; ++k) std::memcpy(&r[k], rows[k] + e0, 16);
+    v16b a[8], b[8], c[8];
+    for (int k = 0; k < 4; ++k) {  // bytes of row pairs
+      a[2 * k] = __builtin_shufflevector(r[2 * k], r[2 * k + 1], 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+      a[2 * k + 1] = __builtin_shufflevector(r[2 * k], r[2 * k + 1], 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
     }
-    for (; x < static_cast<size_t>(sw); ++x) {
-      float* tx = t + x * BlockLanes;
-      tx[0] = s[x * 3];
-      tx[1] = s[x * 3 + 1];
-      tx[2] = s[x * 3 + 2];
+    for (int k = 0; k < 2; ++k)  // 16-bit pairs: rows 0-3 (k = 0) and 4-7 (k = 1)
+      for (int h = 0; h < 2; ++h) {
+        const v16b& x = a[4 * k + h];
+        const v16b& y = a[4 * k + 2 + h];
+        b[4 * k + 2 * h] = __builtin_shufflevector(x, y, 0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23);
+        b[4 * k + 2 * h + 1] = __builtin_shufflevector(x, y, 8, 9, 24, 25, 10, 11, 26, 27, 12, 13, 28, 29, 14, 15, 30, 31);
+      }
+    for (int k = 0; k < 4; ++k) {  // 32-bit quads: c[2k], c[2k+1] hold bytes 4k .. 4k+3
+      c[2 * k] = __builtin_shufflevector(b[k], b[4 + k], 0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
+      c[2 * k + 1] = __builtin_shufflevector(b[k], b[4 + k], 8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+    }
+    float* t = turned + e0 * BlockRows;
+    for (int k = 0; k < 8; ++k) {
+      v8f lo, hi;
+      Widen16(reinterpret_cast<const uint8_t*>(&c[k]), lo, hi);
+      std::memcpy(t + k * 16, &lo, sizeof lo);
+      std::memcpy(t + k * 16 + 8, &hi, sizeof hi);
     }
   }
+  for (; e0 < rowBytes; ++e0)
+    for (int k = 0; k < BlockRows; ++k) turned[e0 * BlockRows + k] = rows[k][e0];
   const int* start = list.Start.data();
   const int* pixel = list.Pixel.data();
   const float* weight = list.Weight.data();
@@ -174,15 +185,22 @@ void FilterRowBlock(const uint8_t* const* rows, int count, int sw, const FlatLis
       a2 += w * Load8f(t + 16);
     }
     const v8f d = v8f{} + list.Divisor[static_cast<size_t>(i)];
-    const v8i q2 = Quotient(a2, d);
-    uint8_t bytes[32];
     const v16b b01 = Narrow16(Quotient(a0, d), Quotient(a1, d));
+    const v8i q2 = Quotient(a2, d);
     const v16b b2 = Narrow16(q2, q2);
-    std::memcpy(bytes, &b01, 16);
-    std::memcpy(bytes + 16, &b2, 16);
+    // Back to pixel order, one 32-bit lane per row: bytes c = 0..2 of lane r
+    // are lane c*8 + r of the results (the fourth byte is don't-care).
+    const v16b o0 = __builtin_shufflevector(b01, b2, 0, 8, 16, 0, 1, 9, 17, 0, 2, 10, 18, 0, 3, 11, 19, 0);
+    const v16b o1 = __builtin_shufflevector(b01, b2, 4, 12, 20, 0, 5, 13, 21, 0, 6, 14, 22, 0, 7, 15, 23, 0);
+    v4u w[2];
+    std::memcpy(&w[0], &o0, 16);
+    std::memcpy(&w[1], &o1, 16);
     // Four-byte stores: the extra byte lands on the next pixel, written next,
     // or in the row's spare bytes.
-    for (int r = 0; r < count; ++r) std::memcpy(out[r] + static_cast<size_t>(i) * 3, bytes + r * 3, 4);
+    for (int r = 0; r < count; ++r) {
+      const uint32_t v = w[r >> 2][r & 3];
+      std::memcpy(out[r] + static_cast<size_t>(i) * 3, &v, 4);
+    }
   }
 }
 
