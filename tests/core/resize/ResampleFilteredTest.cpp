@@ -11,6 +11,13 @@
 using namespace velinor;
 using namespace velinor::testing;
 
+// Also built for the baseline instruction set (test_resize_baseline).
+#ifdef VELINOR_NO_MULTIVERSION
+#define FILTERED_SUITE ResampleFilteredBaseline
+#else
+#define FILTERED_SUITE ResampleFiltered
+#endif
+
 namespace {
 
 // One destination value from a contributor list and a channel array: sum div
@@ -62,7 +69,7 @@ TBitmap Slow(int filter, const TBitmap& src, int dw, int dh, float support = -1)
 
 }  // namespace
 
-TEST(ResampleFiltered, MatchesTheIntegerProcedureForEveryFilter) {
+TEST(FILTERED_SUITE, MatchesTheIntegerProcedureForEveryFilter) {
   struct Case { int sw, sh, dw, dh; };
   const Case cases[] = {
       {37, 23, 80, 51},   // enlarging
@@ -81,7 +88,7 @@ TEST(ResampleFiltered, MatchesTheIntegerProcedureForEveryFilter) {
     }
 }
 
-TEST(ResampleFiltered, MatchesAtEdgeSizes) {
+TEST(FILTERED_SUITE, MatchesAtEdgeSizes) {
   // 1x1 and 2-pixel sources, reductions to 1, 2 and 3 pixels, huge ratios both ways.
   struct Case { int sw, sh, dw, dh; };
   const Case cases[] = {
@@ -98,13 +105,13 @@ TEST(ResampleFiltered, MatchesAtEdgeSizes) {
     }
 }
 
-TEST(ResampleFiltered, MatchesWithUnusualSupports) {
+TEST(FILTERED_SUITE, MatchesWithUnusualSupports) {
   const TBitmap src = RandomImage(31, 17, 7);
   for (float support : {0.0f, 0.7f, 6.0f})
     EXPECT_TRUE(SamePixels(Fast(fiLanczos3, src, 45, 9, support), Slow(fiLanczos3, src, 45, 9, support)));
 }
 
-TEST(ResampleFiltered, ScaleOneCopiesAndWholeCentresLandOnSourcePixels) {
+TEST(FILTERED_SUITE, ScaleOneCopiesAndWholeCentresLandOnSourcePixels) {
   const TBitmap src = RandomImage(40, 25, 3);
   EXPECT_TRUE(SamePixels(Fast(fiLanczos3, src, 40, 25), src));
   // 4 -> 7 per row and column: every second destination pixel is a source pixel.
@@ -114,7 +121,7 @@ TEST(ResampleFiltered, ScaleOneCopiesAndWholeCentresLandOnSourcePixels) {
     for (int x = 0; x < 7; x += 2) EXPECT_EQ(big.Pixel(x, y), small.Pixel(x / 2, y / 2)) << x << "," << y;
 }
 
-TEST(ResampleFiltered, FlatImagesStayFlat) {
+TEST(FILTERED_SUITE, FlatImagesStayFlat) {
   // Division by the actual total keeps a flat colour exact, however lopsided
   // the mirrored weights at the edges of tiny or tinier images.
   for (int f = 0; f < FilterCount; ++f)
@@ -125,7 +132,7 @@ TEST(ResampleFiltered, FlatImagesStayFlat) {
     }
 }
 
-TEST(ResampleFiltered, ExtremeReductionTakesSourcePixelsNotBlack) {
+TEST(FILTERED_SUITE, ExtremeReductionTakesSourcePixelsNotBlack) {
   TBitmap src = RandomImage(1200, 1200, 9);
   src.SetPixel(0, 0, RGB(10, 200, 30));
   src.SetPixel(1199, 1199, RGB(250, 240, 230));
@@ -134,7 +141,7 @@ TEST(ResampleFiltered, ExtremeReductionTakesSourcePixelsNotBlack) {
   EXPECT_EQ(out.Pixel(1, 1), RGB(250, 240, 230));
 }
 
-TEST(ResampleFiltered, SameBytesForOneAndTwoThreads) {
+TEST(FILTERED_SUITE, SameBytesForOneAndTwoThreads) {
   // Large enough for both passes to run in parallel.
   const TBitmap src = RandomImage(701, 503, 11);
   for (auto [dw, dh] : {std::pair{917, 353}, {400, 701}, {611, 450}}) {
@@ -147,7 +154,7 @@ TEST(ResampleFiltered, SameBytesForOneAndTwoThreads) {
   }
 }
 
-TEST(ResampleFiltered, OtherFormatsAndDegenerateCalls) {
+TEST(FILTERED_SUITE, OtherFormatsAndDegenerateCalls) {
   // A 32-bit source is read through its B, G, R bytes; the destination becomes 24-bit.
   const TBitmap src32 = RandomImage(20, 10, 12, TPixelFormat::pf32bit);
   TBitmap src24(src32);
