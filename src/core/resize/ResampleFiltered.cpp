@@ -223,6 +223,53 @@ void FilterColumnsOfRow(const uint8_t* const* rows, const float* weight, int cou
   }
 }
 
+// The destination is produced in bands of rows; each band computes the work
+// rows (horizontal pass results) its rows read, in a buffer of its own, and
+// then its destination rows. Memory stays bounded whatever the sizes (a full
+// work image of a wide enlargement of a tall picture could take gigabytes), the
+// work rows are still in the cache when read, and only rows read near a band's
+// edges are computed twice.
+struct Band {
+  int Y0 = 0, Y1 = 0;        // destination rows
+  std::vector<int> Rows;     // source rows whose work rows the band reads, ascending
+  std::vector<size_t> Slot;  // per vertical contributor of rows Y0..Y1-1: index into Rows
+};
+
+std::vector<Band> MakeBands(const FlatList& vertical, int sh, int dh, size_t workStride, int threads) {
+  constexpr size_t BudgetBytes = size_t{16} << 20;  // work rows per band, about
+  const size_t budgetRows = std::max<size_t>(BlockRows, BudgetBytes / workStride);
+  // Enough bands for every thread to stay busy till the end.
+  const int maxBand = std::clamp(dh / (4 * threads), 1, 256);
+  std::vector<Band> bands;
+  std::vector<int> seen(static_cast<size_t>(sh), -1);
+  std::vector<size_t> slotOf(static_cast<size_t>(sh));
+  int y = 0;
+  while (y < dh) {
+    const int id = static_cast<int>(bands.size());
+    Band band;
+    band.Y0 = y;
+    while (y < dh && y - band.Y0 < maxBand) {
+      const int first = vertical.Start[y], count = vertical.Start[y + 1] - first;
+      if (y > band.Y0 && band.Rows.size() + static_cast<size_t>(count) > budgetRows) break;
+      for (int k = first; k < first + count; ++k) {
+        const int p = vertical.Pixel[static_cast<size_t>(k)];
+        if (seen[static_cast<size_t>(p)] != id) {
+          seen[static_cast<size_t>(p)] = id;
+          band.Rows.push_back(p);
+        }
+      }
+      ++y;
+    }
+    band.Y1 = y;
+    std::sort(band.Rows.begin(), band.Rows.end());
+    for (size_t i = 0; i < band.Rows.size(); ++i) slotOf[static_cast<size_t>(band.Rows[i])] = i;
+    for (int k = vertical.Start[band.Y0]; k < vertical.Start[band.Y1]; ++k)
+      band.Slot.push_back(slotOf[static_cast<size_t>(vertical.Pixel[static_cast<size_t>(k)])]);
+    bands.push_back(std::move(band));
+  }
+  return bands;
+}
+
 }  // namespace
 
 void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap& destination) {
@@ -236,7 +283,9 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
 
   TBitmap converted;
   const TBitmap* src = &source;
-  if (source.PixelFormat() != TPixelFormat::pf24bit) {
+  // Bands write the destination while others still read the source: work
+  // from a copy when they are the same bitmap.
+  if (source.PixelFormat() != TPixelFormat::pf24bit || &source == &destination) {
     converted.Assign(source);
     converted.SetPixelFormat(TPixelFormat::pf24bit);
     src = &converted;
@@ -245,50 +294,57 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
 
   const FlatList horizontal = Flatten(BuildContributors(sw, dw, filter, support));
   const FlatList vertical = Flatten(BuildContributors(sh, dh, filter, support));
-
-  // Work image: destination width, source height, rounded to bytes between the
-  // passes. A plain buffer rather than a TBitmap: it can legitimately be larger
-  // than any picture the program holds (wide enlargement of a tall image).
+  const int threads = std::max(1, omp_get_max_threads());
   const size_t workStride = WorkStride(dw);
-  std::unique_ptr<uint8_t[]> work = std::make_unique_for_overwrite<uint8_t[]>(workStride * static_cast<size_t>(sh));
-  auto workRow = [&](int y) { return work.get() + workStride * static_cast<size_t>(y); };
+  const std::vector<Band> bands = MakeBands(vertical, sh, dh, workStride, threads);
 
   // Per-thread scratch, allocated here so that no allocation throws inside the
-  // parallel region.
-  const int threads = std::max(1, omp_get_max_threads());
-  std::vector<std::unique_ptr<float[]>> turned(static_cast<size_t>(threads));
-  for (auto& t : turned) t = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(sw) * BlockLanes);
-
-  const int blocks = (sh + BlockRows - 1) / BlockRows;
-  // Small images are not worth waking the other threads for.
-  const bool parallelRows = static_cast<int64_t>(sw + dw) * sh > (int64_t{1} << 18);
-#pragma omp parallel for schedule(dynamic, 2) if (parallelRows)
-  for (int b = 0; b < blocks; ++b) {
-    const int y0 = b * BlockRows;
-    const int count = std::min(BlockRows, sh - y0);
-    const uint8_t* rows[BlockRows];
-    uint8_t* out[BlockRows];
-    for (int r = 0; r < BlockRows; ++r) {
-      const int y = std::min(y0 + r, sh - 1);
-      rows[r] = src->ScanLine(y);
-      out[r] = workRow(y);
-    }
-    FilterRowBlock(rows, count, sw, horizontal, dw, turned[static_cast<size_t>(omp_get_thread_num())].get(), out);
+  // parallel region: the band's work rows, the turned row block, row pointers.
+  size_t mostRows = 0, longest = 0;
+  for (const Band& b : bands) mostRows = std::max(mostRows, b.Rows.size());
+  for (int y = 0; y < dh; ++y)
+    longest = std::max<size_t>(longest, static_cast<size_t>(vertical.Start[y + 1] - vertical.Start[y]));
+  struct Scratch {
+    std::unique_ptr<uint8_t[]> Work;
+    std::unique_ptr<float[]> Turned;
+    std::vector<const uint8_t*> RowPointers;
+  };
+  std::vector<Scratch> scratch(static_cast<size_t>(threads));
+  for (Scratch& t : scratch) {
+    t.Work = std::make_unique_for_overwrite<uint8_t[]>(workStride * mostRows);
+    t.Turned = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(sw) * BlockLanes);
+    t.RowPointers.resize(longest);
   }
 
   const size_t length = static_cast<size_t>(dw) * 3;
-  size_t longest = 0;
-  for (int y = 0; y < dh; ++y)
-    longest = std::max<size_t>(longest, static_cast<size_t>(vertical.Start[y + 1] - vertical.Start[y]));
-  std::vector<std::vector<const uint8_t*>> rowPointers(static_cast<size_t>(threads), std::vector<const uint8_t*>(longest));
-  const bool parallelColumns = static_cast<int64_t>(dw) * dh > (int64_t{1} << 18);
-#pragma omp parallel for schedule(dynamic, 8) if (parallelColumns)
-  for (int y = 0; y < dh; ++y) {
-    const int first = vertical.Start[y], count = vertical.Start[y + 1] - first;
-    const uint8_t** rows = rowPointers[static_cast<size_t>(omp_get_thread_num())].data();
-    for (int k = 0; k < count; ++k) rows[k] = workRow(vertical.Pixel[static_cast<size_t>(first + k)]);
-    FilterColumnsOfRow(rows, vertical.Weight.data() + first, count, vertical.Divisor[static_cast<size_t>(y)],
-                       destination.ScanLine(y), length);
+  // Small images are not worth waking the other threads for.
+  const bool parallel = static_cast<int64_t>(sw + dw) * sh + static_cast<int64_t>(dw) * dh > (int64_t{1} << 18);
+#pragma omp parallel for schedule(dynamic, 1) if (parallel)
+  for (size_t b = 0; b < bands.size(); ++b) {
+    const Band& band = bands[b];
+    Scratch& t = scratch[static_cast<size_t>(omp_get_thread_num())];
+    auto workRow = [&](size_t slot) { return t.Work.get() + workStride * slot; };
+    // Horizontal pass: the band's work rows, eight at a time.
+    const size_t n = band.Rows.size();
+    for (size_t g = 0; g < n; g += BlockRows) {
+      const int count = static_cast<int>(std::min<size_t>(BlockRows, n - g));
+      const uint8_t* rows[BlockRows];
+      uint8_t* out[BlockRows];
+      for (int r = 0; r < BlockRows; ++r) {
+        const size_t slot = std::min(g + static_cast<size_t>(r), n - 1);
+        rows[r] = src->ScanLine(band.Rows[slot]);
+        out[r] = workRow(slot);
+      }
+      FilterRowBlock(rows, count, sw, horizontal, dw, t.Turned.get(), out);
+    }
+    // Vertical pass: the band's destination rows.
+    for (int y = band.Y0; y < band.Y1; ++y) {
+      const int first = vertical.Start[y], count = vertical.Start[y + 1] - first;
+      for (int k = 0; k < count; ++k)
+        t.RowPointers[static_cast<size_t>(k)] = workRow(band.Slot[static_cast<size_t>(first - vertical.Start[band.Y0] + k)]);
+      FilterColumnsOfRow(t.RowPointers.data(), vertical.Weight.data() + first, count,
+                         vertical.Divisor[static_cast<size_t>(y)], destination.ScanLine(y), length);
+    }
   }
 }
 
