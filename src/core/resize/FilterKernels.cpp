@@ -1,6 +1,7 @@
 // The filter table of the filtered resampler and the contributor lists built
 // from it: for every destination pixel of one direction, the source pixels it
 // reads and their integer weights.
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -104,6 +105,10 @@ TContributorList BuildContributors(int srcSize, int dstSize, int filter, float s
   if (srcSize <= 0 || dstSize <= 0) return list;
   list.resize(static_cast<size_t>(dstSize));
   const TFilterFunction f = FilterTable[filter].Filter;
+  // Every kernel is 0 beyond its table support, so reaching further adds only
+  // zero weights, which are not stored: the lists are the same, without the
+  // endless loops a huge support would cost.
+  support = std::min(support, FilterTable[filter].Support);
   const float scale = ResampleScale(srcSize, dstSize);
   for (int i = 0; i < dstSize; ++i) {
     const float center = static_cast<float>(i) / scale;
@@ -111,7 +116,6 @@ TContributorList BuildContributors(int srcSize, int dstSize, int filter, float s
     if (scale >= 1.0f) {
       const int64_t left = Floor(center - support);
       const int64_t right = Ceil(center + support);
-      items.reserve(static_cast<size_t>(right - left + 1));
       for (int64_t j = left; j <= right; ++j) {
         const int w = static_cast<int>(Round(f(center - static_cast<float>(j)) * 256.0f));
         if (w != 0) items.push_back({w, MirrorIndex(j, srcSize)});

@@ -197,6 +197,22 @@ TEST(Contributors, ExtremeReductionFallsBackToTheNearestPixel) {
   EXPECT_NEAR(three[1].Items[0].Pixel, 1499.5, 0.5);
 }
 
+TEST(Contributors, SupportsBeyondTheKernelChangeNothing) {
+  for (int f = 0; f < FilterCount; ++f)
+    for (auto [s, d] : {std::pair{10, 37}, {37, 10}, {5, 5}}) {
+      const TContributorList a = BuildContributors(s, d, f, FilterTable[f].Support);
+      const TContributorList b = BuildContributors(s, d, f, 1e9f);
+      ASSERT_EQ(a.size(), b.size());
+      for (size_t i = 0; i < a.size(); ++i) {
+        ASSERT_EQ(a[i].Count(), b[i].Count()) << f;
+        for (int k = 0; k < a[i].Count(); ++k) {
+          EXPECT_EQ(a[i].Items[k].Weight, b[i].Items[k].Weight);
+          EXPECT_EQ(a[i].Items[k].Pixel, b[i].Items[k].Pixel);
+        }
+      }
+    }
+}
+
 TEST(Contributors, RejectsUnknownFiltersAndBadSupports) {
   EXPECT_THROW(BuildContributors(4, 4, -1, 1.0f), std::out_of_range);
   EXPECT_THROW(BuildContributors(4, 4, FilterCount, 1.0f), std::out_of_range);
