@@ -173,4 +173,10 @@ TEST(FILTERED_SUITE, OtherFormatsAndDegenerateCalls) {
   EXPECT_TRUE(empty.Empty());
 
   EXPECT_THROW(ResampleFiltered(7, 1.0f, before, untouched), std::out_of_range);
+
+  // Source and destination the same bitmap (same size): read before written.
+  TBitmap same = RandomImage(700, 500, 14);
+  const TBitmap expected = Slow(fiBSpline, same, 700, 500);
+  ResampleFiltered(fiBSpline, 2.0f, same, same);
+  EXPECT_TRUE(SamePixels(same, expected));
 }
