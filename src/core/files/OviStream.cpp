@@ -199,37 +199,63 @@ uint64_t TOviWriter::ImmediateSize() const {
 }
 
 void TOviWriter::Finish(const std::function<void(const uint8_t*, size_t)>& sink) {
+  auto segments = std::move(segments_);
+  segments_.clear();
   std::vector<size_t> jobs;
-  for (size_t i = 0; i < segments_.size(); ++i)
-    if (segments_[i].producer) jobs.push_back(i);
-  // Largest first, so that two threads end together.
+  std::vector<char> ready(segments.size(), 1);
+  for (size_t i = 0; i < segments.size(); ++i)
+    if (segments[i].producer) {
+      jobs.push_back(i);
+      ready[i] = 0;
+    }
+  // Largest first, so that the threads end together.
   std::stable_sort(jobs.begin(), jobs.end(),
-                   [&](size_t a, size_t b) { return segments_[a].cost > segments_[b].cost; });
+                   [&](size_t a, size_t b) { return segments[a].cost > segments[b].cost; });
 
-  std::vector<std::exception_ptr> errors(jobs.size());
+  // Whoever completes a segment hands on every segment that is now ready in file
+  // order, so writing overlaps the compression still running.
+  size_t flushed = 0;
+  std::exception_ptr error;
+  auto flushReady = [&] {
+    while (!error && flushed < segments.size() && ready[flushed]) {
+      Segment& s = segments[flushed];
+      try {
+        if (!s.bytes.empty()) sink(s.bytes.data(), s.bytes.size());
+      } catch (...) {
+        error = std::current_exception();
+        return;
+      }
+      std::vector<uint8_t>().swap(s.bytes);
+      ++flushed;
+    }
+  };
+#pragma omp critical(velinor_ovi_flush)
+  flushReady();
+
   const int n = static_cast<int>(jobs.size());
   const int threads = std::max(1, std::min(EngineThreads(), n));
 #pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
   for (int j = 0; j < n; ++j) {
-    Segment& s = segments_[jobs[j]];
+    Segment& s = segments[jobs[j]];
+    std::vector<uint8_t> bytes;
+    std::exception_ptr failed;
     try {
-      s.bytes = s.producer();
+      bool skip;
+#pragma omp critical(velinor_ovi_flush)
+      skip = error != nullptr;
+      if (!skip) bytes = s.producer();
     } catch (...) {
-      errors[j] = std::current_exception();
+      failed = std::current_exception();
+    }
+#pragma omp critical(velinor_ovi_flush)
+    {
+      if (failed && !error) error = failed;
+      s.bytes = std::move(bytes);
+      ready[jobs[j]] = 1;
+      flushReady();
     }
   }
-  for (auto& e : errors)
-    if (e) {
-      segments_.clear();
-      std::rethrow_exception(e);
-    }
-
-  auto segments = std::move(segments_);
-  segments_.clear();
-  for (auto& s : segments) {
-    if (!s.bytes.empty()) sink(s.bytes.data(), s.bytes.size());
-    std::vector<uint8_t>().swap(s.bytes);
-  }
+  if (error) std::rethrow_exception(error);
 }
 
 std::vector<uint8_t> TOviWriter::TakeBytes() {

@@ -182,6 +182,33 @@ TEST(OviLayout, WritingIsIdenticalOnOneAndTwoThreads) {
   EXPECT_EQ(one, two);
 }
 
+TEST(OviWriter, DeferredPartsComeOutInFileOrderAndErrorsStopTheWrite) {
+  for (int threads : {1, 2}) {
+    SetEngineThreads(threads);
+    TOviWriter out;
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 12; ++i) {
+      out.WriteByte(static_cast<uint8_t>(i));
+      expected.push_back(static_cast<uint8_t>(i));
+      const std::vector<uint8_t> part(static_cast<size_t>(i * 37 % 11), static_cast<uint8_t>(100 + i));
+      out.WriteDeferred([part] { return part; }, static_cast<uint64_t>(i * 7 % 5));
+      expected.insert(expected.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(out.TakeBytes(), expected);
+
+    TOviWriter failing;
+    failing.WriteBytes("head", 4);
+    failing.WriteDeferred([]() -> std::vector<uint8_t> { throw EWriteError("disk full"); }, 5);
+    failing.WriteDeferred([] { return std::vector<uint8_t>(3, 1); }, 9);
+    failing.WriteBytes("tail", 4);
+    std::string written;
+    EXPECT_THROW(failing.Finish([&](const uint8_t* p, size_t n) { written.append(reinterpret_cast<const char*>(p), n); }),
+                 EWriteError);
+    EXPECT_EQ(written, "head");
+  }
+  SetEngineThreads(0);
+}
+
 TEST(OviBlocks, RawBodiesAreTopDownAndUnpadded) {
   const TBitmap image = RandomImage(3, 2, 11);
   TOviWriter out;
@@ -261,6 +288,20 @@ TEST(OviFlatReader, OneLayerGivesTheLayerAndPreviewGivesTheThumbnail) {
   EXPECT_EQ(thumb.Width(), 150);
   EXPECT_EQ(thumb.Height(), 75);
   EXPECT_EQ(thumb.ImageWidth, 1000) << "the header still reports the document size";
+}
+
+TEST(OviFlatReader, ThumbnailKeepsColourAndOrientation) {
+  // Red growing downwards: the thumbnail (stored bottom-up) must keep the top on top.
+  TBitmap image(300, 200);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) image.SetPixel(x, y, RGB(y, 40, 200));
+  const auto thumb = ReadFlat(OneLayerFile(image), true);
+  ASSERT_EQ(thumb.Width(), 150);
+  ASSERT_EQ(thumb.Height(), 100);
+  EXPECT_LT(GetRValue(thumb.Pixel(75, 2)), 10);
+  EXPECT_GT(GetRValue(thumb.Pixel(75, 97)), 190);
+  EXPECT_EQ(GetGValue(thumb.Pixel(10, 50)), 40);
+  EXPECT_EQ(GetBValue(thumb.Pixel(140, 50)), 200);
 }
 
 TEST(OviFlatReader, UniformImagesCompressedToTheLimitStillRead) {
