@@ -108,7 +108,9 @@ uint8_t Scale8(unsigned v, int bitDepth) {
   if (!(h->colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
   if (h->partial) {
     if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-  } else if (h->colorType & PNG_COLOR_MASK_ALPHA) {
+  } else {
+    // Palette expansion turns a transparency chunk into alpha: a single
+    // transparent colour does not make the picture 32-bit.
     png_set_strip_alpha(png);
   }
   png_set_bgr(png);
