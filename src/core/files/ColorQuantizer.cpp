@@ -52,6 +52,13 @@ TColor ColorOfKey(uint32_t k) { return RGB((k >> 16) & 0xFF, (k >> 8) & 0xFF, k 
 
 bool Masked(const std::vector<uint8_t>* mask, size_t i) { return mask && (*mask)[i] != 0; }
 
+// A colour next to the key colour, for visible pixels that carry the key.
+TColor NearKey(TColor key) {
+  const int b = GetBValue(key);
+  return RGB(GetRValue(key), GetGValue(key), b > 0 ? b - 1 : 1);
+}
+uint32_t KeyOfColor(TColor c) { return GetBValue(c) | (GetGValue(c) << 8) | (GetRValue(c) << 16); }
+
 // Maps every pixel exactly when the visible colours fit; false otherwise.
 bool TryExact(const TBitmap& src, int limit, const std::vector<uint8_t>* mask, TColor keyColor, TBitmap& out,
               int* transparentIndex) {
@@ -62,11 +69,17 @@ bool TryExact(const TBitmap& src, int limit, const std::vector<uint8_t>* mask, T
     for (uint8_t m : *mask) anyMasked |= m != 0;
   const int visibleLimit = anyMasked ? limit - 1 : limit;
   SmallColorTable table;
+  // Visible pixels of the key colour take a near colour so they stay visible.
+  const uint32_t key = KeyOfColor(keyColor), nearKey = KeyOfColor(NearKey(keyColor));
+  const auto visibleKey = [&](const uint8_t* s) {
+    const uint32_t k = KeyOf(s);
+    return anyMasked && k == key ? nearKey : k;
+  };
   // First pass: collect the colours (stops as soon as there are too many).
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src.ScanLine(y);
     for (int x = 0; x < w; ++x, s += bpp)
-      if (!Masked(mask, static_cast<size_t>(y) * w + x) && table.Find(KeyOf(s), visibleLimit) < 0) return false;
+      if (!Masked(mask, static_cast<size_t>(y) * w + x) && table.Find(visibleKey(s), visibleLimit) < 0) return false;
   }
   out = TBitmap(w, h, TPixelFormat::pf8bit);
   out.Palette.clear();
@@ -80,7 +93,7 @@ bool TryExact(const TBitmap& src, int limit, const std::vector<uint8_t>* mask, T
     const uint8_t* s = src.ScanLine(y);
     uint8_t* d = out.ScanLine(y);
     for (int x = 0; x < w; ++x, s += bpp)
-      d[x] = static_cast<uint8_t>(Masked(mask, static_cast<size_t>(y) * w + x) ? tIndex : table.Find(KeyOf(s), 256));
+      d[x] = static_cast<uint8_t>(Masked(mask, static_cast<size_t>(y) * w + x) ? tIndex : table.Find(visibleKey(s), 256));
   }
   if (transparentIndex) *transparentIndex = tIndex;
   return true;
@@ -159,8 +172,7 @@ TBitmap QuantizeToPalette(const TBitmap& source, int maxColors, const std::vecto
     for (size_t i = 0; i < out.Palette.size(); ++i) {
       if (static_cast<int>(i) == tIndex || out.Palette[i] != transparentColor) continue;
       if (tIndex >= 0 && pal->entries[i].a < 128) continue;
-      const int b = GetBValue(transparentColor);
-      out.Palette[i] = RGB(GetRValue(transparentColor), GetGValue(transparentColor), b > 0 ? b - 1 : 1);
+      out.Palette[i] = NearKey(transparentColor);
     }
     for (int y = 0; y < h; ++y) {
       uint8_t* d = out.ScanLine(y);
