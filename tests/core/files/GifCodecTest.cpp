@@ -148,11 +148,13 @@ TEST(Gif, AlphaAndMarkedTransparencyAreKept) {
   ASSERT_TRUE(back.Transparent);
   EXPECT_EQ(back.TransparentColor, Key);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 8; ++x)
-      if (x < 4)
+    for (int x = 0; x < 8; ++x) {
+      if (x < 4) {
         EXPECT_EQ(back.Pixel(x, y), Key);
-      else
+      } else {
         EXPECT_NE(back.Pixel(x, y), Key);
+      }
+    }
   EXPECT_EQ(back.Pixel(5, 0), RGB(200, 10, 150));
 
   // 24-bit marked transparent: its own transparent colour is kept.
