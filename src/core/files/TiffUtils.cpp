@@ -106,6 +106,10 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
   if (width == 0 || height == 0) throw EReadError("TIFF: empty image");
   CheckImageSize(width, height, 4);
+  // A layout the RGBA reader cannot handle at all would come out as an empty,
+  // fully transparent picture: that is a failed read, not a picture.
+  char why[1024] = "";
+  if (!TIFFRGBAImageOK(tif.get(), why)) throw EReadError(std::string("TIFF: unsupported layout: ") + why);
 
   TBitmap out(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf32bit);
   // What the reader cannot decode stays transparent black.

@@ -220,3 +220,20 @@ TEST(Tiff, DamagedDataGivesAPartlyBlackPicture) {
   const std::vector<uint8_t> junk(100, 0x49);
   EXPECT_THROW(ReadTiff(junk.data(), junk.size()), EReadError);
 }
+
+TEST(Tiff, ALayoutTheReaderCannotHandleIsAReadError) {
+  ScratchDir dir;
+  const std::string path = dir.File("float.tif");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_TRUE(tif);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  float row[2] = {0.25f, 0.75f};
+  TIFFWriteScanline(tif, row, 0, 0);
+  TIFFClose(tif);
+  EXPECT_THROW(ReadBack(path), EReadError);
+}
