@@ -112,8 +112,9 @@ TBitmap ReadGif(const uint8_t* data, size_t size, int* frameCount) {
     const GifImageDesc& d = gif->Image;
     if (d.Width <= 0 || d.Height <= 0) throw EReadError("GIF: empty frame");
     CheckImageSize(d.Width, d.Height, 1);
+    // Every row is written below or the read fails, so the pixels are not
+    // cleared first: a huge frame over a few bytes of data then costs no memory.
     TBitmap b(d.Width, d.Height, TPixelFormat::pf8bit);
-    b.FillBytes(0);
     // Interlaced frames arrive in four passes.
     static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
     const int passes = d.Interlace ? 4 : 1;
