@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "files/GifCodec.h"
 #include "files/PngUtils.h"
 #include "files/SafeFile.h"
 #include "files/TiffUtils.h"
@@ -71,8 +72,18 @@ void BM_ReadTiff24MP(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ReadTiff(bytes.data(), bytes.size()));
 }
 
+// No target: how long a user waits for a GIF of a large photo (quantising with
+// dithering dominates).
+void BM_SaveGif24MP(benchmark::State& state) {
+  const TBitmap& photo = Photo();
+  const std::string path = TempPath(".gif");
+  for (auto _ : state) WriteGifFile(path, photo, {});
+  unlink(path.c_str());
+}
+
 }  // namespace
 
+BENCHMARK(BM_SaveGif24MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_SavePng24MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_SaveTiffLzw24MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ReadPng24MP)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

@@ -155,7 +155,12 @@ enum class TiffKind { Bilevel, Palette4, Palette8, Rgb, Rgba };
 TiffKind KindOf(const TBitmap& b) {
   switch (b.PixelFormat()) {
     case TPixelFormat::pf8bit:
-      if (b.Palette.size() == 2) return TiffKind::Bilevel;
+      // Only a black-and-white palette fits a min-is-black bilevel file
+      // without losing colours.
+      if (b.Palette.size() == 2 && std::all_of(b.Palette.begin(), b.Palette.end(), [](TColor c) {
+            return (c & 0xFFFFFF) == 0 || (c & 0xFFFFFF) == 0xFFFFFF;
+          }))
+        return TiffKind::Bilevel;
       if (b.Palette.size() == 16) return TiffKind::Palette4;
       return TiffKind::Palette8;
     case TPixelFormat::pf32bit:

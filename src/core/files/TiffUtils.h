@@ -40,9 +40,9 @@ struct TTiffWriteOptions {
 };
 
 // Writes the bitmap as a one-strip TIFF through a temporary file. 8-bit bitmaps
-// are written by their palette: 2 entries as a 1-bit min-is-black image, 16 as a
-// 4-bit palette image, any other count as an 8-bit palette image (padded to 256
-// entries). 24-bit becomes RGB, 32-bit RGB with an associated-alpha sample.
+// are written by their palette: black and white (2 entries) as a 1-bit
+// min-is-black image, 16 entries as a 4-bit palette image, anything else as an
+// 8-bit palette image (padded to 256 entries). 24-bit becomes RGB, 32-bit RGB with an associated-alpha sample.
 // Throws EWriteError.
 void WriteTiffFile(const std::string& path, const TBitmap& bitmap, const TTiffWriteOptions& options);
 

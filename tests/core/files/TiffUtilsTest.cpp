@@ -172,10 +172,17 @@ TEST(Tiff, PaletteAndBilevelImages) {
   const TBitmap back = ReadBack(dir.File("g4.tif"));
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 40; ++x) ASSERT_EQ(back.Pixel(x, y), bw.Pixel(x, y));
-  // A short palette is padded, not refused.
+  // A short palette is padded, not refused; two colours that are not black
+  // and white keep their colours.
   const TBitmap few = Indexed(5, 5, 7, 9);
   WriteTiffFile(dir.File("few.tif"), few, {});
   EXPECT_EQ(Tags(dir.File("few.tif")).bits, 8);
+  TBitmap two = Indexed(6, 2, 2, 10);
+  two.Palette = {RGB(200, 0, 0), RGB(0, 0, 200)};
+  WriteTiffFile(dir.File("two.tif"), two, {});
+  EXPECT_EQ(Tags(dir.File("two.tif")).bits, 8);
+  const TBitmap twoBack = ReadBack(dir.File("two.tif"));
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(twoBack.Pixel(x, 1), two.Pixel(x, 1));
 }
 
 TEST(Tiff, OrientationIsReportedAsStored) {
