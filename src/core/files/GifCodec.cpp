@@ -112,6 +112,10 @@ TBitmap ReadGif(const uint8_t* data, size_t size, int* frameCount) {
     const GifImageDesc& d = gif->Image;
     if (d.Width <= 0 || d.Height <= 0) throw EReadError("GIF: empty frame");
     CheckImageSize(d.Width, d.Height, 1);
+    // One byte of LZW data stands for at most a few thousand pixels: refuse a
+    // frame the rest of the file cannot fill before allocating it.
+    if (static_cast<uint64_t>(d.Width) * d.Height > static_cast<uint64_t>(size - src.pos) * 4096 + 65536)
+      throw EReadError("GIF: image data too short for the frame size");
     // Every row is written below or the read fails, so the pixels are not
     // cleared first: a huge frame over a few bytes of data then costs no memory.
     TBitmap b(d.Width, d.Height, TPixelFormat::pf8bit);

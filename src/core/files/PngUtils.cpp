@@ -52,6 +52,7 @@ struct PngHeader {
   bool singleColor = false;   // one fully transparent colour
   uint8_t keyR = 0, keyG = 0, keyB = 0;
   size_t rowBytes = 0;
+  bool interlaced = false;
 };
 
 uint8_t Scale8(unsigned v, int bitDepth) {
@@ -68,6 +69,7 @@ uint8_t Scale8(unsigned v, int bitDepth) {
   int interlace = 0;
   png_get_IHDR(png, info, &h->width, &h->height, &h->bitDepth, &h->colorType, &interlace, nullptr, nullptr);
   h->channels = png_get_channels(png, info);
+  h->interlaced = interlace != PNG_INTERLACE_NONE;
 
   if (h->colorType & PNG_COLOR_MASK_ALPHA) h->partial = true;
   if (png_get_valid(png, info, PNG_INFO_tRNS)) {
@@ -139,6 +141,19 @@ class PngReadGuard {
 
 [[noreturn]] void ReadFailed(const PngError& e) { throw EReadError(std::string("PNG: ") + e.message); }
 
+// Bytes of image data present in the file (IDAT chunk bodies, clamped to the file).
+uint64_t IdatBytes(const uint8_t* data, size_t size) {
+  uint64_t total = 0;
+  size_t pos = 8;
+  while (pos + 8 <= size) {
+    const uint64_t len = (uint64_t{data[pos]} << 24) | (data[pos + 1] << 16) | (data[pos + 2] << 8) | data[pos + 3];
+    if (std::memcmp(data + pos + 4, "IDAT", 4) == 0) total += std::min<uint64_t>(len, size - pos - 8);
+    if (len > size - pos - 8) break;
+    pos += 12 + static_cast<size_t>(len);
+  }
+  return total;
+}
+
 }  // namespace
 
 TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode) {
@@ -156,11 +171,17 @@ TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode) {
   PngHeader h;
   if (!ReadHeaderPhase(g.png_, g.info_, &h)) ReadFailed(err);
   CheckImageSize(h.width, h.height, 4);
+  // Deflate expands at most about 1032 times: a picture its data cannot fill is
+  // refused before its pixels are allocated.
+  const uint64_t rawBytes = (static_cast<uint64_t>(h.width) * h.channels * h.bitDepth + 7) / 8 * h.height;
+  if (rawBytes > IdatBytes(data, size) * 1032 + 65536) throw EReadError("PNG: image data too short for its size");
   const TPixelFormat pf = h.partial ? TPixelFormat::pf32bit : TPixelFormat::pf24bit;
   TBitmap out(static_cast<int>(h.width), static_cast<int>(h.height), pf);
   if (h.rowBytes != static_cast<size_t>(h.width) * BytesPerPixel(pf))
     throw EReadError("PNG: unexpected row layout");
-  out.FillBytes(0);
+  // libpng writes every row; interlaced passes also read back what earlier
+  // passes left, so those rows start cleared.
+  if (h.interlaced) out.FillBytes(0);
   std::vector<png_bytep> rows(h.height);
   for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = out.ScanLine(static_cast<int>(y));
   if (!ReadImagePhase(g.png_, rows.data())) ReadFailed(err);

@@ -87,6 +87,37 @@ int MemMap(thandle_t h, void** base, toff_t* size) {
 }
 void MemUnmap(thandle_t, void*, toff_t) {}
 
+// Refuses, before anything is allocated, a picture far larger than its data
+// could hold under the common compressions (none, PackBits, LZW, Deflate, JPEG
+// expand at most a few thousand times); fax and other schemes are not bounded.
+void CheckDataCanFill(TIFF* tif, size_t fileSize, uint32_t width, uint32_t height, uint16_t samples, uint16_t bits) {
+  uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  switch (compression) {
+    case COMPRESSION_NONE:
+    case COMPRESSION_PACKBITS:
+    case COMPRESSION_LZW:
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_JPEG:
+      break;
+    default:
+      return;
+  }
+  if (static_cast<uint64_t>(width) * height * 4 <= (uint64_t{64} << 20)) return;  // small pictures always go
+  const uint64_t decoded = (static_cast<uint64_t>(width) * samples * bits + 7) / 8 * height;
+  const uint32_t striles = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  uint64_t present = 0;
+  for (uint32_t i = 0; i < striles; ++i) {
+    int err = 0;
+    const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &err);
+    const uint64_t count = err ? 0 : TIFFGetStrileByteCountWithErr(tif, i, &err);
+    if (err || offset >= fileSize) continue;
+    present += std::min<uint64_t>(count, fileSize - offset);
+  }
+  if (decoded > present * 4096) throw EReadError("TIFF: image data too short for its size");
+}
+
 }  // namespace
 
 TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
@@ -106,6 +137,7 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
   if (width == 0 || height == 0) throw EReadError("TIFF: empty image");
   CheckImageSize(width, height, 4);
+  CheckDataCanFill(tif.get(), size, width, height, samples, bits);
   // A layout the RGBA reader cannot handle at all would come out as an empty,
   // fully transparent picture: that is a failed read, not a picture.
   char why[1024] = "";

@@ -191,3 +191,18 @@ TEST(Gif, BadFilesRaiseReadErrors) {
   for (size_t cut : {size_t{3}, size_t{10}, size_t{30}, good.size() / 2})
     EXPECT_THROW(ReadGif(good.data(), cut), EReadError) << cut;
 }
+
+TEST(Gif, AHugeFrameOverAFewBytesIsRefusedBeforeAllocating) {
+  auto bytes = MakeGif(4, 4, 1, Map({RGB(0, 0, 0), RGB(1, 1, 1)}), 0);
+  // Frame descriptor after the header (13), the 2-entry map (6): size at +5.
+  ASSERT_EQ(bytes[19], 0x2C);
+  bytes[24] = bytes[26] = 0x00;  // 28672 x 28672: within the size limit
+  bytes[25] = bytes[27] = 0x70;
+  // Refused by the size check, not after a failed decode into a huge buffer.
+  try {
+    ReadGif(bytes.data(), bytes.size());
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("too short"), std::string::npos) << e.what();
+  }
+}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <zlib.h>
+
 #include <csetjmp>
 
 #include "CodecTestSupport.h"
@@ -244,4 +246,38 @@ TEST(Png, BadFilesRaiseReadErrors) {
   huge[18] = huge[22] = 0xEA;
   huge[19] = huge[23] = 0x60;
   EXPECT_THROW(ReadPng(huge.data(), huge.size()), EVelinorError);
+}
+
+TEST(Png, AHugePictureOverAFewBytesIsRefusedBeforeAllocating) {
+  // A valid header for 12000 x 12000 grey pixels (within the size limit), then
+  // a tiny image data chunk.
+  std::vector<std::vector<uint8_t>> rows(1, std::vector<uint8_t>(8, 0));
+  auto small = MakePng(8, 1, PNG_COLOR_TYPE_GRAY, 8, rows);
+  auto chunks = Chunks(small);
+  ASSERT_EQ(chunks[0].type, "IHDR");
+  std::vector<uint8_t> ihdr = chunks[0].data;
+  ihdr[0] = ihdr[4] = 0;
+  ihdr[1] = ihdr[5] = 0;
+  ihdr[2] = ihdr[6] = 0x2E;
+  ihdr[3] = ihdr[7] = 0xE0;
+  std::vector<uint8_t> file(small.begin(), small.begin() + 8);
+  auto put = [&](const char* type, const std::vector<uint8_t>& data) {
+    const uint32_t n = static_cast<uint32_t>(data.size());
+    for (int s = 24; s >= 0; s -= 8) file.push_back(static_cast<uint8_t>(n >> s));
+    std::vector<uint8_t> crcInput(type, type + 4);
+    crcInput.insert(crcInput.end(), data.begin(), data.end());
+    file.insert(file.end(), crcInput.begin(), crcInput.end());
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, crcInput.data(), static_cast<unsigned>(crcInput.size())));
+    for (int s = 24; s >= 0; s -= 8) file.push_back(static_cast<uint8_t>(crc >> s));
+  };
+  put("IHDR", ihdr);
+  put("IDAT", chunks[1].data);
+  put("IEND", {});
+  // Refused by the size check, not after a failed decode into a huge buffer.
+  try {
+    ReadPng(file.data(), file.size());
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("too short"), std::string::npos) << e.what();
+  }
 }

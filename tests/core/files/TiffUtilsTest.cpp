@@ -244,3 +244,27 @@ TEST(Tiff, ALayoutTheReaderCannotHandleIsAReadError) {
   TIFFClose(tif);
   EXPECT_THROW(ReadBack(path), EReadError);
 }
+
+TEST(Tiff, AHugePictureOverAFewBytesIsRefusedBeforeAllocating) {
+  ScratchDir dir;
+  const std::string path = dir.File("bomb.tif");
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_TRUE(tif);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 20000);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 12000);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 12000);
+  std::vector<uint8_t> row(20000 * 3, 0);
+  TIFFWriteScanline(tif, row.data(), 0, 0);  // one row of the 12000
+  TIFFClose(tif);
+  // Refused by the size check, not after a failed decode into a huge buffer.
+  try {
+    ReadBack(path);
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("too short"), std::string::npos) << e.what();
+  }
+}
