@@ -128,7 +128,10 @@ TBitmap ReadTga(const uint8_t* data, size_t size) {
   };
   size_t i = 0;
   if (!rle) {
-    for (; k < total; i += bytes) put(reader.Decode(p + i));
+    while (k < total) {  // put() advances k
+      put(reader.Decode(p + i));
+      i += bytes;
+    }
   } else {
     while (k < total) {
       if (i >= avail) Fail("truncated run-length data");
