@@ -73,9 +73,13 @@ TBitmap ReadSgi(const uint8_t* data, size_t size) {
     if (rowCount * 8 > size - 512) Fail("truncated row tables");
     starts.resize(rowCount);
     lengths.resize(rowCount);
+    // A run packet (count and value) covers at most 127 samples: rows too short
+    // for the width are refused before the picture is allocated.
+    const uint64_t shortest = (static_cast<uint64_t>(width) + 126) / 127 * 2 * bpc;
     for (size_t i = 0; i < rowCount; ++i) {
       starts[i] = BE32(data + 512 + 4 * i);
       lengths[i] = BE32(data + 512 + 4 * (rowCount + i));
+      if (lengths[i] < shortest || starts[i] > size || lengths[i] > size - starts[i]) Fail("bad row table");
     }
   } else {
     const uint64_t need = static_cast<uint64_t>(width) * rowCount * bpc;
