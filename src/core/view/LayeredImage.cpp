@@ -1,7 +1,9 @@
 #include "LayeredImage.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -152,18 +154,31 @@ void TMyImageLayered::SaveLayeredFile(const std::string& fileName) {
   TOviWriter out;
   SaveLayeredStream(out);
   SaveAtomically(fileName, [&](const std::string& tempPath) {
-    std::FILE* f = std::fopen(tempPath.c_str(), "wb");
-    if (!f) throw EWriteError("cannot create " + tempPath + ": " + std::strerror(errno));
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw EWriteError("cannot create " + tempPath + ": " + std::strerror(errno));
+    uint64_t written = 0;
     try {
       out.Finish([&](const uint8_t* p, size_t n) {
-        if (std::fwrite(p, 1, n, f) != n)
-          throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
+        const uint64_t start = written;
+        while (n > 0) {
+          const ssize_t k = ::write(fd, p, n);
+          if (k < 0 && errno == EINTR) continue;
+          if (k <= 0) throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
+          p += k;
+          n -= static_cast<size_t>(k);
+          written += static_cast<uint64_t>(k);
+        }
+        // Start putting large parts on disk now, while later bodies still
+        // compress, so that the final flush has little left to do.
+        if (written - start >= (uint64_t{1} << 20))
+          ::sync_file_range(fd, static_cast<off_t>(start), static_cast<off_t>(written - start),
+                            SYNC_FILE_RANGE_WRITE);
       });
     } catch (...) {
-      std::fclose(f);
+      ::close(fd);
       throw;
     }
-    if (std::fclose(f) != 0) throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
+    if (::close(fd) != 0) throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
   });
 }
 
