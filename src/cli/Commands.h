@@ -14,4 +14,6 @@ struct Command {
 // The table of commands (main.cpp).
 const std::vector<Command>& AllCommands();
 
+int RunKeep(const std::vector<std::string>& args);
+
 }  // namespace velinor::cli

@@ -40,7 +40,7 @@ void ShapeLevels(const TBitmap& source, const TMatchList& matchList, int toleran
 
 void WriteMask(const TPlane& levels, TBitmap& mask) {
   const int w = levels.W();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (int64_t{w} * levels.H() >= (int64_t{1} << 16))
   for (int y = 0; y < levels.H(); ++y) {
     const uint8_t* g = levels.Row(y);
     uint8_t* m = mask.ScanLine(y);
@@ -66,7 +66,7 @@ struct TToneTable {
 void ToneAndBlend(TBitmap& result, const TBitmap& source, const TPlane* levels, bool sepia) {
   const TToneTable tone(sepia);
   const int w = result.Width();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (int64_t{w} * result.Height() >= (int64_t{1} << 16))
   for (int y = 0; y < result.Height(); ++y) {
     uint8_t* d = result.ScanLine(y);
     const uint8_t* s = source.ScanLine(y);

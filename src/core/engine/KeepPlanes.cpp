@@ -22,8 +22,8 @@ void Report(const TProgressSink& progress, const char* label, int percent) {
   if (progress) progress(label, percent);
 }
 
-// Rows per parallel chunk of the matching pass; progress is reported between chunks.
-constexpr int MatchChunkRows = 128;
+// Small planes are not worth waking the other threads for.
+bool Worth(int w, int h) { return int64_t{w} * h >= (int64_t{1} << 16); }
 
 // Square erosion radius and blur of the progressive contour.
 constexpr int ErosionRadius = 3;
@@ -36,17 +36,27 @@ void MatchPlane(const TBitmap& source, const TColorMatcher& matcher, TPlane& mat
                 const TProgressSink& progress) {
   const int w = match.W(), h = match.H();
   Report(progress, "Calculating", 0);
-  for (int y0 = 0; y0 < h; y0 += MatchChunkRows) {
-    const int y1 = std::min(h, y0 + MatchChunkRows);
-#pragma omp parallel for schedule(static)
+  auto reportRow = [&](int y) {
+    Report(progress, "Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
+  };
+  // The calling thread (thread 0) reports the rows in order as its own share of
+  // the rows advances; whatever is left is reported once all rows are done.
+  int reported = 0;
+#pragma omp parallel if (Worth(w, h))
+  {
+    const int nt = omp_get_num_threads(), id = omp_get_thread_num();
+    const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
     for (int y = y0; y < y1; ++y) {
       const uint8_t* s = source.ScanLine(y);
       uint8_t* m = match.Row(y);
       for (int x = 0; x < w; ++x, s += 3) m[x] = matcher.Matches(s[0], s[1], s[2]);
+      if (id == 0 && progress) {
+        const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
+        for (; reported < upTo; ++reported) reportRow(reported);
+      }
     }
-    for (int y = y0; y < y1; ++y)
-      Report(progress, "Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
   }
+  for (; reported < h; ++reported) reportRow(reported);
 }
 
 namespace {
@@ -100,14 +110,24 @@ struct TBinaryBlur {
   TBinaryBlur() : kernel(GaussianKernelFor(ContourSigma)), half(kernel.Half) {
     const int taps = 2 * half + 1;
     fullMask = (uint32_t{1} << taps) - 1;
-    level.resize(size_t{1} << taps);
-    for (uint32_t p = 0; p <= fullMask; ++p) {
-      double sum = 0;
-      // The general blur adds w_t * v(x - t) for t = -h .. h; x - t is offset -t, bit h - t.
-      for (int t = -half; t <= half; ++t)
-        sum += static_cast<double>(kernel.W(t)) * ((p >> (half - t)) & 1 ? 255 : 0);
-      level[p] = GaussianLevel(sum);
+    // The general blur adds w_t * v(x - t) for t = -h .. h, v(x - t) at bit h - t.
+    // Patterns sharing their first taps share those partial sums, so the sums are
+    // built tap by tap, the first tap ending in the highest bit.
+    std::vector<double> sums{0.0}, next;
+    for (int t = -half; t <= half; ++t) {
+      const double wt = kernel.W(t);
+      next.resize(sums.size() * 2);
+      for (size_t p = 0; p < sums.size(); ++p) {
+        double black = sums[p], white = sums[p];
+        black += wt * 0;
+        white += wt * 255;
+        next[2 * p] = black;
+        next[2 * p + 1] = white;
+      }
+      sums.swap(next);
     }
+    level.resize(sums.size());
+    for (size_t p = 0; p < sums.size(); ++p) level[p] = GaussianLevel(sums[p]);
   }
 };
 
@@ -134,7 +154,7 @@ void ProgressiveContour(TPlane& match, TPlane& levels, const TProgressSink& prog
   const int w = match.W(), h = match.H(), r = ErosionRadius;
   // Clean-up, then the row half of the erosion: levels[y][x] = 1 when the vote
   // left all of x - r .. x + r black and x is clear of the border band.
-#pragma omp parallel
+#pragma omp parallel if (Worth(w, h))
   {
     std::vector<uint8_t> vote(static_cast<size_t>(w));
     std::vector<int> run(static_cast<size_t>(w));
@@ -152,7 +172,7 @@ void ProgressiveContour(TPlane& match, TPlane& levels, const TProgressSink& prog
 
   // Column half of the erosion (the band along the top and bottom rows included),
   // then the row blur into `match`.
-#pragma omp parallel
+#pragma omp parallel if (Worth(w, h))
   {
     std::vector<uint8_t> white(static_cast<size_t>(w));
 #pragma omp for schedule(static)
@@ -177,7 +197,7 @@ void ProgressiveContour(TPlane& match, TPlane& levels, const TProgressSink& prog
   const int half = bb.half;
   const TGaussianKernel& k = bb.kernel;
   const TPlane& rows = match;
-#pragma omp parallel
+#pragma omp parallel if (Worth(w, h))
   {
     const int nt = omp_get_num_threads(), id = omp_get_thread_num();
     const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
@@ -231,14 +251,14 @@ void ProgressiveContour(TPlane& match, TPlane& levels, const TProgressSink& prog
 
 void PlainContour(TPlane& match, TPlane& scratch, TPlane& levels, const TProgressSink& progress) {
   const int w = match.W(), h = match.H();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(w, h))
   for (int y = 0; y < h; ++y) VoteRow(match, y, scratch.Row(y));
   Report(progress, "Processing", 10);
 
   // Cross erosion: black survives where its four neighbours are black too, a
   // neighbour outside the image counting as white. `match` becomes the black map.
   TPlane& black = match;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
     uint8_t* out = black.Row(y);
     if (y == 0 || y == h - 1) {
@@ -261,7 +281,7 @@ void PlainContour(TPlane& match, TPlane& scratch, TPlane& levels, const TProgres
   for (int j = 1; j < RampLimit; ++j) ramps[j] = RampValues(j);
   auto isBlack = [&](int x, int y) { return black.Row(y)[x] != 0; };
 
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
     uint8_t* out = levels.Row(y);
     const uint8_t* b = black.Row(y);
@@ -293,7 +313,7 @@ void PlainContour(TPlane& match, TPlane& scratch, TPlane& levels, const TProgres
 
   constexpr int Stripe = 64;
   const int stripes = (w + Stripe - 1) / Stripe;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(w, h))
   for (int s = 0; s < stripes; ++s) {
     const int xa = s * Stripe, xb = std::min(w, xa + Stripe);
     auto run = [&](int x, int y0, int dy, int ox) {
