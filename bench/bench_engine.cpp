@@ -96,11 +96,13 @@ void MatchingBench(benchmark::State& state) {
   TMatchList list;
   BuildMatchList(Picks(colours), true, list);
   const TBitmap& photo = Photo();
-  detail::TPlane plane(W, H);
+  std::vector<uint8_t> memory(static_cast<size_t>(W) * H / 8 + 65536);
+  detail::TScratch scratch(memory.data(), memory.size());
+  detail::TBitRows bits(W, H, scratch);
   for (auto _ : state) {
     const TColorMatcher matcher(list, 30);
-    detail::MatchPlane(photo, matcher, plane, {});
-    benchmark::DoNotOptimize(plane.Row(H / 2)[W / 2]);
+    detail::MatchBits(photo, matcher, bits, {});
+    benchmark::DoNotOptimize(bits.Row(H / 2)[1]);
   }
   state.counters["match_colours"] = static_cast<double>(list.size());
   SetEngineThreads(0);

@@ -1,6 +1,8 @@
 #include "KeepColors.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <stdexcept>
 
 #include "CopyFamily.h"
@@ -12,6 +14,7 @@
 namespace velinor {
 
 using detail::TPlane;
+using detail::TScratch;
 
 namespace {
 
@@ -19,50 +22,72 @@ void Report(const TProgressSink& progress, const char* label, int percent) {
   if (progress) progress(label, percent);
 }
 
-// The shaped mask levels of a 24-bit source (the list is not empty).
+// The shaped mask levels of a 24-bit source (the list is not empty), taken
+// first from the scratch memory.
 void ShapeLevels(const TBitmap& source, const TMatchList& matchList, int tolerance,
-                 bool progressive, const TProgressSink& progress, TPlane& levels) {
+                 bool progressive, const TProgressSink& progress, TScratch& scratch, TPlane& levels) {
   const int w = source.Width(), h = source.Height();
-  TPlane match(w, h);
+  detail::TBitRows vote(w, h, scratch);
   {
-    const TColorMatcher matcher(matchList, tolerance);
-    detail::MatchPlane(source, matcher, match, progress);
+    detail::TBitRows match(w, h, scratch);
+    {
+      const TColorMatcher matcher(matchList, tolerance);
+      detail::MatchBits(source, matcher, match, progress);
+    }
+    Report(progress, "Processing", 0);
+    detail::VoteBits(match, vote);
   }
-  Report(progress, "Processing", 0);
+  Report(progress, "Processing", 10);
   if (progressive) {
-    detail::ProgressiveContour(match, levels, progress);
+    TPlane rowBlur(w, h, scratch);
+    detail::ProgressiveLevels(vote, rowBlur, levels, scratch);
   } else {
-    TPlane scratch(w, h);
-    detail::PlainContour(match, scratch, levels, progress);
+    detail::PlainLevels(vote, levels, scratch);
   }
   Report(progress, "Processing", 50);
 }
 
-void WriteMask(const TPlane& levels, TBitmap& mask) {
-  const int w = levels.W();
-#pragma omp parallel for schedule(static) if (int64_t{w} * levels.H() >= (int64_t{1} << 16))
-  for (int y = 0; y < levels.H(); ++y) {
-    const uint8_t* g = levels.Row(y);
-    uint8_t* m = mask.ScanLine(y);
-    for (int x = 0; x < w; ++x, m += 3) m[0] = m[1] = m[2] = g[x];
+// Makes the mask a 24-bit image of the size, keeping its pixel memory when it
+// already has that size (its content is rewritten).
+void PrepareMask(TBitmap& mask, int w, int h) {
+  mask.Transparent = false;
+  if (mask.PixelFormat() == TPixelFormat::pf24bit && mask.Width() == w && mask.Height() == h) {
+    mask.Palette.clear();
+    return;
   }
+  mask.Clear();
+  mask.Palette.clear();
+  mask.SetPixelFormat(TPixelFormat::pf24bit);
+  mask.SetSize(w, h);
 }
 
-// The tone of every grey level: grey, or the sepia gammas applied to the grey.
+// The tone of every pixel by its weighted sum s = 11 B + 59 G + 30 R: the grey
+// level is s div 100 except when s is a whole hundred, where the extended
+// evaluation decides (flagged in the top byte). Entries pack B | G << 8 | R << 16.
 struct TToneTable {
-  uint8_t b[256], g[256], r[256];
-  explicit TToneTable(bool sepia) {
+  static constexpr uint32_t Exact = 0x01000000;
+  uint32_t byLevel[256];
+  std::vector<uint32_t> bySum;
+  explicit TToneTable(bool sepia) : bySum(11 * 255 + 59 * 255 + 30 * 255 + 1) {
+    uint8_t b[256], g[256], r[256];
     for (int i = 0; i < 256; ++i) b[i] = g[i] = r[i] = static_cast<uint8_t>(i);
     if (sepia) {
       BuildGammaTable(0.5, b);
       BuildGammaTable(1.0, g);
       BuildGammaTable(1.2, r);
     }
+    for (int i = 0; i < 256; ++i) byLevel[i] = b[i] | uint32_t{g[i]} << 8 | uint32_t{r[i]} << 16;
+    for (size_t sum = 0; sum < bySum.size(); ++sum)
+      bySum[sum] = sum % 100 ? byLevel[sum / 100] : Exact;
+  }
+  uint32_t Of(const uint8_t* p) const {
+    const uint32_t t = bySum[11 * p[0] + 59 * p[1] + 30 * p[2]];
+    return t != Exact ? t : byLevel[Luminance(p[0], p[1], p[2])];
   }
 };
 
-// ToneResult and BlendThroughMask in one pass: each result pixel is toned from
-// its own grey level and moved toward the source by the mask level.
+// ToneResult and BlendThroughMask in one pass: each result pixel is toned from its own grey level and moved toward
+// the source by the mask level.
 void ToneAndBlend(TBitmap& result, const TBitmap& source, const TPlane* levels, bool sepia) {
   const TToneTable tone(sepia);
   const int w = result.Width();
@@ -79,8 +104,8 @@ void ToneAndBlend(TBitmap& result, const TBitmap& source, const TPlane* levels, 
         d[2] = s[2];
         continue;
       }
-      const int l = Luminance(d[0], d[1], d[2]);
-      const int tb = tone.b[l], tg = tone.g[l], tr = tone.r[l];
+      const uint32_t t = tone.Of(d);
+      const int tb = t & 0xFF, tg = (t >> 8) & 0xFF, tr = (t >> 16) & 0xFF;
       if (m == 255) {
         d[0] = static_cast<uint8_t>(tb);
         d[1] = static_cast<uint8_t>(tg);
@@ -105,20 +130,21 @@ void ToneResult(TBitmap& image, bool sepia) {
 void ScanAndShape(const TBitmap& sourceIn, TBitmap& mask, const TMatchList& matchList,
                   int tolerance, bool progressive, const TProgressSink& progress) {
   if (matchList.empty()) return;
-  TBitmap scratch;
+  TBitmap copy;
   const TBitmap* source = &sourceIn;
   if (sourceIn.PixelFormat() != TPixelFormat::pf24bit) {
-    scratch.Assign(sourceIn);
-    scratch.SetPixelFormat(TPixelFormat::pf24bit);
-    source = &scratch;
+    copy.Assign(sourceIn);
+    copy.SetPixelFormat(TPixelFormat::pf24bit);
+    source = &copy;
   }
-  if (mask.Width() != source->Width() || mask.Height() != source->Height() ||
-      mask.PixelFormat() != TPixelFormat::pf24bit)
-    NewFilledBitmap(mask, source->Width(), source->Height(), clWhite);
+  const int w = source->Width(), h = source->Height();
+  PrepareMask(mask, w, h);
   if (source->Empty()) return;
-  TPlane levels(source->Width(), source->Height());
-  ShapeLevels(*source, matchList, tolerance, progressive, progress, levels);
-  WriteMask(levels, mask);
+  // The mask's own pixels are the working memory, the levels first.
+  TScratch scratch(mask.Bits(), mask.ByteSize());
+  TPlane levels(w, h, scratch);
+  ShapeLevels(*source, matchList, tolerance, progressive, progress, scratch, levels);
+  detail::ExpandLevelsInPlace(mask);
 }
 
 void KeepColors(TBitmap& result, TBitmap& mask, const TBitmap& sourceIn,
@@ -126,33 +152,31 @@ void KeepColors(TBitmap& result, TBitmap& mask, const TBitmap& sourceIn,
   if (result.Width() != sourceIn.Width() || result.Height() != sourceIn.Height())
     throw std::invalid_argument("KeepColors: the result and the source differ in size");
   if (result.PixelFormat() != TPixelFormat::pf24bit) result.SetPixelFormat(TPixelFormat::pf24bit);
-  TBitmap scratch;
+  TBitmap copy;
   const TBitmap* source = &sourceIn;
   if (sourceIn.PixelFormat() != TPixelFormat::pf24bit || &sourceIn == &result) {
-    scratch.Assign(sourceIn);
-    scratch.SetPixelFormat(TPixelFormat::pf24bit);
-    source = &scratch;
+    copy.Assign(sourceIn);
+    copy.SetPixelFormat(TPixelFormat::pf24bit);
+    source = &copy;
   }
   TMatchList matchList;
   BuildMatchList(options.Entries, options.Gradient, matchList);
   const int w = result.Width(), h = result.Height();
+  PrepareMask(mask, w, h);
   if (matchList.empty() || result.Empty()) {
-    NewFilledBitmap(mask, w, h, clWhite);
+    mask.FillBytes(255);
     Report(progress, "Processing", 80);
     ToneAndBlend(result, *source, nullptr, options.Sepia);
     return;
   }
-  // Every mask byte is written from the levels: no white fill first.
-  mask.Clear();
-  mask.Transparent = false;
-  mask.Palette.clear();
-  mask.SetPixelFormat(TPixelFormat::pf24bit);
-  mask.SetSize(w, h);
-  TPlane levels(w, h);
-  ShapeLevels(*source, matchList, options.Tolerance, options.Progressive, progress, levels);
-  WriteMask(levels, mask);
+  // The mask's own pixels are the working memory, the levels first; the mask is
+  // written from them once the result is done.
+  TScratch scratch(mask.Bits(), mask.ByteSize());
+  TPlane levels(w, h, scratch);
+  ShapeLevels(*source, matchList, options.Tolerance, options.Progressive, progress, scratch, levels);
   Report(progress, "Processing", 80);
   ToneAndBlend(result, *source, &levels, options.Sepia);
+  detail::ExpandLevelsInPlace(mask);
 }
 
 }  // namespace velinor

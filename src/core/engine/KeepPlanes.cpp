@@ -1,6 +1,7 @@
 #include "KeepPlanes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -12,91 +13,65 @@
 
 namespace velinor::detail {
 
-TPlane::TPlane(int w, int h) : w_(w), h_(h) {
-  data_ = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(size_t(w) * size_t(h), 1));
+uint8_t* TScratch::Take(size_t bytes, size_t align) {
+  bytes = std::max<size_t>(bytes, 1);
+  const size_t skip = (align - reinterpret_cast<uintptr_t>(next_) % align) % align;
+  if (next_ && left_ >= skip + bytes) {
+    uint8_t* p = next_ + skip;
+    next_ = p + bytes;
+    left_ -= skip + bytes;
+    return p;
+  }
+  owned_.push_back(std::make_unique_for_overwrite<uint8_t[]>(bytes + 64));
+  uint8_t* p = owned_.back().get();
+  return p + (64 - reinterpret_cast<uintptr_t>(p) % 64) % 64;
 }
+
+TBitRows::TBitRows(int w, int h, TScratch& scratch)
+    : w_(w), h_(h), words_((w + 63) / 64 + 2),
+      data_(reinterpret_cast<uint64_t*>(scratch.Take(sizeof(uint64_t) * size_t(words_) * size_t(h)))) {}
 
 namespace {
 
-void Report(const TProgressSink& progress, const char* label, int percent) {
-  if (progress) progress(label, percent);
-}
-
-// Small planes are not worth waking the other threads for.
+// Small images are not worth waking the other threads for.
 bool Worth(int w, int h) { return int64_t{w} * h >= (int64_t{1} << 16); }
 
-// Square erosion radius and blur of the progressive contour.
+// Word k of a padded bit row, read d pixels further on (bit j = pixel 64(k-1) + j + d),
+// |d| < 64.
+inline uint64_t Shifted(const uint64_t* row, int k, int d) {
+  if (d > 0) return (row[k] >> d) | (row[k + 1] << (64 - d));
+  if (d < 0) return (row[k] << -d) | (row[k - 1] >> (64 + d));
+  return row[k];
+}
+
+// Fills the padding of a row (and the bits past the last pixel) with copies of the
+// first and last pixels, so that shifted reads see the clamped neighbours.
+void PadReplicate(uint64_t* row, int w) {
+  const int nw = (w + 63) / 64;
+  const bool first = row[1] & 1;
+  const int lx = w - 1;
+  const bool last = (row[1 + (lx >> 6)] >> (lx & 63)) & 1;
+  row[0] = first ? ~uint64_t{0} : 0;
+  const int used = w - 64 * (nw - 1);  // bits used in the last data word
+  if (used < 64) {
+    const uint64_t keep = (uint64_t{1} << used) - 1;
+    row[nw] = (row[nw] & keep) | (last ? ~keep : 0);
+  }
+  row[nw + 1] = last ? ~uint64_t{0} : 0;
+}
+
+// A row of the bits of x in [lo, hi] (data words only).
+std::vector<uint64_t> RangeBits(int w, int lo, int hi) {
+  std::vector<uint64_t> bits(static_cast<size_t>((w + 63) / 64 + 2), 0);
+  for (int x = std::max(lo, 0); x <= std::min(hi, w - 1); ++x) bits[1 + (x >> 6)] |= uint64_t{1} << (x & 63);
+  return bits;
+}
+
 constexpr int ErosionRadius = 3;
+// Pixels per block of the column blur's uniformity test.
+constexpr int BlockPixels = 16;
 constexpr double ContourSigma = 3;
 constexpr int RampLimit = 33;
-
-}  // namespace
-
-void MatchPlane(const TBitmap& source, const TColorMatcher& matcher, TPlane& match,
-                const TProgressSink& progress) {
-  const int w = match.W(), h = match.H();
-  Report(progress, "Calculating", 0);
-  auto reportRow = [&](int y) {
-    Report(progress, "Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
-  };
-  // The calling thread (thread 0) reports the rows in order as its own share of
-  // the rows advances; whatever is left is reported once all rows are done.
-  int reported = 0;
-#pragma omp parallel if (Worth(w, h))
-  {
-    const int nt = omp_get_num_threads(), id = omp_get_thread_num();
-    const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
-    for (int y = y0; y < y1; ++y) {
-      const uint8_t* s = source.ScanLine(y);
-      uint8_t* m = match.Row(y);
-      for (int x = 0; x < w; ++x, s += 3) m[x] = matcher.Matches(s[0], s[1], s[2]);
-      if (id == 0 && progress) {
-        const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
-        for (; reported < upTo; ++reported) reportRow(reported);
-      }
-    }
-  }
-  for (; reported < h; ++reported) reportRow(reported);
-}
-
-namespace {
-
-// black[k]: the clean-up leaves a pixel black when k of the 9 pixels of its
-// clamped window were black: the box average of k blacks among whites is the grey
-// (9 - k)*255 div 9, black after the threshold when its luminance is at most 200.
-struct TVoteTable {
-  uint8_t black[10];
-  TVoteTable() {
-    for (int k = 0; k <= 9; ++k) {
-      const int v = (9 - k) * 255 / 9;
-      black[k] = Luminance(v, v, v) <= 200;
-    }
-  }
-};
-
-}  // namespace
-
-void VoteRow(const TPlane& match, int y, uint8_t* out) {
-  static const TVoteTable table;
-  const int w = match.W(), h = match.H();
-  const uint8_t* a = match.Row(std::max(y - 1, 0));
-  const uint8_t* b = match.Row(y);
-  const uint8_t* c = match.Row(std::min(y + 1, h - 1));
-  auto col = [&](int x) { return a[x] + b[x] + c[x]; };
-  if (w == 1) {
-    out[0] = table.black[3 * col(0)];
-    return;
-  }
-  int left = col(0), mid = left, right = col(1);
-  for (int x = 0; x < w; ++x) {
-    out[x] = table.black[left + mid + right];
-    left = mid;
-    mid = right;
-    right = col(std::min(x + 2, w - 1));
-  }
-}
-
-namespace {
 
 // The Gaussian blur of a black-and-white line depends only on which of the 2h+1
 // window pixels are white: entry p holds the blurred level of window pattern p
@@ -131,217 +106,340 @@ struct TBinaryBlur {
   }
 };
 
+// The column blur of pixels x0 .. x1-1 of one row: for t = -h .. h in that order,
+// sum += w_t * v(y - t) in double precision, window slot h - t. The products of a
+// single-precision weight and a byte are exact, so the wider vector units the
+// clones use give the same sums.
+__attribute__((target_clones("avx2", "default")))
+void BlurColumnSpan(const uint8_t* const* win, const float* weights, int half, int x0, int x1,
+                    uint8_t* out) {
+  constexpr int Lanes = 16;  // kept in registers through all the taps
+  int x = x0;
+  for (; x + Lanes <= x1; x += Lanes) {
+    double acc[Lanes] = {};
+    for (int t = -half; t <= half; ++t) {
+      const double wt = weights[t + half];
+      const uint8_t* src = win[half - t] + x;
+      for (int i = 0; i < Lanes; ++i) acc[i] += wt * src[i];
+    }
+    for (int i = 0; i < Lanes; ++i) out[x + i] = GaussianLevel(acc[i]);
+  }
+  for (; x < x1; ++x) {
+    double acc = 0;
+    for (int t = -half; t <= half; ++t) acc += static_cast<double>(weights[t + half]) * win[half - t][x];
+    out[x] = GaussianLevel(acc);
+  }
+}
+
 const TBinaryBlur& BinaryBlur() {
   static const TBinaryBlur blur;
   return blur;
 }
 
-// Row blur of a line of 0/255 values given as white flags.
-void BlurBinaryRow(const uint8_t* white, int w, uint8_t* out) {
-  const TBinaryBlur& bb = BinaryBlur();
-  const int h = bb.half;
-  uint32_t p = 0;
-  for (int j = 0; j <= 2 * h; ++j) p |= uint32_t{white[Clamp(j - h, 0, w - 1)]} << j;
-  for (int x = 0; x < w; ++x) {
-    out[x] = bb.level[p];
-    p = (p >> 1) | (uint32_t{white[std::min(x + h + 1, w - 1)]} << (2 * h));
-  }
-}
-
 }  // namespace
 
-void ProgressiveContour(TPlane& match, TPlane& levels, const TProgressSink& progress) {
-  const int w = match.W(), h = match.H(), r = ErosionRadius;
-  // Clean-up, then the row half of the erosion: levels[y][x] = 1 when the vote
-  // left all of x - r .. x + r black and x is clear of the border band.
-#pragma omp parallel if (Worth(w, h))
-  {
-    std::vector<uint8_t> vote(static_cast<size_t>(w));
-    std::vector<int> run(static_cast<size_t>(w));
-#pragma omp for schedule(static)
-    for (int y = 0; y < h; ++y) {
-      VoteRow(match, y, vote.data());
-      int n = 0;
-      for (int x = 0; x < w; ++x) run[x] = n = vote[x] ? n + 1 : 0;
-      uint8_t* out = levels.Row(y);
-      for (int x = 0; x < w; ++x)
-        out[x] = x >= r + 1 && x <= w - r - 2 && run[x + r] >= 2 * r + 1;
-    }
-  }
-  Report(progress, "Processing", 10);
-
-  // Column half of the erosion (the band along the top and bottom rows included),
-  // then the row blur into `match`.
-#pragma omp parallel if (Worth(w, h))
-  {
-    std::vector<uint8_t> white(static_cast<size_t>(w));
-#pragma omp for schedule(static)
-    for (int y = 0; y < h; ++y) {
-      if (y < r + 1 || y > h - r - 2) {
-        std::fill(white.begin(), white.end(), 1);
-      } else {
-        std::fill(white.begin(), white.end(), 0);
-        for (int j = -r; j <= r; ++j) {
-          const uint8_t* row = levels.Row(y + j);
-          for (int x = 0; x < w; ++x) white[x] |= row[x] ^ 1;
-        }
-      }
-      BlurBinaryRow(white.data(), w, match.Row(y));
-    }
-  }
-
-  // Column blur of the row blur into `levels`. Where the 2h+1 window of a column
-  // holds only 0 and 255 the level comes from the pattern table; elsewhere it is
-  // summed like the general blur, over contiguous spans.
-  const TBinaryBlur& bb = BinaryBlur();
-  const int half = bb.half;
-  const TGaussianKernel& k = bb.kernel;
-  const TPlane& rows = match;
+void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& match,
+               const TProgressSink& progress) {
+  const int w = match.W(), h = match.H();
+  if (progress) progress("Calculating", 0);
+  auto reportRow = [&](int y) {
+    progress("Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
+  };
+  // The calling thread (thread 0) reports the rows in order as its own share of
+  // the rows advances; whatever is left is reported once all rows are done.
+  int reported = 0;
 #pragma omp parallel if (Worth(w, h))
   {
     const int nt = omp_get_num_threads(), id = omp_get_thread_num();
     const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
-    std::vector<uint32_t> pattern(static_cast<size_t>(w), 0);
-    std::vector<uint8_t> mixed(static_cast<size_t>(w), 0);
-    std::vector<double> acc(static_cast<size_t>(w));
-    std::vector<const uint8_t*> win(static_cast<size_t>(2 * half + 1));
-    auto isMixed = [](uint8_t v) -> uint8_t { return v != 0 && v != 255; };
-    if (y0 < y1) {
-      for (int j = 0; j <= 2 * half; ++j) {
-        const uint8_t* row = rows.Row(Clamp(y0 - half + j, 0, h - 1));
-        for (int x = 0; x < w; ++x) {
-          pattern[x] |= uint32_t{row[x] == 255} << j;
-          mixed[x] += isMixed(row[x]);
-        }
+    for (int y = y0; y < y1; ++y) {
+      const uint8_t* s = source.ScanLine(y);
+      uint64_t* row = match.Row(y);
+      for (int x0 = 0; x0 < w; x0 += 64) {
+        const int n = std::min(64, w - x0);
+        uint64_t word = 0;
+        for (int j = 0; j < n; ++j, s += 3) word |= uint64_t{matcher.Matches(s[0], s[1], s[2])} << j;
+        row[1 + (x0 >> 6)] = word;
+      }
+      PadReplicate(row, w);
+      if (id == 0 && progress) {
+        const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
+        for (; reported < upTo; ++reported) reportRow(reported);
       }
     }
-    for (int y = y0; y < y1; ++y) {
+  }
+  if (progress)
+    for (; reported < h; ++reported) reportRow(reported);
+}
+
+void VoteBits(const TBitRows& match, TBitRows& vote) {
+  const int w = match.W(), h = match.H(), nw = match.DataWords();
+#pragma omp parallel for schedule(static) if (Worth(w, h))
+  for (int y = 0; y < h; ++y) {
+    const uint64_t* rows[3] = {match.Row(std::max(y - 1, 0)), match.Row(y), match.Row(std::min(y + 1, h - 1))};
+    uint64_t* out = vote.Row(y);
+    for (int k = 1; k <= nw; ++k) {
+      // At least two of the nine: bit-sliced counting up to two.
+      uint64_t ones = 0, twos = 0;
+      for (const uint64_t* r : rows)
+        for (int d = -1; d <= 1; ++d) {
+          const uint64_t v = Shifted(r, k, d);
+          twos |= ones & v;
+          ones |= v;
+        }
+      out[k] = twos;
+    }
+    PadReplicate(out, w);
+  }
+}
+
+void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TScratch& scratch) {
+  const int w = vote.W(), h = vote.H(), nw = vote.DataWords(), r = ErosionRadius;
+  // Square erosion: a black pixel stays black exactly when its whole (2r+1)^2
+  // window is black and it lies more than r pixels inside the image (every
+  // border pixel is a boundary pixel). Rows first: all of x - r .. x + r black.
+  TBitRows across(w, h, scratch);
+  const std::vector<uint64_t> band = RangeBits(w, r + 1, w - r - 2);
+#pragma omp parallel for schedule(static) if (Worth(w, h))
+  for (int y = 0; y < h; ++y) {
+    const uint64_t* in = vote.Row(y);
+    uint64_t* out = across.Row(y);
+    for (int k = 1; k <= nw; ++k) {
+      uint64_t all = band[k];
+      for (int d = -r; d <= r; ++d) all &= Shifted(in, k, d);
+      out[k] = all;
+    }
+  }
+
+  // Then columns, giving the white pixels of the eroded mask, and the row blur.
+  // Each 16-pixel block of a blurred row is classed: 0 all black (every window
+  // black), 1 all white, 2 anything else.
+  const TBinaryBlur& bb = BinaryBlur();
+  const int half = bb.half;
+  const uint8_t whiteLevel = bb.level[bb.fullMask], blackLevel = bb.level[0];
+  const int blocks = (w + BlockPixels - 1) / BlockPixels;
+  std::vector<uint8_t> blockClass(static_cast<size_t>(h) * blocks);
+#pragma omp parallel if (Worth(w, h))
+  {
+    std::vector<uint64_t> white(static_cast<size_t>(nw) + 3, ~uint64_t{0});
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(white.data());
+#pragma omp for schedule(static)
+    for (int y = 0; y < h; ++y) {
+      if (y < r + 1 || y > h - r - 2) {
+        std::fill(white.begin(), white.end(), ~uint64_t{0});
+      } else {
+        for (int k = 1; k <= nw; ++k) {
+          uint64_t all = ~uint64_t{0};
+          for (int j = -r; j <= r; ++j) all &= across.Row(y + j)[k];
+          white[k] = ~all;  // the band keeps the pad bits past the last pixel white
+        }
+      }
+      uint8_t* classes = blockClass.data() + static_cast<size_t>(y) * blocks;
+      for (int b = 0; b < blocks; ++b) {
+        // The windows of the block read the bits x0 - h .. x0 + 15 + h: padded
+        // positions from x0 + 64 - h, a whole byte.
+        uint32_t span;
+        std::memcpy(&span, bytes + ((BlockPixels * b + 64 - half) >> 3), 4);
+        classes[b] = span == ~uint32_t{0} ? 1 : (span == 0 ? 0 : 2);
+      }
+      uint8_t* out = rowBlur.Row(y);
+      // Pixel x reads the bits x - h .. x + h, at padded bit positions x + 64 - h.
+      for (int x = 0; x < w; ++x) {
+        if (((x + 64 - half) & 7) == 0 && x + 8 <= w) {
+          // Eight pixels whose windows all lie in three uniform bytes.
+          const int b0 = (x + 64 - half) >> 3;
+          uint32_t span = 0;
+          std::memcpy(&span, bytes + b0, 3);
+          if (span == 0xFFFFFF || span == 0) {
+            std::memset(out + x, span ? whiteLevel : blackLevel, 8);
+            x += 7;
+            continue;
+          }
+        }
+        const int g = x + 64 - half;
+        uint32_t v;
+        std::memcpy(&v, bytes + (g >> 3), 4);
+        out[x] = bb.level[(v >> (g & 7)) & bb.fullMask];
+      }
+    }
+  }
+
+  // Column blur, block by block: a block whose 2h+1 window rows are all uniform
+  // alike is uniform (its window class, found by sliding down each block column);
+  // the others are summed like the general blur.
+  const TGaussianKernel& k = bb.kernel;
+  const int taps = 2 * half + 1;
+  float weights[2 * 100 + 1];
+  for (int t = -half; t <= half; ++t) weights[t + half] = k.W(t);
+  std::vector<uint8_t> windowClass(blockClass.size());
+#pragma omp parallel for schedule(static) if (Worth(w, h))
+  for (int b = 0; b < blocks; ++b) {
+    auto cls = [&](int y) { return blockClass[static_cast<size_t>(Clamp(y, 0, h - 1)) * blocks + b]; };
+    int count[3] = {0, 0, 0};
+    for (int j = -half; j <= half; ++j) ++count[cls(j)];
+    for (int y = 0; y < h; ++y) {
+      windowClass[static_cast<size_t>(y) * blocks + b] =
+          count[0] == taps ? 0 : (count[1] == taps ? 1 : 2);
+      --count[cls(y - half)];
+      ++count[cls(y + half + 1)];
+    }
+  }
+#pragma omp parallel if (Worth(w, h))
+  {
+    std::vector<const uint8_t*> win(static_cast<size_t>(taps));
+#pragma omp for schedule(static)
+    for (int y = 0; y < h; ++y) {
       uint8_t* out = levels.Row(y);
-      for (int j = 0; j <= 2 * half; ++j) win[j] = rows.Row(Clamp(y - half + j, 0, h - 1));
-      int x = 0;
-      while (x < w) {
-        if (!mixed[x]) {
-          out[x] = bb.level[pattern[x]];
-          ++x;
+      // Window slot j holds row y - h + j, the term of offset t = h - j.
+      for (int j = 0; j < taps; ++j) win[j] = rowBlur.Row(Clamp(y - half + j, 0, h - 1));
+      const uint8_t* classes = windowClass.data() + static_cast<size_t>(y) * blocks;
+      int spanStart = -1;
+      for (int b = 0; b <= blocks; ++b) {
+        const uint8_t c = b < blocks ? classes[b] : 0;
+        const int x0 = BlockPixels * b;
+        if (c == 2) {
+          if (spanStart < 0) spanStart = x0;
           continue;
         }
-        int x1 = x;
-        while (x1 < w && mixed[x1]) ++x1;
-        // acc += w_t * v(y - t) for t = -h .. h, i.e. window slot j = h - t.
-        for (int i = x; i < x1; ++i) acc[i] = 0;
-        for (int t = -half; t <= half; ++t) {
-          const double wt = k.W(t);
-          const uint8_t* src = win[half - t];
-          for (int i = x; i < x1; ++i) acc[i] += wt * src[i];
+        if (spanStart >= 0) {
+          BlurColumnSpan(win.data(), weights, half, spanStart, std::min(x0, w), out);
+          spanStart = -1;
         }
-        for (int i = x; i < x1; ++i) out[i] = GaussianLevel(acc[i]);
-        x = x1;
-      }
-      if (y + 1 < y1) {
-        const uint8_t* gone = win[0];
-        const uint8_t* next = rows.Row(std::min(y + half + 1, h - 1));
-        for (int i = 0; i < w; ++i) {
-          pattern[i] = (pattern[i] >> 1) | (uint32_t{next[i] == 255} << (2 * half));
-          mixed[i] = static_cast<uint8_t>(mixed[i] + isMixed(next[i]) - isMixed(gone[i]));
-        }
+        if (b < blocks)
+          std::memset(out + x0, c ? whiteLevel : blackLevel,
+                      static_cast<size_t>(std::min(BlockPixels, w - x0)));
       }
     }
   }
 }
 
-void PlainContour(TPlane& match, TPlane& scratch, TPlane& levels, const TProgressSink& progress) {
-  const int w = match.W(), h = match.H();
-#pragma omp parallel for schedule(static) if (Worth(w, h))
-  for (int y = 0; y < h; ++y) VoteRow(match, y, scratch.Row(y));
-  Report(progress, "Processing", 10);
-
+void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch) {
+  const int w = vote.W(), h = vote.H(), nw = vote.DataWords();
   // Cross erosion: black survives where its four neighbours are black too, a
-  // neighbour outside the image counting as white. `match` becomes the black map.
-  TPlane& black = match;
+  // neighbour outside the image counting as white.
+  TBitRows black(w, h, scratch);
+  const std::vector<uint64_t> inner = RangeBits(w, 1, w - 2);
+  std::fill_n(black.Row(0), nw + 2, 0);
+  std::fill_n(black.Row(h - 1), nw + 2, 0);
 #pragma omp parallel for schedule(static) if (Worth(w, h))
-  for (int y = 0; y < h; ++y) {
-    uint8_t* out = black.Row(y);
-    if (y == 0 || y == h - 1) {
-      std::memset(out, 0, static_cast<size_t>(w));
-      continue;
-    }
-    const uint8_t* a = scratch.Row(y - 1);
-    const uint8_t* b = scratch.Row(y);
-    const uint8_t* c = scratch.Row(y + 1);
-    out[0] = 0;
-    for (int x = 1; x < w - 1; ++x) out[x] = b[x] & a[x] & c[x] & b[x - 1] & b[x + 1];
-    if (w > 1) out[w - 1] = 0;
+  for (int y = 1; y < h - 1; ++y) {
+    const uint64_t* a = vote.Row(y - 1);
+    const uint64_t* b = vote.Row(y);
+    const uint64_t* c = vote.Row(y + 1);
+    uint64_t* out = black.Row(y);
+    out[0] = out[nw + 1] = 0;
+    for (int k = 1; k <= nw; ++k)
+      out[k] = inner[k] & a[k] & b[k] & c[k] & Shifted(b, k, -1) & Shifted(b, k, 1);
   }
 
   // Ramps only lower non-black pixels and never make one black, so every decision
   // reads the black map, and a pixel reached by several ramps keeps the smallest
   // value whatever the order. Horizontal ramps stay in their row, vertical ones in
-  // their column: rows, then column stripes, run in parallel.
+  // their column: rows, then 64-column stripes, run in parallel.
+  // Eight black bits as eight levels (0 black, 255 white), in memory order.
+  uint64_t levelsOfByte[256];
+  for (int v = 0; v < 256; ++v) {
+    uint8_t bytes[8];
+    for (int j = 0; j < 8; ++j) bytes[j] = (v >> j) & 1 ? 0 : 255;
+    std::memcpy(&levelsOfByte[v], bytes, 8);
+  }
   std::vector<std::vector<uint8_t>> ramps(RampLimit);
   for (int j = 1; j < RampLimit; ++j) ramps[j] = RampValues(j);
-  auto isBlack = [&](int x, int y) { return black.Row(y)[x] != 0; };
+  auto ramp = [&](uint8_t* first, ptrdiff_t step, int n) {
+    const std::vector<uint8_t>& v = ramps[n];
+    for (int d = 0; d < n; ++d, first += step) *first = std::min(*first, v[d]);
+  };
 
 #pragma omp parallel for schedule(static) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
+    const uint64_t* b = black.Row(y);
     uint8_t* out = levels.Row(y);
-    const uint8_t* b = black.Row(y);
-    for (int x = 0; x < w; ++x) out[x] = b[x] ? 0 : 255;
-    // Run from x0 stepping dx along row y, beside row `other`.
-    auto run = [&](int x0, int dx, int other) {
-      const uint8_t* o = black.Row(other);
+    for (int x0 = 0; x0 < w; x0 += 64) {
+      const uint64_t word = b[1 + (x0 >> 6)];
+      const int n = std::min(64, w - x0);
+      if (word == 0) {
+        std::memset(out + x0, 255, static_cast<size_t>(n));
+      } else if (n == 64) {
+        for (int q = 0; q < 8; ++q) std::memcpy(out + x0 + 8 * q, &levelsOfByte[(word >> (8 * q)) & 0xFF], 8);
+      } else {
+        for (int j = 0; j < n; ++j) out[x0 + j] = (word >> j) & 1 ? 0 : 255;
+      }
+    }
+    // From a black pixel x, the run of pixels going dx that are non-black in this
+    // row and black in row `other`.
+    auto run = [&](int x, int dx, int other) {
       int n = 0;
-      for (int x = x0; x >= 0 && x < w && n < RampLimit && !b[x] && o[x]; x += dx) ++n;
-      if (n == 0 || n >= RampLimit) return;
-      const std::vector<uint8_t>& v = ramps[n];
-      for (int d = 0; d < n; ++d) {
-        uint8_t& p = out[x0 + d * dx];
-        p = std::min(p, v[d]);
-      }
+      for (int p = x + dx; p >= 0 && p < w && n < RampLimit && !black.Bit(p, y) && black.Bit(p, other); p += dx) ++n;
+      if (n > 0 && n < RampLimit) ramp(out + x + dx, dx, n);
     };
-    for (int x = 1; x <= w - 2; ++x) {
-      if (!b[x]) continue;
-      if (!b[x - 1]) {
-        if (y > 0) run(x - 1, -1, y - 1);
-        if (y < h - 1) run(x - 1, -1, y + 1);
-      }
-      if (!b[x + 1]) {
-        if (y > 0) run(x + 1, 1, y - 1);
-        if (y < h - 1) run(x + 1, 1, y + 1);
+    for (int k = 1; k <= nw; ++k) {
+      // Black pixels whose left (right) neighbour is not black; the border
+      // columns are never black.
+      for (int pass = 0; pass < 2; ++pass) {
+        const int dx = pass == 0 ? -1 : 1;
+        for (uint64_t s = b[k] & ~Shifted(b, k, dx); s; s &= s - 1) {
+          const int x = 64 * (k - 1) + std::countr_zero(s);
+          if (y > 0) run(x, dx, y - 1);
+          if (y < h - 1) run(x, dx, y + 1);
+        }
       }
     }
   }
 
-  constexpr int Stripe = 64;
-  const int stripes = (w + Stripe - 1) / Stripe;
 #pragma omp parallel for schedule(static) if (Worth(w, h))
-  for (int s = 0; s < stripes; ++s) {
-    const int xa = s * Stripe, xb = std::min(w, xa + Stripe);
-    auto run = [&](int x, int y0, int dy, int ox) {
+  for (int k = 1; k <= nw; ++k) {
+    auto run = [&](int x, int y, int dy, int ox) {
       int n = 0;
-      for (int y = y0; y >= 0 && y < h && n < RampLimit && !isBlack(x, y) && isBlack(ox, y); y += dy) ++n;
-      if (n == 0 || n >= RampLimit) return;
-      const std::vector<uint8_t>& v = ramps[n];
-      for (int d = 0; d < n; ++d) {
-        uint8_t& p = levels.Row(y0 + d * dy)[x];
-        p = std::min(p, v[d]);
-      }
+      for (int q = y + dy; q >= 0 && q < h && n < RampLimit && !black.Bit(x, q) && black.Bit(ox, q); q += dy) ++n;
+      if (n > 0 && n < RampLimit) ramp(levels.Row(y + dy) + x, dy * static_cast<ptrdiff_t>(w), n);
     };
-    for (int y = 1; y <= h - 2; ++y) {
-      const uint8_t* b = black.Row(y);
-      const uint8_t* above = black.Row(y - 1);
-      const uint8_t* below = black.Row(y + 1);
-      for (int x = xa; x < xb; ++x) {
-        if (!b[x]) continue;
-        if (!above[x]) {
-          if (x > 0) run(x, y - 1, -1, x - 1);
-          if (x < w - 1) run(x, y - 1, -1, x + 1);
-        }
-        if (!below[x]) {
-          if (x > 0) run(x, y + 1, 1, x - 1);
-          if (x < w - 1) run(x, y + 1, 1, x + 1);
+    for (int y = 1; y < h - 1; ++y) {
+      const uint64_t b = black.Row(y)[k];
+      for (int pass = 0; pass < 2; ++pass) {
+        const int dy = pass == 0 ? -1 : 1;
+        for (uint64_t s = b & ~black.Row(y + dy)[k]; s; s &= s - 1) {
+          const int x = 64 * (k - 1) + std::countr_zero(s);
+          if (x > 0) run(x, y, dy, x - 1);
+          if (x < w - 1) run(x, y, dy, x + 1);
         }
       }
     }
+  }
+}
+
+void ExpandLevelsInPlace(TBitmap& mask) {
+  const int w = mask.Width(), h = mask.Height();
+  if (w <= 0 || h <= 0) return;
+  uint8_t* base = mask.Bits();
+  auto expand = [&](int y) {
+    const uint8_t* g = base + static_cast<size_t>(w) * y;
+    uint8_t* m = mask.ScanLine(y);
+    int x = 0;
+    for (; x + 4 <= w; x += 4) {
+      // Four levels as twelve bytes.
+      const uint32_t a = g[x], b = g[x + 1], c = g[x + 2], d = g[x + 3];
+      const uint32_t w0 = a * 0x010101u | b << 24, w1 = b * 0x0101u | c * 0x01010000u,
+                     w2 = c | d * 0x01010100u;
+      std::memcpy(m + 3 * x, &w0, 4);
+      std::memcpy(m + 3 * x + 4, &w1, 4);
+      std::memcpy(m + 3 * x + 8, &w2, 4);
+    }
+    for (; x < w; ++x) m[3 * x] = m[3 * x + 1] = m[3 * x + 2] = g[x];
+  };
+  // Rows lo .. hi-1 are written at or past byte 3 W lo >= W hi, beyond the levels
+  // of every row not yet expanded, so each such band of rows runs in parallel;
+  // the bands go from the bottom up.
+  for (int hi = h; hi > 1;) {
+    const int lo = std::max(1, (hi + 2) / 3);
+#pragma omp parallel for schedule(static) if (Worth(w, hi - lo))
+    for (int y = lo; y < hi; ++y) expand(y);
+    hi = lo;
+  }
+  // Row 0 overlaps its own levels: right to left.
+  for (int x = w - 1; x >= 0; --x) {
+    const uint8_t v = base[x];
+    uint8_t* m = mask.ScanLine(0) + 3 * x;
+    m[0] = m[1] = m[2] = v;
   }
 }
 
