@@ -86,36 +86,32 @@ struct TToneTable {
   }
 };
 
-// ToneResult and BlendThroughMask in one pass: each result pixel is toned from its own grey level and moved toward
-// the source by the mask level.
-void ToneAndBlend(TBitmap& result, const TBitmap& source, const TPlane* levels, bool sepia) {
-  const TToneTable tone(sepia);
-  const int w = result.Width();
-#pragma omp parallel for schedule(static) if (int64_t{w} * result.Height() >= (int64_t{1} << 16))
-  for (int y = 0; y < result.Height(); ++y) {
-    uint8_t* d = result.ScanLine(y);
-    const uint8_t* s = source.ScanLine(y);
-    const uint8_t* g = levels ? levels->Row(y) : nullptr;
-    for (int x = 0; x < w; ++x, d += 3, s += 3) {
-      const int m = g ? g[x] : 255;
-      if (m == 0) {
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        continue;
-      }
-      const uint32_t t = tone.Of(d);
-      const int tb = t & 0xFF, tg = (t >> 8) & 0xFF, tr = (t >> 16) & 0xFF;
-      if (m == 255) {
-        d[0] = static_cast<uint8_t>(tb);
-        d[1] = static_cast<uint8_t>(tg);
-        d[2] = static_cast<uint8_t>(tr);
-      } else {
-        const int k = 255 - m;
-        d[0] = static_cast<uint8_t>(tb + (s[0] - tb) * k / 255);
-        d[1] = static_cast<uint8_t>(tg + (s[1] - tg) * k / 255);
-        d[2] = static_cast<uint8_t>(tr + (s[2] - tr) * k / 255);
-      }
+// ToneResult and BlendThroughMask on row y: each result pixel is toned from its
+// own grey level and moved toward the source by the mask level (255 without
+// levels).
+void ToneAndBlendRow(TBitmap& result, const TBitmap& source, const uint8_t* g,
+                     const TToneTable& tone, int y) {
+  uint8_t* d = result.ScanLine(y);
+  const uint8_t* s = source.ScanLine(y);
+  for (int x = 0, w = result.Width(); x < w; ++x, d += 3, s += 3) {
+    const int m = g ? g[x] : 255;
+    if (m == 0) {
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
+      continue;
+    }
+    const uint32_t t = tone.Of(d);
+    const int tb = t & 0xFF, tg = (t >> 8) & 0xFF, tr = (t >> 16) & 0xFF;
+    if (m == 255) {
+      d[0] = static_cast<uint8_t>(tb);
+      d[1] = static_cast<uint8_t>(tg);
+      d[2] = static_cast<uint8_t>(tr);
+    } else {
+      const int k = 255 - m;
+      d[0] = static_cast<uint8_t>(tb + (s[0] - tb) * k / 255);
+      d[1] = static_cast<uint8_t>(tg + (s[1] - tg) * k / 255);
+      d[2] = static_cast<uint8_t>(tr + (s[2] - tr) * k / 255);
     }
   }
 }
@@ -144,7 +140,7 @@ void ScanAndShape(const TBitmap& sourceIn, TBitmap& mask, const TMatchList& matc
   TScratch scratch(mask.Bits(), mask.ByteSize());
   TPlane levels(w, h, scratch);
   ShapeLevels(*source, matchList, tolerance, progressive, progress, scratch, levels);
-  detail::ExpandLevelsInPlace(mask);
+  detail::ForRowsThenExpandLevels(mask, [](int) {});
 }
 
 void KeepColors(TBitmap& result, TBitmap& mask, const TBitmap& sourceIn,
@@ -166,17 +162,21 @@ void KeepColors(TBitmap& result, TBitmap& mask, const TBitmap& sourceIn,
   if (matchList.empty() || result.Empty()) {
     mask.FillBytes(255);
     Report(progress, "Processing", 80);
-    ToneAndBlend(result, *source, nullptr, options.Sepia);
+    const TToneTable tone(options.Sepia);
+#pragma omp parallel for schedule(static) if (int64_t{w} * h >= (int64_t{1} << 16))
+    for (int y = 0; y < h; ++y) ToneAndBlendRow(result, *source, nullptr, tone, y);
     return;
   }
-  // The mask's own pixels are the working memory, the levels first; the mask is
-  // written from them once the result is done.
+  // The mask's own pixels are the working memory, the levels first (compact at
+  // its start, which ForRowsThenExpandLevels relies on).
   TScratch scratch(mask.Bits(), mask.ByteSize());
   TPlane levels(w, h, scratch);
   ShapeLevels(*source, matchList, options.Tolerance, options.Progressive, progress, scratch, levels);
   Report(progress, "Processing", 80);
-  ToneAndBlend(result, *source, &levels, options.Sepia);
-  detail::ExpandLevelsInPlace(mask);
+  // Tone and blend, then the mask row from the same levels.
+  const TToneTable tone(options.Sepia);
+  detail::ForRowsThenExpandLevels(
+      mask, [&](int y) { ToneAndBlendRow(result, *source, levels.Row(y), tone, y); });
 }
 
 }  // namespace velinor

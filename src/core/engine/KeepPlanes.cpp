@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <omp.h>
@@ -243,23 +244,26 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
         classes[b] = span == ~uint32_t{0} ? 1 : (span == 0 ? 0 : 2);
       }
       uint8_t* out = rowBlur.Row(y);
-      // Pixel x reads the bits x - h .. x + h, at padded bit positions x + 64 - h.
-      for (int x = 0; x < w; ++x) {
-        if (((x + 64 - half) & 7) == 0 && x + 8 <= w) {
-          // Eight pixels whose windows all lie in three uniform bytes.
-          const int b0 = (x + 64 - half) >> 3;
+      // Pixel x reads the bits x - h .. x + h, at padded bit positions x + 64 - h;
+      // eight pixels whose windows lie in three uniform bytes are uniform.
+      static_assert(64 % 8 == 0);
+      const bool byteAligned = (64 - half) % 8 == 0;
+      for (int x = 0; x < w; x += 8) {
+        const int n = std::min(8, w - x);
+        if (byteAligned && n == 8) {
           uint32_t span = 0;
-          std::memcpy(&span, bytes + b0, 3);
+          std::memcpy(&span, bytes + ((x + 64 - half) >> 3), 3);
           if (span == 0xFFFFFF || span == 0) {
             std::memset(out + x, span ? whiteLevel : blackLevel, 8);
-            x += 7;
             continue;
           }
         }
-        const int g = x + 64 - half;
-        uint32_t v;
-        std::memcpy(&v, bytes + (g >> 3), 4);
-        out[x] = bb.level[(v >> (g & 7)) & bb.fullMask];
+        for (int i = x; i < x + n; ++i) {
+          const int g = i + 64 - half;
+          uint32_t v;
+          std::memcpy(&v, bytes + (g >> 3), 4);
+          out[i] = bb.level[(v >> (g & 7)) & bb.fullMask];
+        }
       }
     }
   }
@@ -407,11 +411,12 @@ void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch) {
   }
 }
 
-void ExpandLevelsInPlace(TBitmap& mask) {
+void ForRowsThenExpandLevels(TBitmap& mask, const std::function<void(int)>& rowWork) {
   const int w = mask.Width(), h = mask.Height();
   if (w <= 0 || h <= 0) return;
   uint8_t* base = mask.Bits();
-  auto expand = [&](int y) {
+  auto row = [&](int y) {  // y >= 1: the row lies past its own levels
+    rowWork(y);
     const uint8_t* g = base + static_cast<size_t>(w) * y;
     uint8_t* m = mask.ScanLine(y);
     int x = 0;
@@ -427,15 +432,20 @@ void ExpandLevelsInPlace(TBitmap& mask) {
     for (; x < w; ++x) m[3 * x] = m[3 * x + 1] = m[3 * x + 2] = g[x];
   };
   // Rows lo .. hi-1 are written at or past byte 3 W lo >= W hi, beyond the levels
-  // of every row not yet expanded, so each such band of rows runs in parallel;
-  // the bands go from the bottom up.
+  // of every row not yet done, so each such band of rows runs in parallel; the
+  // bands go from the bottom up, the last small ones on one thread.
   for (int hi = h; hi > 1;) {
     const int lo = std::max(1, (hi + 2) / 3);
-#pragma omp parallel for schedule(static) if (Worth(w, hi - lo))
-    for (int y = lo; y < hi; ++y) expand(y);
+    if (int64_t{hi - lo} * w >= (int64_t{1} << 20)) {
+#pragma omp parallel for schedule(static)
+      for (int y = lo; y < hi; ++y) row(y);
+    } else {
+      for (int y = hi - 1; y >= lo; --y) row(y);
+    }
     hi = lo;
   }
   // Row 0 overlaps its own levels: right to left.
+  rowWork(0);
   for (int x = w - 1; x >= 0; --x) {
     const uint8_t v = base[x];
     uint8_t* m = mask.ScanLine(0) + 3 * x;

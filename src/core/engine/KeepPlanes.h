@@ -6,6 +6,7 @@
 // function gives exactly what the general operations give on the 24-bit mask.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -78,8 +79,10 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
 // Plain contour: cross erosion and the ramps of the one-pixel steps.
 void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch);
 
-// The mask written from levels kept compactly at the start of its own pixels
-// (row y at Bits() + W*y): every level becomes a grey pixel, in place.
-void ExpandLevelsInPlace(TBitmap& mask);
+// For every row y, rowWork(y) (which may read the levels of row y) and then the
+// mask row written from the levels, which are kept compactly at the start of the
+// mask's own pixels (row y at Bits() + W*y): every level becomes a grey pixel, in
+// place. Rows run in parallel where that is safe.
+void ForRowsThenExpandLevels(TBitmap& mask, const std::function<void(int)>& rowWork);
 
 }  // namespace velinor::detail
