@@ -9,6 +9,7 @@
 #include "KeepPlanes.h"
 #include "MaskShaping.h"
 #include "ToneCompositing.h"
+#include "base/Arith.h"
 #include "base/Geometry.h"
 
 namespace velinor {
@@ -161,6 +162,15 @@ void KeepColors(TBitmap& result, TBitmap& mask, const TBitmap& sourceIn,
   PrepareMask(mask, w, h);
   if (matchList.empty() || result.Empty()) {
     mask.FillBytes(255);
+    if (!matchList.empty()) {
+      // An image without pixels: the scan reports its steps all the same.
+      Report(progress, "Calculating", 0);
+      for (int y = 0; y < h; ++y)
+        Report(progress, "Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
+      Report(progress, "Processing", 0);
+      Report(progress, "Processing", 10);
+      Report(progress, "Processing", 50);
+    }
     Report(progress, "Processing", 80);
     const TToneTable tone(options.Sepia);
 #pragma omp parallel for schedule(static) if (int64_t{w} * h >= (int64_t{1} << 16))

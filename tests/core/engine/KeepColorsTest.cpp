@@ -265,8 +265,11 @@ TEST(KeepColors, RunsTwiceAlikeAndRefusesMismatchedSizes) {
   TBitmap wrong(3, 3), mask;
   EXPECT_THROW(KeepColors(wrong, mask, photo, o), std::invalid_argument);
   TBitmap empty, emptyMask;
-  KeepColors(empty, emptyMask, TBitmap(), o);
+  TReports reports;
+  KeepColors(empty, emptyMask, TBitmap(), o, Recorder(reports));
   EXPECT_TRUE(emptyMask.Empty());
+  EXPECT_EQ(reports, (TReports{{"Calculating", 0}, {"Processing", 0}, {"Processing", 10},
+                               {"Processing", 50}, {"Processing", 80}}));
   // A 32-bit photo works as its 24-bit form.
   TBitmap wide = photo;
   wide.SetPixelFormat(TPixelFormat::pf32bit);
