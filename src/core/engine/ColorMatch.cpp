@@ -114,13 +114,13 @@ bool MatchesAny(TColor color, const TMatchList& matchList, int tolerance) {
 }
 
 TColorMatcher::TColorMatcher(const TMatchList& matchList, int tolerance) {
-  cube_ = std::make_unique<uint64_t[]>(size_t{256} * 256 * 4);  // zeroed
+  cube_ = std::make_unique<uint8_t[]>(size_t{256} * 256 * 32);  // zeroed
   if (matchList.empty() || tolerance < 0) return;
   empty_ = false;
   const int t = std::min(tolerance, 255);
   struct TBox {
     int r0, r1, g0, g1;
-    uint64_t blue[4];
+    uint8_t blue[32];
   };
   std::vector<TBox> boxes;
   boxes.reserve(matchList.size());
@@ -129,23 +129,19 @@ TColorMatcher::TColorMatcher(const TMatchList& matchList, int tolerance) {
     const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     TBox box{std::max(r - t, 0), std::min(r + t, 255), std::max(g - t, 0), std::min(g + t, 255), {}};
     for (int v = std::max(b - t, 0); v <= std::min(b + t, 255); ++v)
-      box.blue[v >> 6] |= uint64_t{1} << (v & 63);
+      box.blue[v >> 3] = static_cast<uint8_t>(box.blue[v >> 3] | (1 << (v & 7)));
     boxes.push_back(box);
   }
-  uint64_t* cube = cube_.get();
+  uint8_t* cube = cube_.get();
   // Each red plane is written by one thread only; OR is order-free, so the cube
   // is the same whatever the thread count.
 #pragma omp parallel for schedule(static)
   for (int r = 0; r < 256; ++r)
     for (const TBox& box : boxes) {
       if (r < box.r0 || r > box.r1) continue;
-      uint64_t* cell = cube + (static_cast<size_t>(r) << 10) + (static_cast<size_t>(box.g0) << 2);
-      for (int g = box.g0; g <= box.g1; ++g, cell += 4) {
-        cell[0] |= box.blue[0];
-        cell[1] |= box.blue[1];
-        cell[2] |= box.blue[2];
-        cell[3] |= box.blue[3];
-      }
+      uint8_t* cell = cube + (static_cast<size_t>(r) << 13) + (static_cast<size_t>(box.g0) << 5);
+      for (int g = box.g0; g <= box.g1; ++g, cell += 32)
+        for (int i = 0; i < 32; ++i) cell[i] |= box.blue[i];
     }
 }
 

@@ -38,14 +38,12 @@ class TColorMatcher {
  public:
   TColorMatcher(const TMatchList& matchList, int tolerance);
   bool Matches(uint8_t b, uint8_t g, uint8_t r) const {
-    const uint64_t word = cube_[(static_cast<size_t>(r) << 10) | (static_cast<size_t>(g) << 2) |
-                                (b >> 6)];
-    return (word >> (b & 63)) & 1;
+    return (cube_[(static_cast<size_t>(r) << 13) | (static_cast<size_t>(g) << 5) | (b >> 3)] >> (b & 7)) & 1;
   }
   bool Empty() const { return empty_; }
 
  private:
-  std::unique_ptr<uint64_t[]> cube_;  // [r][g][4 words of 64 blue bits]
+  std::unique_ptr<uint8_t[]> cube_;  // [r][g][32 bytes of 8 blue bits]
   bool empty_ = true;
 };
 

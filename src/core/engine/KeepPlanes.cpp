@@ -132,6 +132,18 @@ void BlurColumnSpan(const uint8_t* const* win, const float* weights, int half, i
   }
 }
 
+// The match bits of one row of w pixels into words, 64 pixels a word. Each bit
+// enters at the top and moves down, so that every shift is by a constant.
+__attribute__((target_clones("arch=haswell", "default")))
+void MatchRow(const TColorMatcher& matcher, const uint8_t* s, int w, uint64_t* words) {
+  for (int x0 = 0; x0 < w; x0 += 64, ++words) {
+    const int n = std::min(64, w - x0);
+    uint64_t word = 0;
+    for (int j = 0; j < n; ++j, s += 3) word = (word >> 1) | (uint64_t{matcher.Matches(s[0], s[1], s[2])} << 63);
+    *words = word >> (64 - n);
+  }
+}
+
 const TBinaryBlur& BinaryBlur() {
   static const TBinaryBlur blur;
   return blur;
@@ -154,14 +166,8 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
     const int nt = omp_get_num_threads(), id = omp_get_thread_num();
     const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
     for (int y = y0; y < y1; ++y) {
-      const uint8_t* s = source.ScanLine(y);
       uint64_t* row = match.Row(y);
-      for (int x0 = 0; x0 < w; x0 += 64) {
-        const int n = std::min(64, w - x0);
-        uint64_t word = 0;
-        for (int j = 0; j < n; ++j, s += 3) word |= uint64_t{matcher.Matches(s[0], s[1], s[2])} << j;
-        row[1 + (x0 >> 6)] = word;
-      }
+      MatchRow(matcher, source.ScanLine(y), w, row + 1);
       PadReplicate(row, w);
       if (id == 0 && progress) {
         const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
