@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -159,8 +160,11 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
     progress("Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
   };
   // The calling thread (thread 0) reports the rows in order as its own share of
-  // the rows advances; whatever is left is reported once all rows are done.
+  // the rows advances; whatever is left is reported once all rows are done. An
+  // exception from the sink may not leave the parallel region: it is kept and
+  // rethrown after it.
   int reported = 0;
+  std::exception_ptr failure;
 #pragma omp parallel if (Worth(w, h))
   {
     const int nt = omp_get_num_threads(), id = omp_get_thread_num();
@@ -169,12 +173,17 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
       uint64_t* row = match.Row(y);
       MatchRow(matcher, source.ScanLine(y), w, row + 1);
       PadReplicate(row, w);
-      if (id == 0 && progress) {
+      if (id == 0 && progress && !failure) {
         const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
-        for (; reported < upTo; ++reported) reportRow(reported);
+        try {
+          for (; reported < upTo; ++reported) reportRow(reported);
+        } catch (...) {
+          failure = std::current_exception();
+        }
       }
     }
   }
+  if (failure) std::rethrow_exception(failure);
   if (progress)
     for (; reported < h; ++reported) reportRow(reported);
 }

@@ -277,3 +277,21 @@ TEST(KeepColors, RunsTwiceAlikeAndRefusesMismatchedSizes) {
   KeepColors(result, mask, wide, o);
   EXPECT_TRUE(SamePixels(result, a.result));
 }
+
+TEST(KeepColors, AnExceptionFromTheProgressSinkReachesTheCaller) {
+  std::mt19937 rng(8);
+  const TBitmap photo = Photo(400, 300, rng);
+  TKeepOptions o;
+  o.Entries = {ColorToText(photo.Pixel(10, 10))};
+  for (int threads : {1, 2}) {
+    SetEngineThreads(threads);
+    TBitmap result = photo, mask;
+    int calls = 0;
+    auto sink = [&calls](const std::string&, int) {
+      if (++calls == 20) throw std::runtime_error("stop");
+    };
+    EXPECT_THROW(KeepColors(result, mask, photo, o, sink), std::runtime_error);
+  }
+  SetEngineThreads(0);
+}
+
