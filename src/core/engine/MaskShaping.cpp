@@ -69,28 +69,44 @@ void BoxBlurRect(TBitmap& bitmap, int rx, int ry, TRect rect) {
   bitmap.SetPixelFormat(TPixelFormat::pf24bit);
   const TRect r = Clipped(rect, bitmap);
   if (r.IsEmpty()) return;
+  const int w = r.Width(), h = r.Height();
+  // Window rows and columns past the rect's edge all read the edge itself, so a
+  // window is the rows (columns) it covers inside the rect plus the edge counted
+  // once more for every position outside: any radius costs the same.
+  const int rowsAbove = std::min(ry, h - 1);
   TScanLinesManager lines(bitmap, r);
-  // ry + 1 copies: the rows above (clamped to the first) and the current row as
+  // Copies of the rows above (clamped to the first) and of the current row as
   // they were; the rows below are not written yet.
-  lines.InitCopies(r.Top, ry + 1);
-  const int w = r.Width();
-  const int64_t area = int64_t{2 * rx + 1} * (2 * ry + 1);
+  lines.InitCopies(r.Top, rowsAbove + 1);
+  const __int128 area = static_cast<__int128>(int64_t{2} * rx + 1) * (int64_t{2} * ry + 1);
   std::vector<int64_t> columns(static_cast<size_t>(w) * 3);
+  std::vector<int64_t> prefix((static_cast<size_t>(w) + 1) * 3);
+  auto addRow = [&](const uint8_t* row, int64_t times) {
+    row += static_cast<size_t>(r.Left) * 3;
+    for (int i = 0; i < w * 3; ++i) columns[static_cast<size_t>(i)] += times * row[i];
+  };
   for (int y = r.Top; y < r.Bottom; ++y) {
     lines.PushCopy(y);
     std::fill(columns.begin(), columns.end(), 0);
-    for (int j = -ry; j <= ry; ++j) {
-      const uint8_t* row = j <= 0 ? lines.CopyAt(ry + j) : lines.ScanLine(std::min(y + j, lines.Bottom));
-      row += static_cast<size_t>(r.Left) * 3;
-      for (int i = 0; i < w * 3; ++i) columns[static_cast<size_t>(i)] += row[i];
-    }
-    uint8_t* out = lines.ScanLine(y) + static_cast<size_t>(r.Left) * 3;
+    const int up = std::min(ry, y - r.Top), down = std::min(ry, r.Bottom - 1 - y);
+    for (int j = -up; j <= 0; ++j) addRow(lines.CopyAt(rowsAbove + j), 1);
+    for (int j = 1; j <= down; ++j) addRow(lines.ScanLine(y + j), 1);
+    if (ry > up) addRow(lines.CopyAt(rowsAbove - up), ry - up);                 // the first row again
+    if (ry > down) addRow(down > 0 ? lines.ScanLine(y + down) : lines.CopyAt(rowsAbove), ry - down);  // the last
     for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c)
+        prefix[static_cast<size_t>(x + 1) * 3 + c] = prefix[static_cast<size_t>(x) * 3 + c] + columns[static_cast<size_t>(x) * 3 + c];
+    uint8_t* out = lines.ScanLine(y) + static_cast<size_t>(r.Left) * 3;
+    for (int x = 0; x < w; ++x) {
+      const int left = std::min(rx, x), right = std::min(rx, w - 1 - x);
       for (int c = 0; c < 3; ++c) {
-        int64_t s = 0;
-        for (int i = -rx; i <= rx; ++i) s += columns[static_cast<size_t>(Clamp(x + i, 0, w - 1)) * 3 + c];
-        out[x * 3 + c] = static_cast<uint8_t>(s / area);
+        // 128 bits: radii near the int limit make sums beyond 64.
+        __int128 sum = prefix[static_cast<size_t>(x + right + 1) * 3 + c] - prefix[static_cast<size_t>(x - left) * 3 + c];
+        sum += static_cast<__int128>(rx - left) * columns[static_cast<size_t>(c)];
+        sum += static_cast<__int128>(rx - right) * columns[static_cast<size_t>(w - 1) * 3 + c];
+        out[x * 3 + c] = static_cast<uint8_t>(sum / area);
       }
+    }
   }
 }
 
@@ -187,7 +203,7 @@ void MorphMask(TBitmap& bitmap, int amount, TRect rect) {
 }
 
 void GaussianBlurRect(TBitmap& bitmap, double sigma, TRect rect) {
-  if (sigma == 0) return;
+  if (sigma == 0 || !std::isfinite(sigma)) return;
   const TRect r = Clipped(rect, bitmap);
   if (r.IsEmpty()) return;
   detail::MakeDirectColor(bitmap);

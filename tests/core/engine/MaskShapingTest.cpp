@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "TestImages.h"
@@ -72,7 +73,7 @@ TEST(ScanLinesManager, SlidingWindowOfRowCopies) {
 TEST(BoxBlurRect, ClampedWindowMeanAgainstTheObviousSum) {
   std::mt19937 rng(21);
   for (int iter = 0; iter < 40; ++iter) {
-    std::uniform_int_distribution<int> sz(1, 9), rad(0, 3), pos(-2, 10);
+    std::uniform_int_distribution<int> sz(1, 9), rad(0, 12), pos(-2, 10);
     TBitmap b = RandomImage(sz(rng), sz(rng), rng);
     const int rx = rad(rng), ry = rad(rng);
     TRect r = Rect(pos(rng), pos(rng), pos(rng), pos(rng));
@@ -245,7 +246,12 @@ TEST(MaskShaping, AcceptsEmptyAndTinyBitmaps) {
       SmoothMaskSteps(b, FullImageRect, -1);
       EXPECT_EQ(b.Width(), w);
     }
-  TBitmap b = BW(5, 5, [](int, int) { return true; });
-  BoxBlurRect(b, 1000000, 2, FullImageRect);
-  EXPECT_EQ(M(b, 2, 2), 0);
+  TBitmap b = BW(5, 5, [](int x, int) { return x == 4; });
+  BoxBlurRect(b, 1000000, 2000000000, FullImageRect);
+  // Nearly every window position clamps onto the edge columns: all but one
+  // column's worth of reads are column 0 or column 4 (black), in equal numbers.
+  EXPECT_EQ(M(b, 2, 2), 127);
+  BoxBlurRect(b, INT32_MAX, INT32_MAX, FullImageRect);
+  GaussianBlurRect(b, std::nan(""), FullImageRect);
+  GaussianBlurRect(b, -3, FullImageRect);
 }
