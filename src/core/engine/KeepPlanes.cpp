@@ -1,6 +1,7 @@
 #include "KeepPlanes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -34,6 +35,12 @@ TBitRows::TBitRows(int w, int h, TScratch& scratch)
       data_(reinterpret_cast<uint64_t*>(scratch.Take(sizeof(uint64_t) * size_t(words_) * size_t(h)))) {}
 
 namespace {
+
+// Rows are handed out to the threads in small tasks as they become free: every
+// row's result depends on nothing but its inputs, so the output is the same
+// whichever thread computes it, and a thread that the system holds back does not
+// hold the others back.
+constexpr int RowsPerTask = 16;
 
 // Small images are not worth waking the other threads for.
 bool Worth(int w, int h) { return int64_t{w} * h >= (int64_t{1} << 16); }
@@ -159,24 +166,25 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
   auto reportRow = [&](int y) {
     progress("Calculating", static_cast<int>(Round((y + 1) * 100.0 / h)));
   };
-  // The calling thread (thread 0) reports the rows in order as its own share of
-  // the rows advances; whatever is left is reported once all rows are done. An
+  // The calling thread (thread 0) reports, in order, the rows finished so far by
+  // all threads; whatever is left is reported once all rows are done. An
   // exception from the sink may not leave the parallel region: it is kept and
   // rethrown after it.
   int reported = 0;
+  std::atomic<int> finished{0};
   std::exception_ptr failure;
 #pragma omp parallel if (Worth(w, h))
   {
-    const int nt = omp_get_num_threads(), id = omp_get_thread_num();
-    const int y0 = static_cast<int>(int64_t{h} * id / nt), y1 = static_cast<int>(int64_t{h} * (id + 1) / nt);
-    for (int y = y0; y < y1; ++y) {
+    const bool reporter = omp_get_thread_num() == 0 && progress;
+#pragma omp for schedule(dynamic, RowsPerTask)
+    for (int y = 0; y < h; ++y) {
       uint64_t* row = match.Row(y);
       MatchRow(matcher, source.ScanLine(y), w, row + 1);
       PadReplicate(row, w);
-      if (id == 0 && progress && !failure) {
-        const int upTo = static_cast<int>(int64_t{y - y0 + 1} * h / (y1 - y0));
+      const int done = finished.fetch_add(1, std::memory_order_relaxed) + 1;
+      if (reporter && !failure) {
         try {
-          for (; reported < upTo; ++reported) reportRow(reported);
+          for (; reported < done; ++reported) reportRow(reported);
         } catch (...) {
           failure = std::current_exception();
         }
@@ -190,7 +198,7 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
 
 void VoteBits(const TBitRows& match, TBitRows& vote) {
   const int w = match.W(), h = match.H(), nw = match.DataWords();
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
     const uint64_t* rows[3] = {match.Row(std::max(y - 1, 0)), match.Row(y), match.Row(std::min(y + 1, h - 1))};
     uint64_t* out = vote.Row(y);
@@ -216,7 +224,7 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
   // border pixel is a boundary pixel). Rows first: all of x - r .. x + r black.
   TBitRows across(w, h, scratch);
   const std::vector<uint64_t> band = RangeBits(w, r + 1, w - r - 2);
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
     const uint64_t* in = vote.Row(y);
     uint64_t* out = across.Row(y);
@@ -239,7 +247,7 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
   {
     std::vector<uint64_t> white(static_cast<size_t>(nw) + 3, ~uint64_t{0});
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(white.data());
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, RowsPerTask)
     for (int y = 0; y < h; ++y) {
       if (y < r + 1 || y > h - r - 2) {
         std::fill(white.begin(), white.end(), ~uint64_t{0});
@@ -291,7 +299,7 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
   float weights[2 * 100 + 1];
   for (int t = -half; t <= half; ++t) weights[t + half] = k.W(t);
   std::vector<uint8_t> windowClass(blockClass.size());
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int b = 0; b < blocks; ++b) {
     auto cls = [&](int y) { return blockClass[static_cast<size_t>(Clamp(y, 0, h - 1)) * blocks + b]; };
     int count[3] = {0, 0, 0};
@@ -306,7 +314,7 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
 #pragma omp parallel if (Worth(w, h))
   {
     std::vector<const uint8_t*> win(static_cast<size_t>(taps));
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, RowsPerTask)
     for (int y = 0; y < h; ++y) {
       uint8_t* out = levels.Row(y);
       // Window slot j holds row y - h + j, the term of offset t = h - j.
@@ -340,7 +348,7 @@ void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch) {
   const std::vector<uint64_t> inner = RangeBits(w, 1, w - 2);
   std::fill_n(black.Row(0), nw + 2, 0);
   std::fill_n(black.Row(h - 1), nw + 2, 0);
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int y = 1; y < h - 1; ++y) {
     const uint64_t* a = vote.Row(y - 1);
     const uint64_t* b = vote.Row(y);
@@ -369,7 +377,7 @@ void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch) {
     for (int d = 0; d < n; ++d, first += step) *first = std::min(*first, v[d]);
   };
 
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int y = 0; y < h; ++y) {
     const uint64_t* b = black.Row(y);
     uint8_t* out = levels.Row(y);
@@ -405,7 +413,7 @@ void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch) {
     }
   }
 
-#pragma omp parallel for schedule(static) if (Worth(w, h))
+#pragma omp parallel for schedule(dynamic, RowsPerTask) if (Worth(w, h))
   for (int k = 1; k <= nw; ++k) {
     auto run = [&](int x, int y, int dy, int ox) {
       int n = 0;
@@ -452,7 +460,7 @@ void ForRowsThenExpandLevels(TBitmap& mask, const std::function<void(int)>& rowW
   for (int hi = h; hi > 1;) {
     const int lo = std::max(1, (hi + 2) / 3);
     if (int64_t{hi - lo} * w >= (int64_t{1} << 20)) {
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(dynamic, RowsPerTask)
       for (int y = lo; y < hi; ++y) row(y);
     } else {
       for (int y = hi - 1; y >= lo; --y) row(y);
