@@ -241,6 +241,7 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
   const TBinaryBlur& bb = BinaryBlur();
   const int half = bb.half;
   const uint8_t whiteLevel = bb.level[bb.fullMask], blackLevel = bb.level[0];
+  const bool byteAligned = (64 - half) % 8 == 0 && half <= 8;
   const int blocks = (w + BlockPixels - 1) / BlockPixels;
   std::vector<uint8_t> blockClass(static_cast<size_t>(h) * blocks);
 #pragma omp parallel if (Worth(w, h))
@@ -261,16 +262,14 @@ void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TS
       uint8_t* classes = blockClass.data() + static_cast<size_t>(y) * blocks;
       for (int b = 0; b < blocks; ++b) {
         // The windows of the block read the bits x0 - h .. x0 + 15 + h: padded
-        // positions from x0 + 64 - h, a whole byte.
+        // positions from x0 + 64 - h, four whole bytes for h = 8.
         uint32_t span;
         std::memcpy(&span, bytes + ((BlockPixels * b + 64 - half) >> 3), 4);
-        classes[b] = span == ~uint32_t{0} ? 1 : (span == 0 ? 0 : 2);
+        classes[b] = !byteAligned || half != 8 ? 2 : (span == ~uint32_t{0} ? 1 : (span == 0 ? 0 : 2));
       }
       uint8_t* out = rowBlur.Row(y);
       // Pixel x reads the bits x - h .. x + h, at padded bit positions x + 64 - h;
       // eight pixels whose windows lie in three uniform bytes are uniform.
-      static_assert(64 % 8 == 0);
-      const bool byteAligned = (64 - half) % 8 == 0;
       for (int x = 0; x < w; x += 8) {
         const int n = std::min(8, w - x);
         if (byteAligned && n == 8) {
