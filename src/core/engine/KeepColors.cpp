@@ -65,12 +65,14 @@ void PrepareMask(TBitmap& mask, int w, int h) {
 
 // The tone of every pixel by its weighted sum s = 11 B + 59 G + 30 R: the grey
 // level is s div 100 except when s is a whole hundred, where the extended
-// evaluation decides (flagged in the top byte). Entries pack B | G << 8 | R << 16.
+// evaluation decides (marked 255 in the level table, which no other sum reaches:
+// only s = 25500 gives 255). The table of levels is small enough to stay in the
+// first-level cache. Tones pack B | G << 8 | R << 16.
 struct TToneTable {
-  static constexpr uint32_t Exact = 0x01000000;
+  static constexpr int MaxSum = 11 * 255 + 59 * 255 + 30 * 255;
+  uint8_t levelBySum[MaxSum + 1];
   uint32_t byLevel[256];
-  std::vector<uint32_t> bySum;
-  explicit TToneTable(bool sepia) : bySum(11 * 255 + 59 * 255 + 30 * 255 + 1) {
+  explicit TToneTable(bool sepia) {
     uint8_t b[256], g[256], r[256];
     for (int i = 0; i < 256; ++i) b[i] = g[i] = r[i] = static_cast<uint8_t>(i);
     if (sepia) {
@@ -79,12 +81,12 @@ struct TToneTable {
       BuildGammaTable(1.2, r);
     }
     for (int i = 0; i < 256; ++i) byLevel[i] = b[i] | uint32_t{g[i]} << 8 | uint32_t{r[i]} << 16;
-    for (size_t sum = 0; sum < bySum.size(); ++sum)
-      bySum[sum] = sum % 100 ? byLevel[sum / 100] : Exact;
+    for (int sum = 0; sum <= MaxSum; ++sum) levelBySum[sum] = static_cast<uint8_t>(sum % 100 ? sum / 100 : 255);
   }
   uint32_t Of(const uint8_t* p) const {
-    const uint32_t t = bySum[11 * p[0] + 59 * p[1] + 30 * p[2]];
-    return t != Exact ? t : byLevel[Luminance(p[0], p[1], p[2])];
+    int level = levelBySum[11 * p[0] + 59 * p[1] + 30 * p[2]];
+    if (level == 255) level = Luminance(p[0], p[1], p[2]);
+    return byLevel[level];
   }
 };
 
