@@ -15,6 +15,7 @@ const std::vector<Command>& AllCommands() {
        "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--tolerance N] [--no-gradient] "
        "[--no-progressive] [--sepia] [--mask MASKFILE] [--progress] [--timing]",
        RunKeep},
+      {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
   };
   return commands;
 }
