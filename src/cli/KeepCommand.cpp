@@ -1,6 +1,7 @@
 // velinor-cli keep: what "Execute" does, on files.
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "engine/ColorMatch.h"
 #include "engine/KeepColors.h"
 #include "files/FileRoutes.h"
+#include "files/SafeFile.h"
+#include "view/LayeredDocument.h"
 
 namespace velinor::cli {
 
@@ -91,7 +94,9 @@ std::string PendingName(const std::string& target) {
 
 // Writes every output or none: each goes to a pending file first, and the
 // pending files are renamed over the targets only once all were written.
-void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs) {
+// A layered document, when given, is what the first output holds in the layered format.
+void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs,
+             TMyImageLayered* layered = nullptr) {
   std::vector<std::string> pending;
   auto discard = [&pending] {
     for (const std::string& p : pending) std::remove(p.c_str());
@@ -99,7 +104,10 @@ void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs)
   for (const auto& [target, bitmap] : outputs) {
     const std::string temp = PendingName(target);
     try {
-      WriteImageFile(temp, *bitmap, 300.0);  // 300 dpi, as "Save as" writes
+      if (layered && &target == &outputs.front().first && LowerExtension(target) == ".ovi")
+        layered->SaveLayeredFile(temp);
+      else
+        WriteImageFile(temp, *bitmap, 300.0);  // 300 dpi, as "Save as" writes
     } catch (const std::exception& e) {
       discard();
       // The reason names the pending file; the user knows the target.
@@ -144,7 +152,12 @@ int RunKeep(const std::vector<std::string>& args) {
   if (a.timing) PrintTiming("KeepColors", ms);
   std::vector<std::pair<std::string, const TBitmap*>> outputs = {{a.output, &result}};
   if (!a.maskFile.empty()) outputs.emplace_back(a.maskFile, &mask);
-  SaveAll(outputs);
+  // As "Save as" after "Execute": the photo under its toned copy, cut out where
+  // colours were kept.
+  std::unique_ptr<TMyImageLayered> layered;
+  if (LowerExtension(a.output) == ".ovi")
+    layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
+  SaveAll(outputs, layered.get());
   return 0;
 }
 

@@ -15,6 +15,9 @@
 #include "engine/KeepColors.h"
 #include "files/BmpCodec.h"
 #include "files/FileRoutes.h"
+#include "files/OvImage.h"
+#include "files/SafeFile.h"
+#include "view/LayeredImage.h"
 
 using namespace velinor;
 namespace fs = std::filesystem;
@@ -132,4 +135,30 @@ TEST_F(KeepCli, FileFailuresExitWithTwoAndLeaveNoOutput) {
   r = Run(Path("junk.bmp") + " " + Path("out.bmp"));
   EXPECT_EQ(r.status, 2);
   EXPECT_FALSE(fs::exists(Path("out.bmp")));
+}
+
+TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.ovi") + " --pick 5,5 --sepia --mask " + Path("mask.ovi")).status, 0);
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --sepia").status, 0);
+  const auto bytes = ReadFileBytes(Path("out.ovi"));
+  TMyImageLayered doc;
+  TOviMemorySource in(bytes.data(), bytes.size());
+  ReadLayeredDocument(in, doc);
+  ASSERT_EQ(doc.Layers.Count(), 2);
+  EXPECT_EQ(doc.Layers.Items(0).Name, "#0");
+  EXPECT_EQ(doc.Layers.Items(1).Name, "#1");
+  EXPECT_EQ(doc.Layers.Items(0).Image.Pixel(3, 4), photo_.Pixel(3, 4));
+  EXPECT_FALSE(doc.Layers.Items(1).Mask.Empty());
+  // Its flat picture is the result, within the one level the reversed blend may cost.
+  const TBitmap flat = ReadImageFile(Path("out.ovi")), result = ReadImageFile(Path("out.bmp"));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      for (int c = 0; c < 3; ++c)
+        ASSERT_LE(std::abs(flat.ScanLine(y)[3 * x + c] - result.ScanLine(y)[3 * x + c]), 1) << x << "," << y;
+  // Any other picture written as .ovi is a one-layer document.
+  const auto maskBytes = ReadFileBytes(Path("mask.ovi"));
+  TMyImageLayered maskDoc;
+  TOviMemorySource maskIn(maskBytes.data(), maskBytes.size());
+  ReadLayeredDocument(maskIn, maskDoc);
+  EXPECT_EQ(maskDoc.Layers.Count(), 1);
 }
