@@ -34,6 +34,8 @@ struct TOviWriteOptions {
 // A 24-bit body: width, height, then raw rows top-down (unpadded B,G,R) or a length
 // field and a zlib stream of the bottom-up rows padded to 4 bytes. Grey bodies hold
 // the first (blue) byte of each pixel, top-down and unpadded either way.
+// A zlib body is compressed when the writer is finished and reads the bitmap then,
+// so the bitmap must outlive that.
 
 void WriteImageBody24(TOviWriter& out, const TBitmap& image, int mode);
 void ReadImageBody24(TOviSource& in, int mode, TBitmap& image);

@@ -113,7 +113,9 @@ class TMyImageLayered {
   // Recomputes the whole composite from the layers.
   void Flatten();
 
-  // The whole document in the layered format.
+  // The whole document in the layered format. The large bodies are compressed
+  // when out is finished and read the document's bitmaps then: finish out before
+  // changing or freeing the document.
   void SaveLayeredStream(TOviWriter& out);
   std::vector<uint8_t> SaveLayeredStream();
   // Writes the file through a temporary beside it, renamed over the target when complete.
