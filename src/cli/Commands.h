@@ -14,4 +14,7 @@ struct Command {
 // The table of commands (main.cpp).
 const std::vector<Command>& AllCommands();
 
+int RunConvert(const std::vector<std::string>& args);
+int RunInfo(const std::vector<std::string>& args);
+
 }  // namespace velinor::cli

@@ -6,11 +6,14 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "files/FormatRegistry.h"
 
 namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
+      {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", RunConvert},
+      {"info", "FILE", RunInfo},
   };
   return commands;
 }
@@ -27,6 +30,7 @@ void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
   using namespace velinor::cli;
+  velinor::StartImageFiles();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
     PrintUsage(args.empty() ? stderr : stdout);

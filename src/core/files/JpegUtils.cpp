@@ -259,6 +259,15 @@ void ReadJpegSize(const std::string& fileName, int& width, int& height) {
   ReadJpegSize(bytes.data(), bytes.size(), width, height);
 }
 
+bool ReadJpegHeader(const uint8_t* data, size_t size, int& width, int& height) {
+  width = height = 0;
+  TDecoder d;
+  if (!DecodeHeader(&d, data, size, 1)) return false;
+  width = static_cast<int>(d.cinfo.image_width);
+  height = static_cast<int>(d.cinfo.image_height);
+  return true;
+}
+
 TBitmap DecodeJpeg(const uint8_t* data, size_t size, TJpegScale scale) {
   TDecoder d;
   const int denom = 1 << static_cast<int>(scale);

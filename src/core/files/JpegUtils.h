@@ -26,6 +26,10 @@ TJpegScale PreviewScale(int w, int h, int box);
 void ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height);
 void ReadJpegSize(const std::string& fileName, int& width, int& height);
 
+// The picture size in the frame header of any JPEG process, read by libjpeg
+// without decoding; false when the header cannot be read.
+bool ReadJpegHeader(const uint8_t* data, size_t size, int& width, int& height);
+
 // Decodes a JPEG held in memory into a 24-bit bitmap (greyscale, RGB, YCbCr,
 // CMYK and YCCK files). Throws EReadError on corrupt or truncated data and
 // EOutOfLimits for images too large, before allocating their pixels.
