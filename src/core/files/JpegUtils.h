@@ -65,6 +65,7 @@ class TJpegImage2 : public TGraphic {
 
   // The image to save. It is used in place (not copied) and must outlive the save.
   void Assign(const TBitmap& image) { source_ = &image; }
+  void Assign(TBitmap&&) = delete;  // a temporary would be gone before the save
   const TBitmap& Image() const { return source_ ? *source_ : Bitmap; }
 
   // Writes the file through a temporary: with a new EXIF block when JpegExif

@@ -312,7 +312,8 @@ TEST(JpegFile, CopyingModeTakesTheSourceExif) {
   first.SaveWithOptions(dir / "src.jpg");
   const auto src = ReadFileBytes(dir / "src.jpg");
   TJpegImage2 copy;
-  copy.Assign(test::MakePhoto(10, 10));
+  const TBitmap small = test::MakePhoto(10, 10);
+  copy.Assign(small);
   copy.JpegExif = copy.JpegExifFromJpeg = true;
   copy.ExifSource = dir / "src.jpg";
   copy.SaveWithOptions(dir / "copy.jpg");
