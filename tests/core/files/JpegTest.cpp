@@ -8,6 +8,7 @@
 
 #include "TestFiles.h"
 #include "base/Errors.h"
+#include "base/Parallel.h"
 #include "files/ExifSummary.h"
 #include "files/ExifUtils.h"
 #include "files/JpegUtils.h"
@@ -422,4 +423,19 @@ TEST(ExifSummaryFile, ReadsTiffTags) {
   WriteFileAtomically(dir / "x.jpg", {1, 2, 3});
   EXPECT_FALSE(ReadExifSummary(dir / "x.jpg").Valid);
   EXPECT_FALSE(ReadExifSummary(dir / "missing.jpg").Valid);
+}
+
+// Large decodes prefault their pixels from a second thread; the pixels must not
+// depend on it.
+TEST(Jpeg, LargeDecodeIsTheSameOnOneOrTwoThreads) {
+  const TBitmap img = test::MakePhoto(2200, 1400);  // over 8 MB of pixels
+  const auto bytes = EncodeJpeg(img, 90, false);
+  SetEngineThreads(1);
+  const TBitmap one = DecodeJpeg(bytes.data(), bytes.size());
+  SetEngineThreads(2);
+  const TBitmap two = DecodeJpeg(bytes.data(), bytes.size());
+  SetEngineThreads(0);
+  ASSERT_EQ(one.ByteSize(), two.ByteSize());
+  for (int y = 0; y < one.Height(); ++y)
+    ASSERT_EQ(std::memcmp(one.ScanLine(y), two.ScanLine(y), static_cast<size_t>(one.Width()) * 3), 0) << y;
 }
