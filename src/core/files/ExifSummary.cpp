@@ -39,7 +39,7 @@ TExifSummary ReadExifSummary(const std::string& fileName) {
   std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
   TExifSummary s;
   try {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(fileName, false);
+    auto image = Exiv2::ImageFactory::open(fileName, false);
     if (!image.get()) return s;
     image->readMetadata();
     const Exiv2::ExifData& data = image->exifData();
