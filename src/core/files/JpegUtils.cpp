@@ -120,13 +120,15 @@ bool DecodeBody(TDecoder* d, uint8_t** rows, uint8_t* cmyk) {
   jpeg_decompress_struct& c = d->cinfo;
   const bool inverted = c.saw_Adobe_marker;
   while (c.output_scanline < c.output_height) {
+    // A memory source never suspends, so no rows means the decoder is stuck.
     if (!cmyk) {
-      jpeg_read_scanlines(&c, rows + c.output_scanline, c.output_height - c.output_scanline);
+      if (jpeg_read_scanlines(&c, rows + c.output_scanline, c.output_height - c.output_scanline) == 0)
+        ERREXIT(&c, JERR_INPUT_EMPTY);
       continue;
     }
     uint8_t* row = rows[c.output_scanline];
     JSAMPROW in = cmyk;
-    if (jpeg_read_scanlines(&c, &in, 1) != 1) continue;
+    if (jpeg_read_scanlines(&c, &in, 1) != 1) ERREXIT(&c, JERR_INPUT_EMPTY);
     for (JDIMENSION x = 0; x < c.output_width; ++x) {
       unsigned cc = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
       if (!inverted) cc = 255 - cc, m = 255 - m, y = 255 - y, k = 255 - k;
