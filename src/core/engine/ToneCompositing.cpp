@@ -1,0 +1,138 @@
+#include "ToneCompositing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "RasterAccess.h"
+#include "base/Arith.h"
+
+namespace velinor {
+
+using detail::Bpp;
+using detail::Clipped;
+using detail::MakeDirectColor;
+using detail::WorthParallel;
+
+int LuminanceExtended(int b, int g, int r) {
+  // volatile keeps the three extended products and sums as written: no fused or
+  // reassociated arithmetic.
+  volatile long double pb = static_cast<long double>(b) * 0.11L;
+  volatile long double pg = static_cast<long double>(g) * 0.59L;
+  volatile long double pr = static_cast<long double>(r) * 0.30L;
+  volatile long double sum = pb + pg;
+  sum = sum + pr;
+  return static_cast<int>(sum);  // truncation toward zero
+}
+
+TColor MixColors(TColor c1, TColor c2, int percent) {
+  if (percent <= 0 || percent > 100) return c1;
+  c1 = ResolveSystemColor(c1);
+  c2 = ResolveSystemColor(c2);
+  auto mix = [percent](int a, int b) { return a + percent * (b - a) / 100; };
+  return RGB(mix(GetRValue(c1), GetRValue(c2)), mix(GetGValue(c1), GetGValue(c2)),
+             mix(GetBValue(c1), GetBValue(c2)));
+}
+
+namespace {
+
+// Maps every pixel of the clipped rect through three channel tables.
+void MapChannels(TBitmap& bitmap, const TRect& r, const uint8_t* tb, const uint8_t* tg,
+                 const uint8_t* tr) {
+  const int bpp = Bpp(bitmap);
+#pragma omp parallel for schedule(static) if (WorthParallel(r))
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
+    for (int x = r.Left; x < r.Right; ++x, p += bpp) {
+      p[0] = tb[p[0]];
+      p[1] = tg[p[1]];
+      p[2] = tr[p[2]];
+    }
+  }
+}
+
+}  // namespace
+
+void NewFilledBitmap(TBitmap& bitmap, int width, int height, TColor color) {
+  bitmap.Clear();
+  bitmap.Transparent = false;
+  bitmap.Palette.clear();
+  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+  bitmap.SetSize(width < 0 ? 0 : width, height < 0 ? 0 : height);
+  if (bitmap.Empty()) return;
+  const TPixel c = ColorToPixel(color);
+  if (c.B == c.G && c.G == c.R) {
+    bitmap.FillBytes(c.B);
+    return;
+  }
+  uint8_t* row0 = bitmap.ScanLine(0);
+  for (int x = 0; x < bitmap.Width(); ++x) {
+    row0[3 * x] = c.B;
+    row0[3 * x + 1] = c.G;
+    row0[3 * x + 2] = c.R;
+  }
+  const size_t rowBytes = static_cast<size_t>(bitmap.Width()) * 3;
+  for (int y = 1; y < bitmap.Height(); ++y)
+    std::copy(row0, row0 + rowBytes, bitmap.ScanLine(y));
+}
+
+void DesaturateRect(TBitmap& bitmap, TRect rect) {
+  const TRect r = Clipped(rect, bitmap);
+  if (r.IsEmpty()) return;
+  MakeDirectColor(bitmap);
+  const int bpp = Bpp(bitmap);
+#pragma omp parallel for schedule(static) if (WorthParallel(r))
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
+    for (int x = r.Left; x < r.Right; ++x, p += bpp) {
+      const uint8_t g = static_cast<uint8_t>(Luminance(p));
+      p[0] = p[1] = p[2] = g;
+    }
+  }
+}
+
+void BuildGammaTable(double gamma, uint8_t table[256]) {
+  for (int i = 0; i < 256; ++i) {
+    const double v = 255.0 * std::pow(i / 255.0, 1.0 / gamma);
+    table[i] = v < 0 ? 0 : (v > 255 ? 255 : static_cast<uint8_t>(Trunc(v)));
+  }
+}
+
+void GammaRect(TBitmap& bitmap, TRect rect, double gammaR, double gammaG, double gammaB) {
+  auto neutral = [](double g) { return g == 0.0 || g == 1.0; };
+  if (neutral(gammaR) && neutral(gammaG) && neutral(gammaB)) return;
+  const TRect r = Clipped(rect, bitmap);
+  if (r.IsEmpty()) return;
+  MakeDirectColor(bitmap);
+  uint8_t tb[256], tg[256], tr[256];
+  BuildGammaTable(gammaB, tb);
+  BuildGammaTable(gammaG, tg);
+  BuildGammaTable(gammaR, tr);
+  MapChannels(bitmap, r, tb, tg, tr);
+}
+
+void TintRect(TBitmap& bitmap, TColor color, int percent, TRect rect) {
+  if (percent == 0) return;
+  const TRect r = Clipped(rect, bitmap);
+  if (r.IsEmpty()) return;
+  MakeDirectColor(bitmap);
+  percent = Clamp(percent, -100, 100);
+  const TPixel c = ColorToPixel(color);
+  uint8_t tb[256], tg[256], tr[256];
+  for (int i = 0; i < 256; ++i) {
+    tb[i] = static_cast<uint8_t>(ClampByte(i + percent * (c.B - i) / 100));
+    tg[i] = static_cast<uint8_t>(ClampByte(i + percent * (c.G - i) / 100));
+    tr[i] = static_cast<uint8_t>(ClampByte(i + percent * (c.R - i) / 100));
+  }
+  MapChannels(bitmap, r, tb, tg, tr);
+}
+
+void InvertRect(TBitmap& bitmap, TRect rect) {
+  const TRect r = Clipped(rect, bitmap);
+  if (r.IsEmpty()) return;
+  MakeDirectColor(bitmap);
+  uint8_t t[256];
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<uint8_t>(255 - i);
+  MapChannels(bitmap, r, t, t, t);
+}
+
+}  // namespace velinor
