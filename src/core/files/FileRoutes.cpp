@@ -3,7 +3,6 @@
 #include "BmpCodec.h"
 #include "FormatRegistry.h"
 #include "JpegUtils.h"
-#include "KeyColor.h"
 #include "RawImage.h"
 #include "SafeFile.h"
 #include "base/Errors.h"
@@ -87,8 +86,6 @@ TBitmap ReadGenericRoute(const std::string& path, const std::string& graphicClas
     info.DepthCode = b.PixelFormat() == TPixelFormat::pf32bit ? 7 : 6;
     return b;
   }
-  // Icon and metafile readers deliver 32-bit coverage; they pass through
-  // ToBitmap24 (KeyColor.h) to come out over the key colour.
   NoReader(graphicClass, path);
 }
 
