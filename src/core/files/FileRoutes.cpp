@@ -94,6 +94,7 @@ void WriteGifRoute(const std::string& path, const TBitmap&, const TWriteOptions&
 void WriteTargaRoute(const std::string& path, const TBitmap&, bool) { NoWriter("Targa", path); }
 void WritePngRoute(const std::string& path, const TBitmap&, double) { NoWriter("PNG", path); }
 void WriteTiffRoute(const std::string& path, const TBitmap&, double) { NoWriter("TIFF", path); }
+void WriteLayeredRoute(const std::string& path, const TBitmap&) { NoWriter("layered image", path); }
 
 // -----------------------------------------------------------------------------
 
@@ -178,6 +179,7 @@ void WriteImageFile(const std::string& path, const TBitmap& bitmap, const TWrite
     case TSaveRoute::Tiff:
       return WriteTiffRoute(path, bitmap, o.Resolution);
     case TSaveRoute::None:
+      if (IsOviFile(path)) return WriteLayeredRoute(path, bitmap);
       break;
   }
   NoWriter(LowerExtension(path).empty() ? "(no extension)" : LowerExtension(path), path);

@@ -68,14 +68,17 @@ void WriteGifRoute(const std::string& path, const TBitmap& bitmap, const TWriteO
 void WriteTargaRoute(const std::string& path, const TBitmap& bitmap, bool rle);
 void WritePngRoute(const std::string& path, const TBitmap& bitmap, double resolution);
 void WriteTiffRoute(const std::string& path, const TBitmap& bitmap, double resolution);
+// A one-layer layered file (the command-line tool's ".ovi" output; "Save as"
+// writes the two-layer document itself).
+void WriteLayeredRoute(const std::string& path, const TBitmap& bitmap);
 
 // Reads the image in the file by the load route (preview: reduced decoding
 // where the reader offers it). Throws EReadError, EUnsupportedFormat or
 // EOutOfLimits.
 TBitmap ReadImageFile(const std::string& path, TReadInfo* info = nullptr, bool preview = false);
 
-// Writes the bitmap in the format of the file's extension, through a temporary
-// file. Throws EUnsupportedFormat or EWriteError; the target is untouched on
+// Writes the bitmap in the format of the file's extension (the flat writers,
+// and ".ovi" as a one-layer layered file), through a temporary file. Throws EUnsupportedFormat or EWriteError; the target is untouched on
 // failure.
 void WriteImageFile(const std::string& path, const TBitmap& bitmap, const TWriteOptions& options);
 void WriteImageFile(const std::string& path, const TBitmap& bitmap, double resolution);
