@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Parallel.h"
 #include "files/JpegUtils.h"
 #include "files/SafeFile.h"
 
@@ -114,6 +115,13 @@ void BM_DecodeFile(benchmark::State& state) {
   }
 }
 
+// The same on one engine thread (no prefault helper).
+void BM_DecodeFileOneThread(benchmark::State& state) {
+  SetEngineThreads(1);
+  BM_DecodeFile(state);
+  SetEngineThreads(0);
+}
+
 // The decoder alone, the file already in memory.
 void BM_DecodeMemory(benchmark::State& state) {
   const auto bytes = ReadFileBytes(JpegFile());
@@ -158,6 +166,7 @@ void BM_Cjpeg(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_DecodeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeFileOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_PreviewEighth)->Unit(benchmark::kMillisecond)->UseRealTime();
