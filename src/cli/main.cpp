@@ -12,6 +12,7 @@ namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
+      {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
       {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", RunConvert},
       {"info", "FILE", RunInfo},
   };
