@@ -116,9 +116,14 @@ bool DecodeHeader(TDecoder* d, const uint8_t* data, size_t size, int scaleDenom)
 
 // rows: one pointer per output row. cmyk: a buffer of 4 * width bytes, or null
 // when the output is BGR directly.
-bool DecodeBody(TDecoder* d, uint8_t** rows, uint8_t* cmyk) {
+bool DecodeStart(TDecoder* d) {
   if (setjmp(d->err.jump)) return false;
   jpeg_start_decompress(&d->cinfo);
+  return true;
+}
+
+bool DecodeBody(TDecoder* d, uint8_t** rows, uint8_t* cmyk) {
+  if (setjmp(d->err.jump)) return false;
   jpeg_decompress_struct& c = d->cinfo;
   const bool inverted = c.saw_Adobe_marker;
   while (c.output_scanline < c.output_height) {
@@ -248,7 +253,7 @@ class TPrefault {
       return;
     }
     thread_ = std::thread([this, begin, end] {
-      constexpr uintptr_t chunk = uintptr_t{4} << 20;
+      constexpr uintptr_t chunk = uintptr_t{1} << 20;  // short holds of the memory-map lock
       for (uintptr_t at = begin; at < end && !stop_.load(std::memory_order_relaxed); at += chunk)
         if (madvise(reinterpret_cast<void*>(at), std::min(chunk, end - at), MADV_POPULATE_WRITE) != 0) break;
     });
@@ -331,6 +336,9 @@ TBitmap DecodeJpeg(const uint8_t* data, size_t size, TJpegScale scale) {
   for (JDIMENSION y = 0; y < c.output_height; ++y) rows[y] = bitmap.ScanLine(static_cast<int>(y));
   std::vector<uint8_t> cmyk;
   if (c.out_color_space == JCS_CMYK) cmyk.resize(size_t{c.output_width} * 4);
+  // The decoder makes its own allocations first: mapping memory waits for a
+  // prefault request under way.
+  if (!DecodeStart(&d)) throw EReadError(std::string("JPEG: ") + d.err.message);
   TPrefault prefault(bitmap.Bits(), bitmap.ByteSize());
   if (!DecodeBody(&d, rows.data(), cmyk.empty() ? nullptr : cmyk.data()))
     throw EReadError(std::string("JPEG: ") + d.err.message);
