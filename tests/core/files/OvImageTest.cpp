@@ -338,6 +338,12 @@ TEST(OviFlatReader, FileRoutesReadTheFlatPictureAndWriteOneLayer) {
   const TBitmap image = RandomImage(33, 17, 18);
   WriteImageFile(path, image, 300);
   EXPECT_TRUE(SamePixels(ReadImageFile(path), image));
+  TReadInfo info;
+  const TBitmap thumb = ReadImageFile(path, &info, true);  // the open dialog's preview
+  EXPECT_EQ(thumb.Width(), 150);
+  EXPECT_EQ(thumb.Height(), 77);
+  EXPECT_EQ(info.OrigWidth, 33);
+  EXPECT_EQ(info.OrigHeight, 17);
   const auto bytes = ReadFileBytes(path);
   Walker w{bytes};
   w.pos = ThumbnailOffset;
