@@ -136,7 +136,7 @@ void TBitmapCanvas::RoundRect(const TRect& r0, int rw, int rh) {
 
 void TBitmapCanvas::Ellipse(const TRect& r) {
   const TRect n = NormalizeRect(r);
-  RoundRect(n, n.Width(), n.Height());
+  RoundRect(n, Sat(int64_t{n.Right} - n.Left), Sat(int64_t{n.Bottom} - n.Top));
 }
 
 void TBitmapCanvas::Segment(TPoint a, TPoint b, bool includeLast) {
@@ -183,16 +183,29 @@ void TBitmapCanvas::Polyline(const std::vector<TPoint>& pts) {
   for (size_t i = 1; i < pts.size(); ++i) Segment(pts[i - 1], pts[i], i + 1 == pts.size() ? false : true);
 }
 
+namespace {
+
+// Ceil(n / d) for d > 0.
+int64_t CeilDiv(__int128 n, __int128 d) {
+  __int128 q = n / d;
+  if (n % d != 0 && n > 0) ++q;
+  const __int128 lim = int64_t{1} << 40;
+  return static_cast<int64_t>(q < -lim ? -lim : (q > lim ? lim : q));
+}
+
+}  // namespace
+
 void TBitmapCanvas::Polygon(const std::vector<TPoint>& pts) {
   if (pts.empty()) return;
   if (!BrushClear && pts.size() >= 3) {
-    // Scan conversion at pixel centres with an active edge list. An edge covers
-    // the rows whose centre line y + 0.5 lies in [min Y, max Y), so a shared
-    // vertex is counted once; even-odd pairs of crossings delimit the inside.
+    // Scan conversion at pixel centres with an active edge list, in exact integer
+    // arithmetic. An edge covers the rows whose centre line y + 0.5 lies between
+    // its ends (min Y included, max Y excluded, so a shared vertex counts once).
+    // Each crossing is kept as the first pixel whose centre is at or right of it,
+    // Ceil(x - 0.5); even-odd pairs of crossings delimit the inside.
     struct TEdge {
       int64_t y0, y1;  // rows covered: y0 <= y < y1
-      double x0, slope;
-      double y0Exact;
+      int64_t px, py, dx, dy;
     };
     std::vector<TEdge> edges;
     edges.reserve(pts.size());
@@ -200,32 +213,29 @@ void TBitmapCanvas::Polygon(const std::vector<TPoint>& pts) {
       TPoint p = pts[i], q = pts[(i + 1) % pts.size()];
       if (p.Y == q.Y) continue;
       if (p.Y > q.Y) std::swap(p, q);
-      // Rows with p.Y <= y + 0.5 < q.Y.
-      edges.push_back({int64_t{p.Y}, int64_t{q.Y}, double(p.X),
-                       (double(q.X) - p.X) / (double(q.Y) - p.Y), double(p.Y)});
+      edges.push_back({p.Y, q.Y, p.X, p.Y, int64_t{q.X} - p.X, int64_t{q.Y} - p.Y});
     }
     std::sort(edges.begin(), edges.end(), [](const TEdge& e, const TEdge& f) { return e.y0 < f.y0; });
     const int64_t top = edges.empty() ? 0 : std::max<int64_t>(edges.front().y0, 0);
     std::vector<const TEdge*> active;
-    std::vector<double> xs;
+    std::vector<int64_t> xs;
     size_t next = 0;
-    // Edges that end above the first visible row never matter.
     for (int64_t y = top; y < bitmap_.Height(); ++y) {
       while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
       active.erase(std::remove_if(active.begin(), active.end(),
                                   [y](const TEdge* e) { return e->y1 <= y; }),
                    active.end());
       if (active.empty() && next == edges.size()) break;
-      const double yc = double(y) + 0.5;
       xs.clear();
-      for (const TEdge* e : active) xs.push_back(e->x0 + (yc - e->y0Exact) * e->slope);
-      std::sort(xs.begin(), xs.end());
-      for (size_t i = 0; i + 1 < xs.size(); i += 2) {
-        // Pixels whose centre lies in [xa, xb).
-        const int64_t x0 = Ceil(Clamp(xs[i] - 0.5, -3e9, 3e9));
-        const int64_t x1 = Ceil(Clamp(xs[i + 1] - 0.5, -3e9, 3e9)) - 1;
-        Span(static_cast<int>(y), Sat(x0), Sat(x1), BrushColor);
+      for (const TEdge* e : active) {
+        // x - 0.5 = px - 0.5 + (y + 0.5 - py) * dx / dy, over the denominator 2 dy.
+        const __int128 n = static_cast<__int128>(2 * e->px - 1) * e->dy +
+                           static_cast<__int128>(2 * y + 1 - 2 * e->py) * e->dx;
+        xs.push_back(CeilDiv(n, 2 * static_cast<__int128>(e->dy)));
       }
+      std::sort(xs.begin(), xs.end());
+      for (size_t i = 0; i + 1 < xs.size(); i += 2)
+        Span(static_cast<int>(y), Sat(xs[i]), Sat(xs[i + 1] - 1), BrushColor);
     }
   }
   for (size_t i = 0; i < pts.size(); ++i) Segment(pts[i], pts[(i + 1) % pts.size()], true);

@@ -23,20 +23,28 @@ class TSelectionReader {
 
   void Rewind() { pos_ = 0; }
 
-  // One text line without its end; false at the end of the stream. With
-  // pairedEndOnly, a second end character is taken only when it completes a
-  // CR LF or LF CR pair (used before binary data, whose first byte may be 10 or 13).
-  bool ReadLine(std::string& line, bool pairedEndOnly = false) {
+  // One text line without its end; false at the end of the stream.
+  bool ReadLine(std::string& line) {
     if (pos_ >= size_) return false;
     const size_t start = pos_;
     while (pos_ < size_ && data_[pos_] != '\r' && data_[pos_] != '\n') ++pos_;
     line.assign(reinterpret_cast<const char*>(data_ + start), pos_ - start);
+    doubleEnd_ = false;
     if (pos_ < size_) {
-      const uint8_t first = data_[pos_++];
-      if (pos_ < size_ && (data_[pos_] == '\r' || data_[pos_] == '\n') &&
-          (!pairedEndOnly || data_[pos_] != first))
+      ++pos_;
+      if (pos_ < size_ && (data_[pos_] == '\r' || data_[pos_] == '\n')) {
         ++pos_;
+        doubleEnd_ = true;
+      }
     }
+    return true;
+  }
+
+  // Gives back the second character of the last line end, if it took one.
+  bool UngetSecondEndChar() {
+    if (!doubleEnd_) return false;
+    --pos_;
+    doubleEnd_ = false;
     return true;
   }
 
@@ -55,6 +63,7 @@ class TSelectionReader {
   const uint8_t* data_;
   size_t size_;
   size_t pos_ = 0;
+  bool doubleEnd_ = false;
 };
 
 // The integer syntax of the platform's conversion: leading blanks, an optional
@@ -124,19 +133,23 @@ bool TShapeManager::Load(const uint8_t* data, size_t size, TMyShape& kind, TRect
   std::string line;
   bool binary = false;
   if (in.ReadLine(line) && line == kHeader) {
-    // Peek at the form line: the binary data after it must keep its first byte.
-    TSelectionReader probe = in;
-    if (!probe.ReadLine(line)) return false;
+    if (!in.ReadLine(line)) return false;
     binary = line == kBinary;
-    in.ReadLine(line, binary);
   } else {
     in.Rewind();
   }
 
   int n = 0;
   if (binary) {
+    // Binary data may well start with byte 10 or 13, which the form line's end
+    // would swallow as its second character: when the count read that way
+    // cannot be right, read it again from the first byte after a single CR/LF.
+    const TSelectionReader atData = in;
     int32_t v;
-    if (!in.ReadInt32(v) || v < 0) return false;
+    if (!in.ReadInt32(v) || v < 0 || in.Remaining() / 12 < static_cast<uint32_t>(v)) {
+      in = atData;
+      if (!in.UngetSecondEndChar() || !in.ReadInt32(v) || v < 0) return false;
+    }
     n = v;
   } else {
     if (!ReadIntLine(in, n)) return false;

@@ -10,7 +10,8 @@
 //   Binary form: int32 n, then n records of int32 X+33, flags+77, Y+33 (little
 //   endian), one per boundary pixel of a region, row by row.
 // Text lines end at CR or LF; one more CR or LF right after is part of the same
-// line end; the end of the stream ends the last line.
+// line end; the end of the stream ends the last line. (Before binary data, a
+// second end character is given back when the count only makes sense with it.)
 #include <cstddef>
 #include <cstdint>
 #include <vector>
