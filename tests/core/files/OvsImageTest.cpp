@@ -79,7 +79,7 @@ TEST(OvsImage, RegionFromBinaryRecords) {
 }
 
 TEST(OvsImage, UnreadableSelectionsAreReadErrors) {
-  for (const std::string s : {std::string(), std::string("garbage"), std::string("0\n"),
+  for (const std::string& s : {std::string(), std::string("garbage"), std::string("0\n"),
                               std::string("-1\n0\n50\n"), std::string("-1\n-100\n50\n"),
                               std::string("2\n1;1\n")}) {
     TOvsImage image;
