@@ -109,33 +109,39 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
   const TAxis ay = BuildAxis(sh, dh, int64_t{t.area.Top} - d.Top, int64_t{t.area.Bottom} - d.Top);
   const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
   const size_t nx = static_cast<size_t>(t.area.Width());
-  std::vector<uint64_t> acc(nx * 3);
+  // Rows are independent: the result does not depend on the thread count.
+  const bool parallel = static_cast<int64_t>(t.area.Height()) * (sw * sh / dh + static_cast<int64_t>(nx)) >= (1 << 16);
 
-  for (int y = t.area.Top; y < t.area.Bottom; ++y) {
-    const size_t jy = static_cast<size_t>(y - t.area.Top);
-    std::fill(acc.begin(), acc.end(), 0);
-    for (int cy = 0; cy < ay.count[jy]; ++cy) {
-      const uint64_t wy = ay.weights[static_cast<size_t>(ay.offset[jy] + cy)];
-      const uint8_t* in = src.ScanLine(s.Top + ay.first[jy] + cy) + static_cast<size_t>(s.Left) * sbpp;
-      for (size_t i = 0; i < nx; ++i) {
-        uint32_t b = 0, g = 0, r = 0;
-        const uint32_t* w = &ax.weights[static_cast<size_t>(ax.offset[i])];
-        const uint8_t* p = in + static_cast<size_t>(ax.first[i]) * sbpp;
-        for (int cx = 0; cx < ax.count[i]; ++cx, p += sbpp) {
-          b += w[cx] * p[0];
-          g += w[cx] * p[1];
-          r += w[cx] * p[2];
+#pragma omp parallel if (parallel)
+  {
+    std::vector<uint64_t> acc(nx * 3);
+#pragma omp for schedule(static)
+    for (int y = t.area.Top; y < t.area.Bottom; ++y) {
+      const size_t jy = static_cast<size_t>(y - t.area.Top);
+      std::fill(acc.begin(), acc.end(), 0);
+      for (int cy = 0; cy < ay.count[jy]; ++cy) {
+        const uint64_t wy = ay.weights[static_cast<size_t>(ay.offset[jy] + cy)];
+        const uint8_t* in = src.ScanLine(s.Top + ay.first[jy] + cy) + static_cast<size_t>(s.Left) * sbpp;
+        for (size_t i = 0; i < nx; ++i) {
+          uint32_t b = 0, g = 0, r = 0;
+          const uint32_t* w = &ax.weights[static_cast<size_t>(ax.offset[i])];
+          const uint8_t* p = in + static_cast<size_t>(ax.first[i]) * sbpp;
+          for (int cx = 0; cx < ax.count[i]; ++cx, p += sbpp) {
+            b += w[cx] * p[0];
+            g += w[cx] * p[1];
+            r += w[cx] * p[2];
+          }
+          acc[i * 3] += wy * b;
+          acc[i * 3 + 1] += wy * g;
+          acc[i * 3 + 2] += wy * r;
         }
-        acc[i * 3] += wy * b;
-        acc[i * 3 + 1] += wy * g;
-        acc[i * 3 + 2] += wy * r;
       }
+      uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * dbpp;
+      for (size_t i = 0; i < nx; ++i, out += dbpp)
+        Put(out, dbpp, static_cast<uint8_t>((acc[i * 3] + total / 2) / total),
+            static_cast<uint8_t>((acc[i * 3 + 1] + total / 2) / total),
+            static_cast<uint8_t>((acc[i * 3 + 2] + total / 2) / total));
     }
-    uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * dbpp;
-    for (size_t i = 0; i < nx; ++i, out += dbpp)
-      Put(out, dbpp, static_cast<uint8_t>((acc[i * 3] + total / 2) / total),
-          static_cast<uint8_t>((acc[i * 3 + 1] + total / 2) / total),
-          static_cast<uint8_t>((acc[i * 3 + 2] + total / 2) / total));
   }
 }
 

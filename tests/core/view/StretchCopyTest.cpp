@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
+
+#include "base/Parallel.h"
 
 namespace velinor {
 namespace {
@@ -118,6 +121,20 @@ TEST(StretchCopy, SameSizeCopiesAndIntegerReductionAverages) {
   TBitmap one(1, 1);
   StretchCopyAveraged(two, BitmapBounds(two), one, BitmapBounds(one), BitmapBounds(one));
   EXPECT_EQ(GetRValue(one.Pixel(0, 0)), 16);  // 15.5 rounds up
+}
+
+TEST(StretchCopy, AveragedIsTheSameOnOneAndTwoThreads) {
+  std::mt19937 rng(21);
+  const TBitmap src = RandomBitmap(700, 500, rng);
+  TBitmap one(230, 170), two(230, 170);
+  one.FillBytes(0);
+  two.FillBytes(0);
+  SetEngineThreads(1);
+  StretchCopyAveraged(src, Rect(3, 1, 700, 499), one, Rect(-5, 0, 230, 171), BitmapBounds(one));
+  SetEngineThreads(2);
+  StretchCopyAveraged(src, Rect(3, 1, 700, 499), two, Rect(-5, 0, 230, 171), BitmapBounds(two));
+  SetEngineThreads(0);
+  EXPECT_EQ(0, std::memcmp(one.Bits(), two.Bits(), one.ByteSize()));
 }
 
 TEST(StretchCopy, EmptyInputsDoNothing) {
