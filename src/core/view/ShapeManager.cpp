@@ -205,14 +205,13 @@ bool TShapeManager::Load(const uint8_t* data, size_t size, TMyShape& kind, TRect
       minY = std::min(minY, y);
       maxY = std::max(maxY, y);
     }
+    // A binary coordinate near the int limits has no place in a picture.
+    if (x != Sat(x) || y != Sat(y)) return false;
+    const TPoint p{static_cast<int>(x), static_cast<int>(y)};
     if (binary)
-      ShapePoints[static_cast<size_t>(i)] = TPoint{0, 0};
+      ShapePoints[static_cast<size_t>(i)] = p;
     else
-      ShapePoints.push_back(TPoint{0, 0});
-    // Keep the raw value until the shift below (it may not fit an int yet).
-    ShapePoints[static_cast<size_t>(i)] = TPoint{Sat(x), Sat(y)};
-    if (x != ShapePoints[static_cast<size_t>(i)].X || y != ShapePoints[static_cast<size_t>(i)].Y)
-      return false;
+      ShapePoints.push_back(p);
   }
   // The rect returned is one larger than the extent: both must fit an int.
   if (maxX - minX >= std::numeric_limits<int>::max() || maxY - minY >= std::numeric_limits<int>::max())
