@@ -55,6 +55,10 @@ bool Drawable(const TRect& r, int size, int strength) {
   return !r.IsEmpty() && size > 0 && strength > 0 && strength <= 100;
 }
 
+// No surface is wider than this: a larger size only adds rings off every canvas
+// (and would loop for ever).
+constexpr int kMaxShadowSize = 1 << 16;
+
 // SplitMix64: small, fast, and good enough for noise.
 struct TNoise {
   uint64_t state;
@@ -76,6 +80,7 @@ void DrawShadow(IFillCanvas& canvas, const TRect& rect, int size, int strength, 
                 bool soft, bool fillCorners) {
   if (!Drawable(rect, size, strength)) return;
   const TColor c = ResolveSystemColor(color);
+  size = std::min(size, kMaxShadowSize);
   EmitShadow(rect, size, strength, soft, [&](const TRect& r, int q) {
     if (!r.IsEmpty()) canvas.FillRect(r, MixColors(c, clBlack, q));
   });
@@ -98,6 +103,7 @@ void DrawBitmapShadow(TBitmap& bitmap, const TRect& rect, int size, bool soft, i
   if (bitmap.PixelFormat() == TPixelFormat::pf8bit) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
   const int bpp = BytesPerPixel(bitmap.PixelFormat());
   TNoise noise{seed};
+  size = std::min(size, kMaxShadowSize);
   EmitShadow(rect, size, strength, soft, [&](TRect r, int q) {
     ClipToBitmap(r, bitmap);
     if (r.IsEmpty()) return;

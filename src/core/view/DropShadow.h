@@ -33,6 +33,7 @@ class TBitmapFillCanvas : public IFillCanvas {
 // size: shadow width in pixels; strength: darkening in percent (1..100). Nothing is
 // drawn for an empty rect, size <= 0 or strength outside 1..100. With fillCorners
 // the two size x size squares the offset shadow leaves bare are filled with color.
+// Sizes beyond 65536 (wider than any surface) are taken as 65536.
 void DrawShadow(IFillCanvas& canvas, const TRect& rect, int size, int strength, TColor color,
                 bool soft, bool fillCorners);
 

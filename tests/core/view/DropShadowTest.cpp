@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <tuple>
 #include <set>
 #include <vector>
@@ -120,6 +121,14 @@ TEST(DropShadow, NothingForNeutralParameters) {
     DrawBitmapShadow(b, rect, size, true, strength, 1);
     EXPECT_EQ(0, std::memcmp(b.Bits(), before.Bits(), b.ByteSize()));
   }
+}
+
+TEST(DropShadow, AbsurdSizesEnd) {
+  TBitmap b = Filled(20, 20, 255);
+  DrawBitmapShadow(b, Rect(0, 0, 10, 10), std::numeric_limits<int>::max(), true, 50, 1);
+  TBitmapFillCanvas canvas(b);
+  DrawShadow(canvas, Rect(0, 0, 10, 10), std::numeric_limits<int>::max(), 50, clWhite, true, true);
+  EXPECT_EQ(b.Pixel(5, 5), clWhite);
 }
 
 TEST(DropShadow, BlackBackgroundStaysBlackOnCanvas) {
