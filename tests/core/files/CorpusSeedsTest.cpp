@@ -45,6 +45,7 @@ TEST(CorpusSeeds, DecodeLikeIndependentReaders) {
   ScratchDir dir;
   for (const std::string& path : seeds) {
     SCOPED_TRACE(path);
+    if (path.find("/ovs/") != std::string::npos) continue;  // selection files: OvsImageTest
     TBitmap ours;
     ASSERT_NO_THROW(ours = ReadImageFile(path));
     if (!compare || ours.PixelFormat() == TPixelFormat::pf32bit || ours.Transparent) continue;
