@@ -10,6 +10,7 @@
 
 #include "base/Errors.h"
 #include "files/FileRoutes.h"
+#include "files/FormatRegistry.h"
 
 namespace velinor {
 namespace {
@@ -99,6 +100,7 @@ TEST(OvsImage, UnreadableSelectionsAreReadErrors) {
 }
 
 TEST(OvsImage, ReachedThroughTheFileRoutes) {
+  InitImageFiles();
   const auto path = std::filesystem::temp_directory_path() / "velinor_ovs_route_test.ovs";
   { std::ofstream(path, std::ios::binary) << "-2\r\n24\r\n12\r\n"; }
   const TBitmap b = ReadImageFile(path.string());
