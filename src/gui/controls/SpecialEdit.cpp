@@ -210,10 +210,7 @@ void TSpecialEdit::paintEvent(QPaintEvent* e) {
 
 void TSpecialEdit::resizeEvent(QResizeEvent* e) {
   QFrame::resizeEvent(e);
-  if (height() < MinimumHeight()) {
-    resize(width(), MinimumHeight());
-    return;
-  }
+  if (height() < MinimumHeight()) resize(width(), MinimumHeight());
   PlaceButton();
 }
 
