@@ -5,8 +5,12 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "GuiTestSupport.h"
+#include "base/Parallel.h"
 #include "view/MyImage.h"
+#include "view/StretchCopy.h"
 
 namespace velinor {
 namespace {
@@ -216,6 +220,66 @@ TEST(MyImage, SmoothedReductionAveragesAndPlainReductionPicks) {
     for (int x = 0; x < 2; ++x) b.SetPixel(x, y, RGB(40, 40, 40));
   v.RepaintNow();
   EXPECT_EQ(qRed(PixelAt(v, 8, 8)), 40);
+}
+
+TBitmap Noise(int w, int h, unsigned seed) {
+  TBitmap b(w, h, TPixelFormat::pf24bit);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < 3 * w; ++x) b.ScanLine(y)[x] = static_cast<uint8_t>(rng());
+  return b;
+}
+
+QImage PaintAll(TMyImage& v) {
+  QImage img(v.viewport()->size(), QImage::Format_RGB32);
+  QPainter p(&img);
+  v.PaintView(p, img.rect());
+  return img;
+}
+
+// The reduced copy is made tile by tile as tiles are shown; every shown pixel is
+// the area average of the whole image reduced at once, whatever the scroll position.
+TEST(MyImage, SmoothedReductionMatchesTheWholeImageAveragedAtOnce) {
+  TMyImage v;
+  v.Bitmap() = Noise(1800, 1300, 3);
+  SetClientArea(v, 300, 200);
+  v.SetOptimizeMode(omAllways);
+  const double z = 0.47;
+  v.SetZoom(z);
+  const int zw = v.Zoomer().ZoomedWidth(), zh = v.Zoomer().ZoomedHeight();
+  TBitmap reference(zw, zh, TPixelFormat::pf24bit);
+  StretchCopyAveraged(v.Bitmap(), BitmapBounds(v.Bitmap()), reference, {0, 0, zw, zh}, {0, 0, zw, zh});
+  for (const TPoint scroll : {TPoint{0, 0}, TPoint{250, 140}, TPoint{600, 420}}) {
+    v.ScrollRelative(scroll.X - v.HorzPosition(), scroll.Y - v.VertPosition());
+    const QImage shown = PaintAll(v);
+    const TRect vis = v.VisibleImageRect();
+    const TRect ir = v.ImageRect();
+    for (int y = vis.Top; y < vis.Bottom; y += 7)
+      for (int x = vis.Left; x < vis.Right; x += 5) {
+        const TColor c = reference.Pixel(x - ir.Left, y - ir.Top);
+        ASSERT_EQ(shown.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c))) << x << "," << y;
+      }
+  }
+  // Only the tiles that came into view were made.
+  const int tiles = ((zw + 255) / 256) * ((zh + 255) / 256);
+  EXPECT_LT(v.Renderer().FilledTiles(), tiles);
+  EXPECT_GT(v.Renderer().FilledTiles(), 0);
+}
+
+TEST(MyImage, PaintingIsTheSameWithOneOrTwoThreads) {
+  TMyImage v;
+  v.Bitmap() = Noise(1500, 1100, 5);
+  SetClientArea(v, 700, 500);
+  v.SetOptimizeMode(omAllways);
+  v.SetZoom(0.31);
+  SetEngineThreads(1);
+  v.RepaintNow();
+  const QImage one = PaintAll(v);
+  SetEngineThreads(2);
+  v.RepaintNow();
+  const QImage two = PaintAll(v);
+  SetEngineThreads(0);
+  EXPECT_EQ(one, two);
 }
 
 TEST(MyImage, CursorFollowsTheWholeImageRectangle) {

@@ -41,6 +41,7 @@ class TMyCustomImage : public QAbstractScrollArea {
   TBitmap& Bitmap() { return bitmap_; }
   const TBitmap& Bitmap() const { return bitmap_; }
   const TImageZoom& Zoomer() const { return zoomer_; }
+  const TViewRenderer& Renderer() const { return renderer_; }
 
   TColor Color() const { return color_; }
   void SetColor(TColor c);

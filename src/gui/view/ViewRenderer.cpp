@@ -24,10 +24,36 @@ void TViewRenderer::EnsureReduced(const TBitmap& source, int zw, int zh) {
   if (reducedValid_ && reducedFor_ == &source && reduced_.Width() == zw && reduced_.Height() == zh)
     return;
   reduced_.SetSize(zw, zh);
-  StretchCopyAveraged(source, BitmapBounds(source), reduced_, TRect{0, 0, zw, zh},
-                      TRect{0, 0, zw, zh});
+  tilesX_ = (zw + kTileSize - 1) / kTileSize;
+  tilesY_ = (zh + kTileSize - 1) / kTileSize;
+  tileFilled_.assign(static_cast<size_t>(tilesX_) * static_cast<size_t>(tilesY_), 0);
   reducedFor_ = &source;
   reducedValid_ = true;
+}
+
+void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
+  const TRect whole = BitmapBounds(reduced_);
+  std::vector<int> todo;
+  for (int ty = area.Top / kTileSize; ty <= (area.Bottom - 1) / kTileSize && ty < tilesY_; ++ty)
+    for (int tx = area.Left / kTileSize; tx <= (area.Right - 1) / kTileSize && tx < tilesX_; ++tx)
+      if (!tileFilled_[static_cast<size_t>(ty * tilesX_ + tx)]) todo.push_back(ty * tilesX_ + tx);
+  // Each tile is the same whichever thread averages it: the value of a reduced
+  // pixel depends only on its position in the whole reduced image.
+#pragma omp parallel for schedule(dynamic)
+  for (int i = 0; i < static_cast<int>(todo.size()); ++i) {
+    const int tx = todo[static_cast<size_t>(i)] % tilesX_;
+    const int ty = todo[static_cast<size_t>(i)] / tilesX_;
+    const TRect tile{tx * kTileSize, ty * kTileSize, (tx + 1) * kTileSize, (ty + 1) * kTileSize};
+    StretchCopyAveraged(source, BitmapBounds(source), reduced_, whole, tile);
+  }
+  for (int t : todo) tileFilled_[static_cast<size_t>(t)] = 1;
+}
+
+int TViewRenderer::FilledTiles() const {
+  if (!reducedValid_) return 0;
+  int n = 0;
+  for (uint8_t f : tileFilled_) n += f;
+  return n;
 }
 
 void TViewRenderer::Draw(QPainter& painter, const TBitmap& source, int left, int top,
@@ -43,6 +69,7 @@ void TViewRenderer::Draw(QPainter& painter, const TBitmap& source, int left, int
     const TRect inCopy = IntersectRect(TRect{a.Left - left, a.Top - top, a.Right - left, a.Bottom - top},
                                        BitmapBounds(reduced_));
     if (inCopy.IsEmpty()) return;
+    FillTiles(source, inCopy);
     painter.drawImage(QPoint(inCopy.Left + left, inCopy.Top + top),
                       Wrap(reduced_, inCopy.Left, inCopy.Top, inCopy.Width(), inCopy.Height()));
     return;
