@@ -29,6 +29,7 @@
 
 #include "app/Resources.h"
 #include "app/SharedStrings.h"
+#include "app/SystemColors.h"
 #include "app/TextRules.h"
 #include "app/ZoomSteps.h"
 #include "controls/SpecialEdit.h"
@@ -107,6 +108,8 @@ TBitmap& TMainForm::CurrentImage() { return Image->Bitmap(); }
 bool TMainForm::DocumentOpen() const { return !Image->Bitmap().Empty(); }
 
 void TMainForm::FormCreate() {
+  // System colours are the application palette's.
+  InstallPaletteSystemColors();
   // 1-2. Themed drawing is the platform's own under Qt; no old-system flag.
   g_ThemesActive = true;
   // 3. The eyedropper cursor.

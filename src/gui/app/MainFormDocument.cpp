@@ -138,7 +138,6 @@ void TMainForm::OpenImage(const QString& givenName, bool addToRecent) {
   CurrentImage().SetPixelFormat(TPixelFormat::pf24bit);
   FileName = name;
   Image->SetOptimizeMode(MenuAffichageLisser->isChecked() ? omAllways : omNone);
-  Image->RepaintNow();
   UpdatePreview();
   if (addToRecent) {
     OpenDir() = FolderOf(FileName);

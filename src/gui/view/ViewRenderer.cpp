@@ -39,7 +39,8 @@ void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
       if (!tileFilled_[static_cast<size_t>(ty * tilesX_ + tx)]) todo.push_back(ty * tilesX_ + tx);
   // Each tile is the same whichever thread averages it: the value of a reduced
   // pixel depends only on its position in the whole reduced image.
-#pragma omp parallel for schedule(dynamic)
+  if (todo.empty()) return;
+#pragma omp parallel for schedule(dynamic) if (todo.size() > 1)
   for (int i = 0; i < static_cast<int>(todo.size()); ++i) {
     const int tx = todo[static_cast<size_t>(i)] % tilesX_;
     const int ty = todo[static_cast<size_t>(i)] / tilesX_;
