@@ -139,6 +139,7 @@ TEST(MyImage, CenterRectInViewScrollsTheRectangleToTheMiddle) {
   v.UpdateScrollRanges();
   ASSERT_TRUE(v.HorzBarVisible() && v.VertBarVisible());
   ASSERT_EQ(v.ClientRect(), (TRect{0, 0, 500, 400}));
+  EXPECT_EQ(v.viewport()->size(), QSize(500, 400));
   v.CenterRectInView({700, 500, 800, 600});
   EXPECT_EQ(v.HorzPosition(), 500);
   EXPECT_EQ(v.VertPosition(), 350);

@@ -329,6 +329,13 @@ void TMyCustomImage::PaintView(QPainter& painter, const QRect& updateRect) {
     PlaceZoomer();
     DrawContent(true);
   }
+  // Should the platform's viewport ever be larger than the computed client area,
+  // the rest still gets the background rather than stale pixels.
+  const QRect vp = viewport()->rect();
+  if (vp.width() > client.Width())
+    painter.fillRect(QRect(client.Right, 0, vp.width() - client.Width(), vp.height()), ToQColor(color_));
+  if (vp.height() > client.Height())
+    painter.fillRect(QRect(0, client.Bottom, client.Width(), vp.height() - client.Height()), ToQColor(color_));
   painter_ = nullptr;
 }
 
