@@ -16,6 +16,8 @@ namespace {
 class TQtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    // Windows are real but never shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
