@@ -9,6 +9,11 @@
 #include <memory>
 #include <random>
 
+#include <QTemporaryDir>
+
+#include "app/MainForm.h"
+#include "app/Resources.h"
+#include "files/BmpCodec.h"
 #include "view/MyImage.h"
 
 namespace {
@@ -103,5 +108,30 @@ void BM_FirstSmoothedPaintAfterZoomChange(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FirstSmoothedPaintAfterZoomChange)->Arg(10)->Arg(33)->Arg(75)->Unit(benchmark::kMillisecond);
+
+// Opening a 6000 x 4000 BMP in the main window up to its first painted frame
+// (read, thumbnail, initial zoom, smoothed paint of the fitted view).
+void BM_OpenToFirstFrame(benchmark::State& state) {
+  App();
+  velinor::InitResources();
+  QTemporaryDir dir;
+  const QString photo = dir.filePath("photo.bmp");
+  {
+    velinor::TBitmap b(6000, 4000, velinor::TPixelFormat::pf24bit);
+    FillPhoto(b);
+    velinor::WriteBmpFile(photo.toStdString(), b, 0);
+  }
+  velinor::TMainFormOptions o;
+  o.ExeDir = dir.path();
+  velinor::TMainForm form(o);
+  form.resize(1400, 900);
+  form.show();
+  QApplication::processEvents();
+  for (auto _ : state) {
+    form.OpenImage(photo, false);
+    form.Image->RepaintNow();
+  }
+}
+BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -255,6 +255,8 @@ void TMyCustomImage::CenterRectInView(const TRect& r) {
 }
 
 void TMyCustomImage::scrollContentsBy(int, int) {
+  // Also reached when the user drags a scroll bar.
+  ScrollChanged();
   RefreshCursor();
   viewport()->update();
 }
