@@ -307,6 +307,14 @@ bool TMyCustomImage::viewportEvent(QEvent* e) {
 
 void TMyCustomImage::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
+  if (imageOnly_ && !bitmap_.Empty()) {
+    painter_ = &p;
+    updateRect_ = e->rect();
+    PlaceZoomer();
+    DrawContent(false);
+    painter_ = nullptr;
+    return;
+  }
   PaintView(p, e->rect());
 }
 
@@ -385,13 +393,10 @@ void TMyCustomImage::RepaintImageRect(const TRect& imageRect) {
   TRect r{imageRect.Left - grow, imageRect.Top - grow, imageRect.Right + grow, imageRect.Bottom + grow};
   r = IntersectRect(ImageToClientRect(r), VisibleImageRect());
   if (r.IsEmpty()) return;
-  QPainter p(viewport());
-  p.setClipRect(ToQRect(r));
-  painter_ = &p;
-  updateRect_ = ToQRect(r);
-  PlaceZoomer();
-  DrawContent(false);
-  painter_ = nullptr;
+  // Qt paints only inside a paint event: repaint that rectangle now, image only.
+  imageOnly_ = true;
+  viewport()->repaint(ToQRect(r));
+  imageOnly_ = false;
 }
 
 // ---- mouse ---------------------------------------------------------------------

@@ -158,6 +158,7 @@ class TMyCustomImage : public QAbstractScrollArea {
   bool applyingLayout_ = false;
 
   QPainter* painter_ = nullptr;  // the canvas while painting
+  bool imageOnly_ = false;       // a RepaintImageRect is being painted
   QRect updateRect_;
 };
 
