@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/ZoomSteps.h"
@@ -81,6 +82,26 @@ TEST_F(ZoomBox, TheMenuDoesNotReopenWithin777Milliseconds) {
   EXPECT_FALSE(box.MayDropDown(10776));
   EXPECT_TRUE(box.MayDropDown(10777));
   EXPECT_TRUE(box.MayDropDown(10800));
+}
+
+TEST_F(ZoomBox, DropDownPicksFromTheMenuAndGuardsAgainstReopening) {
+  int shown = 0;
+  QObject::connect(&menu, &QMenu::aboutToShow, [&] { ++shown; });
+  box.SetItemIndex(0);
+  // While the menu is open, pick "100%" as a click would.
+  QTimer::singleShot(50, [&] {
+    At(6)->trigger();
+    menu.close();
+  });
+  box.DropDown();
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(box.ItemIndex(), 4);
+  ASSERT_EQ(selections.size(), 1u);
+  EXPECT_TRUE(selections[0]);
+  // Asked again at once (the click that closed it): the menu stays closed.
+  QTimer::singleShot(300, [&] { menu.close(); });  // in case it opened after all
+  box.DropDown();
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(ZoomBox, DisplayTextEventRewritesTheShownText) {
