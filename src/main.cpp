@@ -1,14 +1,10 @@
 // velinor: the desktop program.
-#include <QApplication>
-#include <QFileInfo>
-
+#include "app/Application.h"
 #include "app/MainForm.h"
 #include "app/Resources.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Velinor");
-  QApplication::setApplicationDisplayName("Velinor");
+  velinor::TApplication app(argc, argv);
   velinor::InitResources();
 
   velinor::TMainFormOptions options;

@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
 
 #include <QApplication>
+
+#include "app/Application.h"
 #include <gtest/gtest.h>
 
 #include "app/MsgDlg.h"
@@ -21,14 +23,13 @@ class TQtEnvironment : public ::testing::Environment {
     static int argc = 1;
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-    QApplication::setApplicationName("Velinor");
+    app_ = std::make_unique<TApplication>(argc, argv);
     InitResources();
   }
   void TearDown() override { app_.reset(); }
 
  private:
-  std::unique_ptr<QApplication> app_;
+  std::unique_ptr<TApplication> app_;
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);

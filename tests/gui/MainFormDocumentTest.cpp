@@ -160,5 +160,23 @@ TEST(MainFormDocument, ThumbnailPlacesTheImageCentredAndNeverEnlarged) {
   EXPECT_EQ(thumbPixel(60, 25), white);
 }
 
+// An error escaping an event handler is reported once and the program goes on.
+TEST(Application, ErrorsEscapingHandlersBecomeOneMessage) {
+  TScriptedDialogs dialogs;
+  class TThrower : public QObject {
+   public:
+    bool event(QEvent* e) override {
+      if (e->type() == QEvent::User) throw std::runtime_error("Out of memory for the picture");
+      return QObject::event(e);
+    }
+  } thrower;
+  QEvent e(QEvent::User);
+  EXPECT_FALSE(QApplication::sendEvent(&thrower, &e));
+  ASSERT_EQ(dialogs.Messages.size(), 1u);
+  EXPECT_EQ(dialogs.Messages[0].Text, "Out of memory for the picture");
+  EXPECT_EQ(dialogs.Messages[0].Kind, mkError);
+  EXPECT_EQ(dialogs.Messages[0].Buttons, mbOk);
+}
+
 }  // namespace
 }  // namespace velinor

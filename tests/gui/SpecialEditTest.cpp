@@ -89,7 +89,7 @@ TEST_F(ZoomBox, DropDownPicksFromTheMenuAndGuardsAgainstReopening) {
   QObject::connect(&menu, &QMenu::aboutToShow, [&] { ++shown; });
   box.SetItemIndex(0);
   // While the menu is open, pick "100%" as a click would.
-  QTimer::singleShot(50, [&] {
+  QTimer::singleShot(50, &menu, [&] {
     At(6)->trigger();
     menu.close();
   });
@@ -99,7 +99,7 @@ TEST_F(ZoomBox, DropDownPicksFromTheMenuAndGuardsAgainstReopening) {
   ASSERT_EQ(selections.size(), 1u);
   EXPECT_TRUE(selections[0]);
   // Asked again at once (the click that closed it): the menu stays closed.
-  QTimer::singleShot(300, [&] { menu.close(); });  // in case it opened after all
+  QTimer::singleShot(300, &menu, [&] { menu.close(); });  // in case it opened after all
   box.DropDown();
   EXPECT_EQ(shown, 1);
 }
