@@ -121,7 +121,10 @@ void TMainForm::OpenImage(const QString& givenName, bool addToRecent) {
   TBusyGuard busy(*this, "Opening...");
   QString name = givenName;
   if (name.isEmpty()) {
-    name = Dialogs().AskOpenFileName(OpenDir(), SharedText(ssAllImages) + " (*.bmp)");
+    name = Dialogs().AskOpenFileName(
+        OpenDir(), SharedText(ssAllImages) +
+                       " (*.bmp *.dib *.rle *.png *.gif *.tif *.tiff *.tga *.ico *.ppm *.pgm *.pbm"
+                       " *.pcx *.sgi *.rgb)");
     if (name.isEmpty()) return;  // cancelled: nothing changes
   }
   try {
