@@ -11,6 +11,10 @@ namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
+      {"keep",
+       "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--tolerance N] [--no-gradient] "
+       "[--no-progressive] [--sepia] [--mask MASKFILE] [--progress] [--timing]",
+       RunKeep},
       {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
   };
   return commands;
