@@ -17,4 +17,7 @@ int RunResize(const std::vector<std::string>& args);
 // The table of commands (main.cpp).
 const std::vector<Command>& AllCommands();
 
+int RunConvert(const std::vector<std::string>& args);
+int RunInfo(const std::vector<std::string>& args);
+
 }  // namespace velinor::cli
