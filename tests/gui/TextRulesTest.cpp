@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/DispatchBridge.h"
 #include "app/TextRules.h"
 #include "view/ScrollLayout.h"
 
@@ -40,6 +41,12 @@ TEST(TextRules, JoinDirAndName) {
   EXPECT_EQ(JoinDirAndName("/x/y/photo.jpg", "/save"), "/save/photo.jpg");
   EXPECT_EQ(JoinDirAndName("/x/y/photo.jpg", "/save/"), "/save/photo.jpg");
   EXPECT_EQ(JoinDirAndName("Untitled", ""), "Untitled");
+}
+
+TEST(DispatchBridge, FiltersBecomeQtFilters) {
+  EXPECT_EQ(QtFilterFrom("Common images (*.jpg;*.png)|*.jpg;*.png|Bitmaps|*.bmp;*.dib"),
+            "Common images (*.jpg *.png);;Bitmaps (*.bmp *.dib)");
+  EXPECT_EQ(QtFilterFrom(""), "");
 }
 
 TEST(ScrollLayout, BarsShowOnlyWhenTheContentIsLarger) {

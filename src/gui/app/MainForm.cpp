@@ -27,7 +27,9 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "app/DispatchBridge.h"
 #include "app/Resources.h"
+#include "files/FormatRegistry.h"
 #include "app/SharedStrings.h"
 #include "app/SystemColors.h"
 #include "app/TextRules.h"
@@ -112,6 +114,9 @@ void TMainForm::FormCreate() {
   InstallPaletteSystemColors();
   // 1-2. Themed drawing is the platform's own under Qt; no old-system flag.
   g_ThemesActive = true;
+  // The file formats, and the dialogs and message of the load/save dispatch.
+  InitImageFiles();
+  InstallDispatchBridge();
   // 3. The eyedropper cursor.
   RegisterCursor(kPipetteCursorIndex, LoadPipetteCursor());
 
@@ -170,12 +175,14 @@ void TMainForm::FormCreate() {
   MenuUnitCm->setChecked(!Settings.UnitInch);
   MenuUnitPouces->setChecked(Settings.UnitInch);
   MenuAffichageLisser->setChecked(Settings.Antialias);
+  OptionsOE.Preview = Settings.PreviewOn;
   // 11. Files dropped from the desktop.
   setAcceptDrops(true);
   // 12.
   PrinterPresent = !QPrinterInfo::availablePrinters().isEmpty();
   // 15. English texts.
   SharedStrings::Instance().InstallStartupTexts(windowTitle());
+  MainWindowRegisterFormats();
   BuildShortcuts();
   // The wheel belongs to the window as a whole.
   qApp->installEventFilter(this);

@@ -15,7 +15,7 @@
 #include "app/TextRules.h"
 #include "app/ZoomSteps.h"
 #include "controls/SpecialEdit.h"
-#include "files/FileRoutes.h"
+#include "files/ImageDispatch.h"
 #include "view/MyImage.h"
 #include "view/Thumbnail.h"
 
@@ -119,27 +119,15 @@ void TMainForm::UpdatePreview() {
 void TMainForm::OpenImage(const QString& givenName, bool addToRecent) {
   if (!QuerySaveChanges()) return;
   TBusyGuard busy(*this, "Opening...");
-  QString name = givenName;
-  if (name.isEmpty()) {
-    name = Dialogs().AskOpenFileName(
-        OpenDir(), SharedText(ssAllImages) +
-                       " (*.bmp *.dib *.rle *.png *.gif *.tif *.tiff *.tga *.ico *.ppm *.pgm *.pbm"
-                       " *.pcx *.sgi *.rgb)");
-    if (name.isEmpty()) return;  // cancelled: nothing changes
-  }
-  try {
-    TBitmap loaded = ReadImageFile(name.toStdString());
-    CurrentImage() = std::move(loaded);
-  } catch (const std::exception&) {
-    MessageDialog(SharedText(ssLoadError).replace("%s", name), mkError, mbOk);
-    return;
-  }
+  std::string name = givenName.toStdString();
+  // With an empty name the loader shows the open dialog; it reports any failure.
+  if (LoadImageFile(name, CurrentImage(), OpenDir().toStdString()) <= 0) return;
   ResetHistory();
   ClearColors();
   Pasted = false;
   CurrentImage().Transparent = false;
   CurrentImage().SetPixelFormat(TPixelFormat::pf24bit);
-  FileName = name;
+  FileName = QString::fromStdString(name);
   Image->SetOptimizeMode(MenuAffichageLisser->isChecked() ? omAllways : omNone);
   UpdatePreview();
   if (addToRecent) {
@@ -226,6 +214,7 @@ void TMainForm::FormDestroy() {
   Settings.Maximized = isMaximized();
   Settings.UnitInch = MenuUnitPouces->isChecked();
   Settings.Antialias = MenuAffichageLisser->isChecked();
+  Settings.PreviewOn = OptionsOE.Preview;
   QString failedKey;
   if (!SaveSettings(IniPath, Settings, &failedKey))
     MessageDialog(QString("Unable to write the settings file \"%1\" !").arg(IniPath), mkError, mbOk);
