@@ -5,6 +5,7 @@
 #include "GifCodec.h"
 #include "IcoReader.h"
 #include "JpegUtils.h"
+#include "OvsImage.h"
 #include "PcxReader.h"
 #include "PngUtils.h"
 #include "PnmReader.h"
@@ -118,6 +119,7 @@ TBitmap ReadGenericRoute(const std::string& path, const std::string& graphicClas
   else if (graphicClass == "TPPMGraphic") reader = ReadPnm;
   else if (graphicClass == "TPCXGraphic") reader = ReadPcx;
   else if (graphicClass == "TSGIGraphic") reader = ReadSgi;
+  else if (graphicClass == "TOvsImage") reader = [](const uint8_t* d, size_t n) { return ReadOvs(d, n); };
   if (!reader) NoReader(graphicClass, path);
   const auto bytes = ReadFileBytes(path);
   TBitmap b = reader(bytes.data(), bytes.size());
