@@ -1,0 +1,24 @@
+#include "app/Resources.h"
+
+#include <QImage>
+
+static void InitQrc() { Q_INIT_RESOURCE(velinor); }
+
+namespace velinor {
+
+void InitResources() { InitQrc(); }
+
+QPixmap ToolbarImage(int index) {
+  return QPixmap(QString(":/icons/toolbar%1.png").arg(index, 2, 10, QChar('0')));
+}
+
+QCursor LoadPipetteCursor() {
+  const QPixmap p(":/cursors/pipette.png");
+  if (p.isNull()) return QCursor(Qt::CrossCursor);
+  // The hot spot is the tip of the dropper, at the lower left.
+  return QCursor(p, 1, p.height() - 2);
+}
+
+QPixmap DeleteGlyph() { return QPixmap(":/icons/delete.png"); }
+
+}  // namespace velinor

@@ -1,0 +1,22 @@
+#pragma once
+// The program's built-in pictures: the 13 toolbar icons of ImgBoutons (39 x 34),
+// the "Delete" glyph and the eyedropper cursor "PIPETTE".
+#include <QCursor>
+#include <QIcon>
+#include <QPixmap>
+
+namespace velinor {
+
+inline constexpr int kToolbarIconCount = 13;
+inline constexpr int kToolbarIconWidth = 39;
+inline constexpr int kToolbarIconHeight = 34;
+inline constexpr int kPipetteCursorIndex = 5;
+
+// Makes the compiled-in resources available (the library is static).
+void InitResources();
+
+QPixmap ToolbarImage(int index);
+QCursor LoadPipetteCursor();
+QPixmap DeleteGlyph();
+
+}  // namespace velinor

@@ -1,0 +1,87 @@
+#include "GuiTestSupport.h"
+
+#include <QApplication>
+
+#include "app/Application.h"
+#include <gtest/gtest.h>
+
+#include "app/MsgDlg.h"
+#include "app/Resources.h"
+#include "app/SharedStrings.h"
+#include "files/BmpCodec.h"
+
+namespace velinor::test {
+
+namespace {
+
+// One application object for the whole test program.
+class TQtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    // Windows are real but never shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_gui";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<TApplication>(argc, argv);
+    InitResources();
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<TApplication> app_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+}  // namespace
+
+int TScriptedDialogs::ShowMessage(const QString& text, int kind, int buttons, const QString&) {
+  Messages.push_back({text, kind, buttons});
+  if (Answers.empty()) return mrCancel;
+  const int a = Answers.front();
+  Answers.pop_front();
+  return a;
+}
+
+QString TScriptedDialogs::AskOpenFileName(const QString& dir, const QString&) {
+  OpenDirs << dir;
+  if (OpenNames.empty()) return QString();
+  const QString n = OpenNames.front();
+  OpenNames.pop_front();
+  return n;
+}
+
+QString TScriptedDialogs::AskSaveFileName(const QString& initialName, const QString&) {
+  SaveNames << initialName;
+  return QString();
+}
+
+TBitmap MakeImage(int width, int height) {
+  TBitmap b(width, height, TPixelFormat::pf24bit);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = b.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<uint8_t>(x * 7);
+      row[3 * x + 1] = static_cast<uint8_t>(y * 5);
+      row[3 * x + 2] = static_cast<uint8_t>(128 + x + y);
+    }
+  }
+  return b;
+}
+
+QString WriteBmp(const QTemporaryDir& dir, const QString& name, int width, int height) {
+  const QString path = dir.filePath(name);
+  WriteBmpFile(path.toStdString(), MakeImage(width, height), 0);
+  return path;
+}
+
+std::unique_ptr<TMainForm> MakeForm(const QTemporaryDir& dir, const QStringList& args) {
+  SharedStrings::Instance().Reset();
+  TMainFormOptions o;
+  o.ExeDir = dir.path();
+  o.Arguments = args;
+  return std::make_unique<TMainForm>(o);
+}
+
+}  // namespace velinor::test

@@ -1,0 +1,47 @@
+#pragma once
+// Shared pieces of the window tests: the application object, a dialog provider
+// that answers in the user's place, and helpers for files and windows.
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+
+#include "app/DialogSeam.h"
+#include "app/MainForm.h"
+#include "base/Bitmap.h"
+
+namespace velinor::test {
+
+struct TShownMessage {
+  QString Text;
+  int Kind = 0;
+  int Buttons = 0;
+};
+
+// Answers blocking dialogs from scripted queues and records what was asked.
+class TScriptedDialogs : public TDialogProvider {
+ public:
+  TScriptedDialogs() { SetDialogProvider(this); }
+  ~TScriptedDialogs() override { SetDialogProvider(nullptr); }
+
+  int ShowMessage(const QString& text, int kind, int buttons, const QString&) override;
+  QString AskOpenFileName(const QString& dir, const QString&) override;
+  QString AskSaveFileName(const QString& initialName, const QString&) override;
+
+  std::deque<int> Answers;         // message answers; mrCancel when empty
+  std::deque<QString> OpenNames;   // open dialog results; "" (cancel) when empty
+  std::vector<TShownMessage> Messages;
+  QStringList OpenDirs;
+  QStringList SaveNames;
+};
+
+// A 24-bit image of the given size with a gradient in it.
+TBitmap MakeImage(int width, int height);
+// Writes a BMP file and returns its full name.
+QString WriteBmp(const QTemporaryDir& dir, const QString& name, int width, int height);
+
+// A main window whose executable folder (and so settings file) is dir.
+std::unique_ptr<TMainForm> MakeForm(const QTemporaryDir& dir, const QStringList& args = {});
+
+}  // namespace velinor::test
