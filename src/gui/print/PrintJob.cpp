@@ -1,5 +1,6 @@
 #include "PrintJob.h"
 
+#include <QFile>
 #include <QPrinter>
 
 #include "view/StretchCopy.h"
@@ -85,12 +86,11 @@ bool TPrintJob::PrintPage(const TBitmap& image, const TPrintLayout& layout) {
   const bool outline = layout.Contours();
   if (!outline && !PrepareImage(image, layout.PrintRect())) return false;
   if (!outline && Cancelled()) return false;
+  // From here to EndJob no events are processed: Qt's PDF and CUPS printers
+  // cannot abort a page once it is begun (their abort() refuses), so the page is
+  // only opened once everything slow is done.
   Begin();
   DrawPrintPage(painter_, outline ? nullptr : &source_, layout);
-  if (Cancelled()) {
-    AbortJob();
-    return false;
-  }
   return true;
 }
 
@@ -105,8 +105,12 @@ void TPrintJob::EndJob() {
 
 void TPrintJob::AbortJob() {
   if (painter_.isActive()) {
-    printer_.abort();
+    // Best effort: where the printer cannot abort, a file it writes is removed.
+    const bool aborted = printer_.abort();
     painter_.end();
+    if (!aborted && printer_.outputFormat() == QPrinter::PdfFormat &&
+        !printer_.outputFileName().isEmpty())
+      QFile::remove(printer_.outputFileName());
   }
   scaled_.Clear();
   source_ = QImage();

@@ -3,9 +3,10 @@
 // print rectangle, with optional crop marks, on one page of the printer.
 //
 // The slow part, scaling the image down to the printer's pixels with area
-// averaging, runs in bands before the printer is opened, calling Pending between
+// averaging, runs in bands before the printer is opened, calling pending between
 // bands (the print command processes events there so that "Cancel" works). A job
-// cancelled then never reaches the printing service. Failures of the service throw
+// cancelled then never reaches the printing service. Once the page is opened it
+// is drawn and ended without processing events. Failures of the service throw
 // TPrintError.
 #include <QImage>
 #include <QPainter>
