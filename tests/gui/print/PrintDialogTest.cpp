@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
 
 #include "ImprForm.h"
@@ -138,6 +139,21 @@ TEST_F(Dialog, PlusAndMinusArriveAsA) {
   form->SECopies->selectAll();
   QTest::keyClicks(form->SECopies, "-2");
   EXPECT_EQ(form->SECopies->text(), "2");
+}
+
+TEST_F(Dialog, ArrowsStepAndEscapeCancels) {
+  ShowAndFocus();
+  auto* up = form->SEL->findChild<QToolButton*>("Up");
+  ASSERT_NE(up, nullptr);
+  QTest::mouseClick(up, Qt::LeftButton);
+  EXPECT_EQ(form->SEL->text(), "22.67");
+  EXPECT_EQ(form->SEH->text(), "17.00");  // 22.67 / (4 / 3)
+  EXPECT_TRUE(form->Layout().SizeEdited());
+  QTest::keyClick(form->SEL, Qt::Key_Down);
+  EXPECT_EQ(form->SEL->text(), "21.67");
+  QTest::keyClick(form->SEL, Qt::Key_Escape);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->result(), QDialog::Rejected);
 }
 
 TEST_F(Dialog, WidthOutOfRangeMessage) {
