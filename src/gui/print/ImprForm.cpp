@@ -70,7 +70,14 @@ TImprForm::TImprForm(QWidget* parent, QPrinter& printer, bool unitIsInch)
   Refresh();
 }
 
-TImprForm::~TImprForm() = default;
+TImprForm::~TImprForm() {
+  // Hiding during destruction moves the focus out of a box; its signals must not
+  // reach this half-destroyed form.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    w->disconnect(this);
+    w->removeEventFilter(this);
+  }
+}
 
 void TImprForm::CreateControls() {
   CBCentrer = MakeCheck(this, "CBCentrer", "Page center", QRect(262, 16, 193, 17));
@@ -179,6 +186,7 @@ void TImprForm::Connect() {
 
 void TImprForm::Prepare(const TBitmap& image, const QString& title) {
   image_ = &image;
+  previewKey_ = {};  // the pixels may have changed under the same bitmap
   title_ = title;
   printer_.setPageOrientation(TPrintLayout::PrintsLandscape(image.Width(), image.Height())
                                   ? QPageLayout::Landscape
@@ -191,6 +199,7 @@ void TImprForm::Prepare(const TBitmap& image, const QString& title) {
 void TImprForm::Release() {
   layout_.ReleaseImage();
   image_ = nullptr;
+  previewKey_ = {};
 }
 
 void TImprForm::hideEvent(QHideEvent* event) {
@@ -276,7 +285,12 @@ void TImprForm::paintEvent(QPaintEvent* event) {
   if (previewCanvas_.Width() != PreviewCanvasSize)
     previewCanvas_ = TBitmap(PreviewCanvasSize, PreviewCanvasSize, TPixelFormat::pf24bit);
   const QColor face = palette().color(QPalette::Window);
-  layout_.RenderPreview(previewCanvas_, RGB(face.red(), face.green(), face.blue()));
+  const TPreviewKey key{image_, layout_.PreviewZoom().ImageRect(), layout_.PreviewPageRect(),
+                        RGB(face.red(), face.green(), face.blue())};
+  if (!(key == previewKey_)) {
+    layout_.RenderPreview(previewCanvas_, key.face);
+    previewKey_ = key;
+  }
   const QImage canvas(previewCanvas_.Bits(), previewCanvas_.Width(), previewCanvas_.Height(),
                       static_cast<qsizetype>(previewCanvas_.Stride()), QImage::Format_BGR888);
   QPainter painter(this);

@@ -97,6 +97,15 @@ class TImprForm : public QDialog {
   const TBitmap* image_ = nullptr;
   QString title_;
   bool refreshing_ = false;
+  // The preview is averaged from the whole image: it is redrawn only when what it
+  // shows changed.
+  struct TPreviewKey {
+    const TBitmap* image = nullptr;
+    TRect imageRect, page;
+    TColor face = clNone;
+    friend bool operator==(const TPreviewKey&, const TPreviewKey&) = default;
+  };
+  TPreviewKey previewKey_;
   TBitmap previewCanvas_;
 };
 
