@@ -11,6 +11,8 @@ struct Command {
   int (*run)(const std::vector<std::string>& args);
 };
 
+int RunResize(const std::vector<std::string>& args);
+
 // The table of commands (main.cpp).
 const std::vector<Command>& AllCommands();
 

@@ -11,6 +11,7 @@ namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
+      {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
   };
   return commands;
 }
