@@ -110,7 +110,7 @@ TEST_F(Cups, PhotoWithCropMarks) {
   ASSERT_TRUE(command->Run(photo, false, "/pictures/holiday.jpg"));
   EXPECT_TRUE(warnings.isEmpty());
   const QString pdf = cups.WaitForPdf(60000);
-  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived";
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived:\n" << cups.LogTail().toStdString();
   EXPECT_EQ(PageCount(pdf), 2);  // two copies made by the printing service
   const QImage page = PrintedPage(pdf);
   ASSERT_FALSE(page.isNull());
@@ -124,7 +124,7 @@ TEST_F(Cups, BoundingBoxOnlyPortrait) {
   Choose(true, true);
   ASSERT_TRUE(command->Run(photo, false, "tall.bmp"));
   const QString pdf = cups.WaitForPdf(60000);
-  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived";
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived:\n" << cups.LogTail().toStdString();
   const QImage page = PrintedPage(pdf);
   ASSERT_FALSE(page.isNull());
   CheckOutline(page, command->Dialog()->Layout());

@@ -137,6 +137,13 @@ bool TPrivateCups::RemoveQueue() {
   return true;
 }
 
+QString TPrivateCups::LogTail() const {
+  QFile f(Path("log/error_log"));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QStringList lines = QString::fromLocal8Bit(f.readAll()).split('\n');
+  return lines.mid(std::max<qsizetype>(0, lines.size() - 15)).join('\n');
+}
+
 void TPrivateCups::ClearPdfs() const {
   for (const QString& f : Pdfs()) QFile::remove(f);
 }

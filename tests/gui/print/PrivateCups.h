@@ -33,6 +33,8 @@ class TPrivateCups {
   QString WaitForPdf(int timeoutMs) const;
   // The PDFs the printer produced so far.
   QStringList Pdfs() const;
+  // The end of the scheduler's log, to explain a job that went wrong.
+  QString LogTail() const;
   // Deletes the PDFs produced so far.
   void ClearPdfs() const;
   // Jobs the scheduler knows of for the queue, finished or not (lpstat).
