@@ -1,0 +1,14 @@
+// Feeds arbitrary bytes to the GIF reader: it must refuse or decode, never crash.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/Errors.h"
+#include "files/GifCodec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    velinor::ReadGif(data, size);
+  } catch (const velinor::EVelinorError&) {
+  }
+  return 0;
+}

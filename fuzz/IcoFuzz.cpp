@@ -1,0 +1,14 @@
+// Feeds arbitrary bytes to the icon reader: it must refuse or decode, never crash.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/Errors.h"
+#include "files/IcoReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    velinor::ReadIco(data, size);
+  } catch (const velinor::EVelinorError&) {
+  }
+  return 0;
+}
