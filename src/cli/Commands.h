@@ -11,9 +11,13 @@ struct Command {
   int (*run)(const std::vector<std::string>& args);
 };
 
+int RunKeep(const std::vector<std::string>& args);
 int RunResize(const std::vector<std::string>& args);
 
 // The table of commands (main.cpp).
 const std::vector<Command>& AllCommands();
+
+int RunConvert(const std::vector<std::string>& args);
+int RunInfo(const std::vector<std::string>& args);
 
 }  // namespace velinor::cli

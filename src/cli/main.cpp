@@ -6,12 +6,19 @@
 
 #include "CliSupport.h"
 #include "Commands.h"
+#include "files/FormatRegistry.h"
 
 namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
+      {"keep",
+       "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--tolerance N] [--no-gradient] "
+       "[--no-progressive] [--sepia] [--mask MASKFILE] [--progress] [--timing]",
+       RunKeep},
       {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
+      {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", RunConvert},
+      {"info", "FILE", RunInfo},
   };
   return commands;
 }
@@ -28,6 +35,7 @@ void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
   using namespace velinor::cli;
+  velinor::StartImageFiles();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
     PrintUsage(args.empty() ? stderr : stdout);

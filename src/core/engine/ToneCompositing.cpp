@@ -14,12 +14,12 @@ using detail::MakeDirectColor;
 using detail::WorthParallel;
 
 int LuminanceExtended(int b, int g, int r) {
-  // volatile keeps the three extended products and sums as written: no fused or
-  // reassociated arithmetic.
-  volatile long double pb = static_cast<long double>(b) * 0.11L;
-  volatile long double pg = static_cast<long double>(g) * 0.59L;
-  volatile long double pr = static_cast<long double>(r) * 0.30L;
-  volatile long double sum = pb + pg;
+  // x87 arithmetic: every product and sum rounds to the 64-bit mantissa, and the
+  // compiler keeps the order written (no fast-math).
+  long double pb = static_cast<long double>(b) * 0.11L;
+  long double pg = static_cast<long double>(g) * 0.59L;
+  long double pr = static_cast<long double>(r) * 0.30L;
+  long double sum = pb + pg;
   sum = sum + pr;
   return static_cast<int>(sum);  // truncation toward zero
 }

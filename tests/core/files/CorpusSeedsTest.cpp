@@ -10,6 +10,7 @@
 #include "CodecTestSupport.h"
 #include "base/Errors.h"
 #include "files/FileRoutes.h"
+#include "files/FormatRegistry.h"
 #include "files/PnmReader.h"
 
 using namespace velinor;
@@ -39,6 +40,7 @@ std::vector<std::string> Seeds() {
 }  // namespace
 
 TEST(CorpusSeeds, DecodeLikeIndependentReaders) {
+  InitImageFiles();  // the start-up registrations (".ovs" among them)
   const auto seeds = Seeds();
   ASSERT_GT(seeds.size(), 30u);
   const bool compare = HaveTool("convert");
@@ -47,6 +49,7 @@ TEST(CorpusSeeds, DecodeLikeIndependentReaders) {
     SCOPED_TRACE(path);
     TBitmap ours;
     ASSERT_NO_THROW(ours = ReadImageFile(path));
+    if (path.find("/ovs/") != std::string::npos) continue;  // no independent reader knows them
     if (!compare || ours.PixelFormat() == TPixelFormat::pf32bit || ours.Transparent) continue;
     if (ours.PixelFormat() == TPixelFormat::pf8bit) ours.SetPixelFormat(TPixelFormat::pf24bit);
     const std::string ppm = dir.File("seed.ppm");

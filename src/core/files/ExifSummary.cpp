@@ -1,0 +1,78 @@
+#include "ExifSummary.h"
+
+#include <cstdio>
+#include <exception>
+#include <mutex>
+
+#include <exiv2/exiv2.hpp>
+
+namespace velinor {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const std::string blanks(" \t\r\n\v\f\0", 7);
+  const auto first = s.find_first_not_of(blanks);
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+std::string Text(const Exiv2::ExifData& data, const char* key) {
+  const auto it = data.findKey(Exiv2::ExifKey(key));
+  if (it == data.end()) return {};
+  return Trim(it->toString());
+}
+
+// "yyyy:mm:dd hh:nn:ss" -> date; false when it does not read as one.
+bool ParseExifDate(const std::string& text, TExifDateTime& t) {
+  if (std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d", &t.Year, &t.Month, &t.Day, &t.Hour, &t.Minute,
+                  &t.Second) != 6)
+    return false;
+  return t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour >= 0 && t.Hour <= 23 &&
+         t.Minute >= 0 && t.Minute <= 59 && t.Second >= 0 && t.Second <= 60;
+}
+
+}  // namespace
+
+TExifSummary ReadExifSummary(const std::string& fileName) {
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+  TExifSummary s;
+  try {
+    auto image = Exiv2::ImageFactory::open(fileName, false);
+    if (!image.get()) return s;
+    image->readMetadata();
+    const Exiv2::ExifData& data = image->exifData();
+    if (data.empty()) return s;
+    s.Valid = true;
+    s.Make = Text(data, "Exif.Image.Make");
+    s.Model = Text(data, "Exif.Image.Model");
+    s.Software = Text(data, "Exif.Image.Software");
+    s.HasDateTime = ParseExifDate(Text(data, "Exif.Image.DateTime"), s.DateTime);
+  } catch (const std::exception&) {
+    return TExifSummary{};
+  }
+  return s;
+}
+
+std::vector<std::string> ExifSummaryLines(const TExifSummary& s,
+                                          const std::function<std::string(const TExifDateTime&)>& formatDate) {
+  std::vector<std::string> lines;
+  if (!s.Valid) return lines;
+  if (!s.Make.empty() || !s.Model.empty()) {
+    if (!s.Make.empty()) lines.push_back(s.Make);
+    if (!s.Model.empty()) lines.push_back(s.Model);
+  } else if (!s.Software.empty()) {
+    lines.push_back(s.Software);
+  }
+  if (s.HasDateTime) lines.push_back(formatDate(s.DateTime));
+  return lines;
+}
+
+std::string IsoDateTime(const TExifDateTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.Year, t.Month, t.Day, t.Hour, t.Minute);
+  return text;
+}
+
+}  // namespace velinor

@@ -1,0 +1,22 @@
+#include "JpegOptions.h"
+
+#include "JpegUtils.h"
+
+namespace velinor {
+
+std::string CompressionLabel(int position) {
+  return "Compression : " + std::to_string(JpegQualityFromPosition(position));
+}
+
+void JpegOptionsHook(IJpegOptionsDialog& dialog, TGraphic* graphic, const std::string&, TImageFileStep step,
+                     bool& Continue) {
+  if (step != ifBeforeSave) return;
+  auto* jpeg = dynamic_cast<TJpegImage2*>(graphic);
+  if (!jpeg) return;
+  Continue = dialog.Execute();
+  if (!Continue) return;
+  jpeg->CompressionQuality = JpegQualityFromPosition(dialog.SliderPosition());
+  jpeg->ProgressiveEncoding = dialog.Progressive();
+}
+
+}  // namespace velinor
