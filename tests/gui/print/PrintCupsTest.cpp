@@ -1,0 +1,150 @@
+// Printing through a real CUPS scheduler started by the test, to the cups-pdf
+// virtual printer; the PDF that arrives is rasterised and checked against the
+// layout. Skipped where CUPS or the driver cannot run.
+#include <gtest/gtest.h>
+
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include "AnnulerForm.h"
+#include "ImprForm.h"
+#include "PdfCheck.h"
+#include "PrintCommand.h"
+#include "PrintPageCheck.h"
+#include "PrinterDiscovery.h"
+#include "PrivateCups.h"
+
+namespace velinor {
+namespace {
+
+using namespace velinor::test;
+
+constexpr int Dpi = 150;
+
+// Shifts the checks by the printer's margins: the page on paper starts at the
+// printable area's corner.
+class TPageOnPaper {
+ public:
+  TPageOnPaper(const QImage& paper, QPoint origin) : paper_(paper), origin_(origin) {}
+  QImage Page() const {
+    return paper_.copy(QRect(origin_, paper_.size() - QSize(origin_.x(), origin_.y())));
+  }
+
+ private:
+  QImage paper_;
+  QPoint origin_;
+};
+
+// Stops the scheduler while the application object still exists.
+class CupsEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { StopSharedCups(); }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
+
+struct Cups : ::testing::Test {
+  TPrivateCups& cups = SharedCups();
+  QWidget owner;
+  TPrintCommand* command = nullptr;
+  QStringList warnings;
+
+  void SetUp() override {
+    if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+    if (!cups.Why().isEmpty()) GTEST_SKIP() << cups.Why().toStdString();
+    // Before any use of the printing service in this process.
+    qputenv("CUPS_SERVER", cups.Server().toLocal8Bit());
+    cups.ClearPdfs();
+  }
+  void MakeCommand() {
+    ASSERT_TRUE(cups.AddQueue()) << cups.Why().toStdString();
+    command = &PrintCommandOf(&owner);
+    QPrinter& p = command->Printer();
+    p.setPrinterName(cups.Queue());
+    ASSERT_EQ(p.outputFormat(), QPrinter::NativeFormat);
+    p.setResolution(Dpi);
+    command->Warn = [this](const QString& t) { warnings << t; };
+  }
+  void Choose(bool contours, bool traits, const QString& copies = "1") {
+    command->ExecDialog = [=](TImprForm& d) {
+      d.Layout().SetContours(contours);
+      d.Layout().SetTraits(traits);
+      d.Layout().TypeText(TPrintField::Copies, copies.toStdString());
+      d.BImprimerClick();
+      return d.result();
+    };
+  }
+  // The page as printed: the paper rasterised, cut at the printable area.
+  QImage PrintedPage(const QString& pdf) {
+    QImage paper = Rasterise(pdf, Dpi);
+    if (paper.isNull()) return {};
+    const QPageLayout layout = command->Printer().pageLayout();
+    const QRect paint = layout.paintRectPixels(Dpi);
+    const QSize full = layout.fullRectPixels(Dpi).size();
+    // A landscape page reaches portrait paper turned a quarter counter-clockwise
+    // (its left edge along the paper's bottom); turn it back to read it.
+    if ((full.width() > full.height()) != (paper.width() > paper.height()))
+      paper = paper.transformed(QTransform().rotate(90));
+    EXPECT_NEAR(paper.width(), full.width(), 2);
+    EXPECT_NEAR(paper.height(), full.height(), 2);
+    return TPageOnPaper(paper, paint.topLeft()).Page();
+  }
+};
+
+TEST_F(Cups, DiscoveryFollowsTheInstalledPrinters) {
+  SetPrinterDiscovery(nullptr);
+  ASSERT_TRUE(cups.RemoveQueue());
+  EXPECT_FALSE(PrinterPresent());  // a scheduler without printers
+  ASSERT_TRUE(cups.AddQueue()) << cups.Why().toStdString();
+  EXPECT_TRUE(PrinterPresent());
+  EXPECT_TRUE(PrinterDiscovery().PrinterNames().contains(cups.Queue()));
+}
+
+TEST_F(Cups, PhotoWithCropMarks) {
+  MakeCommand();
+  const TBitmap photo = TestPhoto(3000, 2000);  // ratio 1.5: centre marks
+  Choose(false, true, "2");
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/holiday.jpg"));
+  EXPECT_TRUE(warnings.isEmpty());
+  const QString pdf = cups.WaitForPdf(60000);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived:\n" << cups.LogTail().toStdString();
+  EXPECT_EQ(PageCount(pdf), 2);  // two copies made by the printing service
+  const QImage page = PrintedPage(pdf);
+  ASSERT_FALSE(page.isNull());
+  CheckImage(page, command->Dialog()->Layout());
+  CheckMarks(page, command->Dialog()->Layout(), 10);
+}
+
+TEST_F(Cups, BoundingBoxOnlyPortrait) {
+  MakeCommand();
+  const TBitmap photo = TestPhoto(1000, 1400);
+  Choose(true, true);
+  ASSERT_TRUE(command->Run(photo, false, "tall.bmp"));
+  const QString pdf = cups.WaitForPdf(60000);
+  ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived:\n" << cups.LogTail().toStdString();
+  const QImage page = PrintedPage(pdf);
+  ASSERT_FALSE(page.isNull());
+  CheckOutline(page, command->Dialog()->Layout());
+  CheckMarks(page, command->Dialog()->Layout(), 8);
+}
+
+TEST_F(Cups, CancelLeavesNoJob) {
+  MakeCommand();
+  const TBitmap photo = TestPhoto(3000, 2000);
+  Choose(false, true);
+  const qsizetype jobsBefore = cups.Jobs().size();
+  QTimer::singleShot(0, &owner, [this] {
+    QTest::mouseClick(command->CancelWindow()->BAnnuler, Qt::LeftButton);
+  });
+  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
+  EXPECT_FALSE(command->CancelWindow()->isVisible());
+  QThread::msleep(1500);
+  EXPECT_EQ(cups.Jobs().size(), jobsBefore) << cups.Jobs().join('\n').toStdString();
+  EXPECT_TRUE(cups.Pdfs().isEmpty());
+}
+
+}  // namespace
+}  // namespace velinor
