@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ColorQuantizer.h"
+#include "KeyColor.h"
 #include "SafeFile.h"
 #include "base/Errors.h"
 
@@ -15,7 +16,6 @@ namespace velinor {
 namespace {
 
 // Fills the see-through parts of GIF frames (red 206, green 237, blue 220).
-constexpr TColor GifKeyColor = 0x00DCEDCE;
 
 struct GifSource {
   const uint8_t* data;
@@ -142,8 +142,8 @@ TBitmap ReadGif(const uint8_t* data, size_t size, int* frameCount) {
       for (TColor c : colors)
         if (c == t && ++seen == 2) break;
       if (seen >= 2) {
-        colors[static_cast<size_t>(transparentIndex)] = GifKeyColor;
-        t = GifKeyColor;
+        colors[static_cast<size_t>(transparentIndex)] = KeyColor;
+        t = KeyColor;
       }
       b.Transparent = true;
       b.TransparentColor = t;
@@ -191,7 +191,7 @@ TBitmap IndexedForGif(const TBitmap& source, int& transparentIndex) {
   // Transparency conversion: a colour picture and a see-through mask.
   TBitmap colors = source;
   if (colors.PixelFormat() == TPixelFormat::pf8bit) colors.SetPixelFormat(TPixelFormat::pf24bit);
-  const TColor key = alpha ? GifKeyColor : source.TransparentColor;
+  const TColor key = alpha ? KeyColor : source.TransparentColor;
   const int w = colors.Width(), h = colors.Height();
   std::vector<uint8_t> mask(static_cast<size_t>(w) * h);
   const int bpp = BytesPerPixel(colors.PixelFormat());

@@ -4,15 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "KeyColor.h"
 #include "PngUtils.h"
 #include "base/Errors.h"
 
 namespace velinor {
 
 namespace {
-
-// Fills the see-through parts of icons (red 206, green 237, blue 220).
-constexpr TColor IconKeyColor = 0x00DCEDCE;
 
 [[noreturn]] void Fail(const char* why) { throw EReadError(std::string("ICO: ") + why); }
 
@@ -159,7 +157,7 @@ TBitmap DecodeIco(const uint8_t* data, size_t size) {
 TBitmap ReadIco(const uint8_t* data, size_t size) {
   const TBitmap icon = DecodeIco(data, size);
   TBitmap out(icon.Width(), icon.Height(), TPixelFormat::pf24bit);
-  const int key[3] = {GetBValue(IconKeyColor), GetGValue(IconKeyColor), GetRValue(IconKeyColor)};
+  const int key[3] = {GetBValue(KeyColor), GetGValue(KeyColor), GetRValue(KeyColor)};
   for (int y = 0; y < icon.Height(); ++y) {
     const uint8_t* s = icon.ScanLine(y);
     uint8_t* d = out.ScanLine(y);
@@ -169,7 +167,7 @@ TBitmap ReadIco(const uint8_t* data, size_t size) {
     }
   }
   out.Transparent = true;
-  out.TransparentColor = IconKeyColor;
+  out.TransparentColor = KeyColor;
   return out;
 }
 
