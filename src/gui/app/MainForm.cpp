@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
@@ -37,6 +36,7 @@
 #include "controls/SpecialEdit.h"
 #include "controls/XPParams.h"
 #include "view/MyImage.h"
+#include "PrinterDiscovery.h"
 
 namespace velinor {
 
@@ -179,7 +179,7 @@ void TMainForm::FormCreate() {
   // 11. Files dropped from the desktop.
   setAcceptDrops(true);
   // 12.
-  PrinterPresent = !QPrinterInfo::availablePrinters().isEmpty();
+  PrinterPresent = velinor::PrinterPresent();
   // 15. English texts.
   SharedStrings::Instance().InstallStartupTexts(windowTitle());
   MainWindowRegisterFormats();

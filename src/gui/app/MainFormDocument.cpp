@@ -18,6 +18,7 @@
 #include "files/ImageDispatch.h"
 #include "view/MyImage.h"
 #include "view/Thumbnail.h"
+#include "PrintCommand.h"
 
 namespace velinor {
 
@@ -169,6 +170,8 @@ void TMainForm::MenuUnitCmClick(QAction* which) {
   MenuUnitCm->setChecked(which == MenuUnitCm);
   MenuUnitPouces->setChecked(which == MenuUnitPouces);
   Settings.UnitInch = MenuUnitPouces->isChecked();
+  // The layout dialog works in one unit: the next Print builds it afresh.
+  PrintUnitChanged(this);
 }
 
 void TMainForm::MenuAffichageLisserClick() {
@@ -176,10 +179,14 @@ void TMainForm::MenuAffichageLisserClick() {
   Image->SetOptimizeMode(MenuAffichageLisser->isChecked() ? omAllways : omNone);
 }
 
+void TMainForm::MenuFichierImprimerClick() {
+  if (CurrentImage().Empty() || !PrinterPresent) return;
+  RunPrintDialog(this, CurrentImage(), MenuUnitPouces->isChecked(), FileName);
+}
+
 // ---- commands that arrive with the next part of the program --------------------------
 
 void TMainForm::MenuFichierEnregistrerClick() {}
-void TMainForm::MenuFichierImprimerClick() {}
 void TMainForm::MenuEditionUndoClick() {}
 void TMainForm::MenuEditionRedoClick() {}
 void TMainForm::MenuEditionCopierClick() {}
