@@ -290,6 +290,24 @@ std::string ExecuteSaveDialog(const std::string& initial) {
   return fileDialogs ? fileDialogs->ExecuteSave(request) : std::string();
 }
 
+namespace {
+
+// The end of every save: a failure is announced to the hook and shown once
+// (unless Quiet), and Quiet only lasts for one operation.
+int FinishSave(const std::string& fileName, int result) {
+  if (result < 0) {
+    try {
+      Notify(nullptr, fileName, ifError);
+    } catch (...) {
+    }
+    if (!OptionsOE.Quiet) ShowError(SaveFailedMessage(fileName));
+  }
+  OptionsOE.Quiet = false;
+  return result;
+}
+
+}  // namespace
+
 int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial) {
   if (fileName.empty()) fileName = ExecuteSaveDialog(initial);
   if (fileName.empty()) {
@@ -302,15 +320,7 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
   } catch (...) {
     result = irFailed;
   }
-  if (result < 0) {
-    try {
-      Notify(nullptr, fileName, ifError);
-    } catch (...) {
-    }
-    if (!OptionsOE.Quiet) ShowError(SaveFailedMessage(fileName));
-  }
-  OptionsOE.Quiet = false;
-  return result;
+  return FinishSave(fileName, result);
 }
 
 int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocument* layered,
@@ -335,15 +345,7 @@ int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocum
   } catch (...) {
     result = irFailed;
   }
-  if (result < 0) {
-    try {
-      Notify(nullptr, fileName, ifError);
-    } catch (...) {
-    }
-    if (!OptionsOE.Quiet) ShowError(SaveFailedMessage(fileName));
-  }
-  OptionsOE.Quiet = false;
-  return result;
+  return FinishSave(fileName, result);
 }
 
 }  // namespace velinor
