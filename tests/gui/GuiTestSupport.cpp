@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QUrl>
 
 #include "app/Application.h"
 #include <gtest/gtest.h>
@@ -54,7 +56,20 @@ QString TScriptedDialogs::AskOpenFileName(const QString& dir, const QString&) {
 
 QString TScriptedDialogs::AskSaveFileName(const QString& initialName, const QString&) {
   SaveNames << initialName;
-  return QString();
+  if (SaveAnswers.empty()) return QString();
+  const QString n = SaveAnswers.front();
+  SaveAnswers.pop_front();
+  return n;
+}
+
+int TScriptedDialogs::RunModal(QDialog& dialog) {
+  ModalForms << dialog.objectName();
+  return OnModal ? OnModal(dialog) : QDialog::Rejected;
+}
+
+bool TScriptedDialogs::OpenExternal(const QUrl& url) {
+  OpenedUrls << url.toString();
+  return true;
 }
 
 TBitmap MakeImage(int width, int height) {

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "app/DialogSeam.h"
@@ -28,9 +29,16 @@ class TScriptedDialogs : public TDialogProvider {
   int ShowMessage(const QString& text, int kind, int buttons, const QString&) override;
   QString AskOpenFileName(const QString& dir, const QString&) override;
   QString AskSaveFileName(const QString& initialName, const QString&) override;
+  int RunModal(QDialog& dialog) override;
+  bool OpenExternal(const QUrl& url) override;
 
   std::deque<int> Answers;         // message answers; mrCancel when empty
   std::deque<QString> OpenNames;   // open dialog results; "" (cancel) when empty
+  std::deque<QString> SaveAnswers; // save dialog results; "" (cancel) when empty
+  // Modal forms: called with the form instead of running it; rejected when unset.
+  std::function<int(QDialog&)> OnModal;
+  QStringList ModalForms;          // object names of the forms shown
+  QStringList OpenedUrls;
   std::vector<TShownMessage> Messages;
   QStringList OpenDirs;
   QStringList SaveNames;

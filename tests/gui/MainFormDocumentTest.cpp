@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
@@ -96,11 +97,17 @@ TEST(MainFormDocument, SaveQuestionOnlyForUnsavedResultsOrPastes) {
   EXPECT_EQ(dialogs.Messages[0].Buttons, mbYes | mbNo | mbCancel);
   dialogs.Answers = {mrCancel};
   EXPECT_FALSE(form->QuerySaveChanges());
-  dialogs.Answers = {mrYes};  // runs Save as; its outcome is not looked at
+  // Yes runs Save as; a cancelled save keeps the document.
+  dialogs.Answers = {mrYes};
+  EXPECT_FALSE(form->QuerySaveChanges());
+  EXPECT_FALSE(form->Saved);
+  dialogs.Answers = {mrYes};
+  dialogs.SaveAnswers = {dir.filePath("kept.bmp")};
   EXPECT_TRUE(form->QuerySaveChanges());
-  form->Saved = true;
+  EXPECT_TRUE(form->Saved);
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath("kept.bmp")));
   EXPECT_TRUE(form->QuerySaveChanges());
-  EXPECT_EQ(dialogs.Messages.size(), 3u);
+  EXPECT_EQ(dialogs.Messages.size(), 4u);
 }
 
 TEST(MainFormDocument, CloseOfAPasteAsksAndCancelKeepsTheDocument) {

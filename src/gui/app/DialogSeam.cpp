@@ -1,6 +1,9 @@
 #include "app/DialogSeam.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QUrl>
 #include <QFileDialog>
 
 #include "app/MsgDlg.h"
@@ -24,6 +27,10 @@ QString TDialogProvider::AskSaveFileName(const QString& initialName, const QStri
   return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), initialName,
                                       filter);
 }
+
+int TDialogProvider::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+bool TDialogProvider::OpenExternal(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 TDialogProvider& Dialogs() {
   static TDialogProvider real;

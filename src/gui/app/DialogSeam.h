@@ -4,6 +4,9 @@
 // command by command.
 #include <QString>
 
+class QDialog;
+class QUrl;
+
 namespace velinor {
 
 class TDialogProvider {
@@ -15,6 +18,10 @@ class TDialogProvider {
   virtual QString AskOpenFileName(const QString& dir, const QString& filter);
   // The save dialog offering `initialName`; an empty result means cancelled.
   virtual QString AskSaveFileName(const QString& initialName, const QString& filter);
+  // Shows a modal form; returns its result code.
+  virtual int RunModal(QDialog& dialog);
+  // Asks the desktop to open a file or web address with its default program.
+  virtual bool OpenExternal(const QUrl& url);
 };
 
 // The provider in effect (the real dialogs unless a test installed its own).

@@ -438,6 +438,7 @@ void TMainForm::BuildLeftPanel() {
   BClear->setGeometry(7, 438, 136, 25);
   BClear->setIcon(QIcon(DeleteGlyph()));
   BClear->setEnabled(false);
+  connect(BClear, &QPushButton::clicked, this, [this] { BClearClick(); });
   for (QLabel* l : {LblN, LblColors}) l->resize(140, 14);
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/Settings.h"
 #include "base/Bitmap.h"
+#include "base/Color.h"
 
 class QAction;
 class QCheckBox;
@@ -24,6 +25,7 @@ class QToolButton;
 
 namespace velinor {
 
+class TAProposForm;
 class TMyImage;
 class TSpecialEdit;
 
@@ -53,6 +55,8 @@ class TMainForm : public QMainWindow {
   bool UndoAvailable = false;
   bool RedoProcessed = false;
   bool RedoSaved = false;
+  // The "Sepia" choice the result on screen was computed with.
+  bool ProcessedSepia = false;
   QString FileName;
   bool PrinterPresent = false;
   bool ZoomAtMouse = false;
@@ -77,6 +81,16 @@ class TMainForm : public QMainWindow {
   void ResetHistory();
   void ClearColors();
   void OpenImage(const QString& name, bool addToRecent);
+  // "Save as": true when the document was written.
+  bool SaveDocumentAs();
+  // Exchanges the image on screen with the other side of the history.
+  void SwapUndoImage();
+
+  // ---- kept colours ---------------------------------------------------------------
+  // Adds a colour as the eyedropper picks it (near-duplicates and a full list are ignored).
+  void PickColor(TColor color);
+  void BClearClick();
+  QStringList KeptColors() const;
 
   // ---- zoom -------------------------------------------------------------------------
   void ChooseInitialZoom();
@@ -221,6 +235,7 @@ class TMainForm : public QMainWindow {
   QPoint MouseInView() const;
 
   TMainFormOptions options_;
+  TAProposForm* aproposForm_ = nullptr;  // created on first use, kept for the run
   bool firstPaintDone_ = false;
   bool destroyed_ = false;
   std::optional<QPoint> wheelScreenPos_;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "app/BusyGuard.h"
 #include "app/DialogSeam.h"
 #include "app/MainForm.h"
 #include "app/MsgDlg.h"
@@ -17,31 +18,11 @@
 #include "controls/SpecialEdit.h"
 #include "files/ImageDispatch.h"
 #include "view/MyImage.h"
+#include "view/QtBitmap.h"
 #include "view/Thumbnail.h"
 #include "PrintCommand.h"
 
 namespace velinor {
-
-namespace {
-
-// Ends the busy display on every way out of a command.
-class TBusyGuard {
- public:
-  TBusyGuard(TMainForm& form, const QString& text) : form_(form) { form_.BeginBusy(text); }
-  ~TBusyGuard() { form_.EndBusy(); }
-  TBusyGuard(const TBusyGuard&) = delete;
-  TBusyGuard& operator=(const TBusyGuard&) = delete;
-
- private:
-  TMainForm& form_;
-};
-
-QImage WrapBitmap24(const TBitmap& b) {
-  return QImage(b.Bits(), b.Width(), b.Height(), static_cast<qsizetype>(b.Stride()),
-                QImage::Format_BGR888);
-}
-
-}  // namespace
 
 // ---- busy and status ---------------------------------------------------------------
 
@@ -59,7 +40,10 @@ void TMainForm::EndBusy() {
 }
 
 void TMainForm::ShowProgress(const QString& label, int percent) {
-  StatusPanels[0]->setText(QString("%1 : %2%").arg(label).arg(percent));
+  // Reported once per row: the bar is painted only when its text changes.
+  const QString text = QString("%1 : %2%").arg(label).arg(percent);
+  if (text == StatusPanels[0]->text()) return;
+  StatusPanels[0]->setText(text);
   statusBar()->repaint();
 }
 
@@ -83,7 +67,8 @@ bool TMainForm::QuerySaveChanges() {
   if (Saved || (!Pasted && !Processed)) return true;
   const int answer = MessageDialog("Save changes before continuing ?", mkConfirmation,
                                    mbYes | mbNo | mbCancel);
-  if (answer == mrYes) MenuFichierEnregistrerClick();
+  // A save that is cancelled or fails keeps the document: it is not discarded unsaved.
+  if (answer == mrYes) return SaveDocumentAs();
   return answer != mrCancel;
 }
 
@@ -112,7 +97,7 @@ void TMainForm::ClearColors() {
 void TMainForm::UpdatePreview() {
   TBitmap thumb(Preview->width(), Preview->height(), TPixelFormat::pf24bit);
   MakeThumbnail(CurrentImage(), thumb, clWhite, clBtnFace, 4, 0);
-  Preview->setPixmap(QPixmap::fromImage(WrapBitmap24(thumb)));
+  Preview->setPixmap(QPixmap::fromImage(WrapBitmap(thumb)));
 }
 
 // ---- open and close ------------------------------------------------------------------
@@ -184,19 +169,7 @@ void TMainForm::MenuFichierImprimerClick() {
   RunPrintDialog(this, CurrentImage(), MenuUnitPouces->isChecked(), FileName);
 }
 
-// ---- commands that arrive with the next part of the program --------------------------
-
-void TMainForm::MenuFichierEnregistrerClick() {}
-void TMainForm::MenuEditionUndoClick() {}
-void TMainForm::MenuEditionRedoClick() {}
-void TMainForm::MenuEditionCopierClick() {}
-void TMainForm::MenuEditionCollerClick() {}
-void TMainForm::MenuActionActionClick() {}
 void TMainForm::MenuActionRedimClick() {}
-void TMainForm::MenuInformationsClick() {}
-void TMainForm::MenuWebClick() {}
-void TMainForm::MenuAProposClick() {}
-void TMainForm::ImageMouseDown(Qt::MouseButton, int, int) {}
 
 // ---- start and end -------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 
 #include "NumberBox.h"
+#include "view/QtBitmap.h"
 
 namespace velinor {
 
@@ -291,8 +292,7 @@ void TImprForm::paintEvent(QPaintEvent* event) {
     layout_.RenderPreview(previewCanvas_, key.face);
     previewKey_ = key;
   }
-  const QImage canvas(previewCanvas_.Bits(), previewCanvas_.Width(), previewCanvas_.Height(),
-                      static_cast<qsizetype>(previewCanvas_.Stride()), QImage::Format_BGR888);
+  const QImage canvas = WrapBitmap(previewCanvas_);
   QPainter painter(this);
   const QRect area(PreviewOrigin, PreviewOrigin, PreviewAreaSize, PreviewAreaSize);
   painter.drawImage(area.topLeft(), canvas, area);

@@ -7,18 +7,6 @@
 
 namespace velinor {
 
-QImage WrapBitmap(const TBitmap& b) {
-  if (b.Empty()) return {};
-  const QImage::Format format = b.PixelFormat() == TPixelFormat::pf32bit ? QImage::Format_RGB32
-                                                                         : QImage::Format_BGR888;
-  if (b.PixelFormat() == TPixelFormat::pf8bit) {
-    TBitmap copy(b);
-    copy.SetPixelFormat(TPixelFormat::pf24bit);
-    return WrapBitmap(copy).copy();
-  }
-  return QImage(b.Bits(), b.Width(), b.Height(), static_cast<qsizetype>(b.Stride()), format);
-}
-
 void DrawPrintPage(QPainter& painter, const QImage* image, const TPrintLayout& layout) {
   const TRect r = layout.PrintRect();
   const QRect target(r.Left, r.Top, r.Width(), r.Height());

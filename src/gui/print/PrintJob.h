@@ -15,6 +15,7 @@
 
 #include "base/Bitmap.h"
 #include "print/PrintLayout.h"
+#include "view/QtBitmap.h"
 
 class QPrinter;
 
@@ -59,7 +60,5 @@ class TPrintJob {
 // device: the image (when image is not null), else the outline, then the marks.
 void DrawPrintPage(QPainter& painter, const QImage* image, const TPrintLayout& layout);
 
-// A QImage sharing the pixels of a 24- or 32-bit bitmap (valid while it lives).
-QImage WrapBitmap(const TBitmap& bitmap);
 
 }  // namespace velinor

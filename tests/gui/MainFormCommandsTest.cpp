@@ -1,0 +1,330 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "GuiTestSupport.h"
+#include "app/MsgDlg.h"
+#include "dialogs/AProposForm.h"
+#include "engine/KeepColors.h"
+#include "files/ImageDispatch.h"
+#include "files/OvImage.h"
+#include "files/OviStream.h"
+#include "view/LayeredImage.h"
+#include "view/MyImage.h"
+
+namespace velinor {
+namespace {
+
+using test::MakeForm;
+using test::TScriptedDialogs;
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+  return true;
+}
+
+struct TOpenForm {
+  QTemporaryDir dir;
+  TScriptedDialogs dialogs;
+  QString photoName;
+  TBitmap photo = test::MakeImage(60, 40);
+  std::unique_ptr<TMainForm> form;
+
+  TOpenForm() {
+    photoName = test::WriteBmp(dir, "photo.bmp", 60, 40);
+    form = MakeForm(dir);
+    form->OpenImage(photoName, true);
+  }
+  bool UndoOn() const { return form->BtnUndo->isEnabled(); }
+  bool RedoOn() const { return form->BtnRedo->isEnabled(); }
+};
+
+TEST(MainFormCommands, UndoAndRedoFollowTheHistoryStates) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(t.photo.Pixel(10, 10));
+  EXPECT_FALSE(t.UndoOn());
+  EXPECT_FALSE(t.RedoOn());
+
+  f.MenuActionActionClick();
+  const TBitmap result = f.CurrentImage();
+  EXPECT_TRUE(f.Processed);
+  EXPECT_TRUE(f.UndoAvailable);
+  EXPECT_FALSE(f.Saved);
+  EXPECT_TRUE(SamePixels(f.UndoImage, t.photo));
+  EXPECT_TRUE(SamePixels(f.ColorSource, t.photo));
+  EXPECT_FALSE(SamePixels(result, t.photo));
+  EXPECT_TRUE(t.UndoOn());
+  EXPECT_FALSE(t.RedoOn());
+
+  f.MenuEditionUndoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), t.photo));
+  EXPECT_FALSE(f.Processed);
+  EXPECT_FALSE(t.UndoOn());
+  EXPECT_TRUE(t.RedoOn());
+  EXPECT_TRUE(f.QuerySaveChanges());  // the result was undone: nothing to ask
+  EXPECT_TRUE(t.dialogs.Messages.empty());
+
+  f.MenuEditionRedoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), result));
+  EXPECT_TRUE(f.Processed);
+  EXPECT_TRUE(t.UndoOn());
+  EXPECT_FALSE(t.RedoOn());
+  EXPECT_EQ(f.KeptColors().size(), 1);  // the list is not part of the history
+
+  // Undo, then Execute again: a new snapshot, and the first result is gone.
+  f.MenuEditionUndoClick();
+  f.MenuActionActionClick();
+  EXPECT_TRUE(t.UndoOn());
+  EXPECT_FALSE(t.RedoOn());
+  EXPECT_EQ(f.StatusText(0), "Ready");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(MainFormCommands, ExecuteComputesFromThePhotoWithThePanelsOptions) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(t.photo.Pixel(5, 5));
+  f.PickColor(t.photo.Pixel(50, 30));
+  f.TBN->setValue(12);
+  f.CBSepia->setChecked(true);
+  f.CBProgressif->setChecked(false);
+  f.MenuActionActionClick();
+  f.MenuActionActionClick();  // a second run starts again from the photo
+  TKeepOptions o;
+  for (const QString& e : f.KeptColors()) o.Entries.push_back(e.toStdString());
+  o.Tolerance = 12;
+  o.Sepia = true;
+  o.Progressive = false;
+  TBitmap expected = t.photo, mask;
+  KeepColors(expected, mask, t.photo, o);
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), expected));
+  EXPECT_TRUE(SamePixels(f.KeepMask, mask));
+  EXPECT_TRUE(SamePixels(f.UndoImage, t.photo));
+}
+
+TEST(MainFormCommands, SaveAsRecordsTheFileAndRedoGivesSavedBack) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(t.photo.Pixel(10, 10));
+  f.MenuActionActionClick();
+  // A cancelled save changes nothing but the busy display.
+  f.MenuFichierEnregistrerClick();
+  EXPECT_FALSE(f.Saved);
+  EXPECT_EQ(f.FileName, t.photoName);
+  EXPECT_EQ(f.SaveDir(), f.OpenDir());  // taken over before the dialog
+  EXPECT_EQ(t.dialogs.SaveNames.value(0), t.dir.path() + "/photo.bmp");
+
+  const QString out = t.dir.filePath("sub/result.png");
+  QDir(t.dir.path()).mkdir("sub");
+  t.dialogs.SaveAnswers = {out};
+  f.MenuFichierEnregistrerClick();
+  EXPECT_TRUE(f.Saved);
+  EXPECT_EQ(f.FileName, out);
+  EXPECT_EQ(f.SaveDir(), t.dir.path() + "/sub/");
+  EXPECT_EQ(f.RecentFiles().value(0), out);
+  EXPECT_EQ(f.StatusText(2), out);
+  EXPECT_EQ(OptionsOE.Resolution, 300);
+  std::string name = out.toStdString();
+  TBitmap back;
+  ASSERT_GT(LoadImageFile(name, back, ""), 0);
+  EXPECT_TRUE(SamePixels(back, f.CurrentImage()));
+
+  f.MenuEditionUndoClick();
+  EXPECT_TRUE(f.Saved);  // undo leaves it as it was
+  f.MenuEditionRedoClick();
+  EXPECT_TRUE(f.Saved);
+  EXPECT_TRUE(f.QuerySaveChanges());
+  EXPECT_TRUE(t.dialogs.Messages.empty());
+}
+
+TEST(MainFormCommands, LayeredSaveHoldsTwoLayersOnlyAfterExecute) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  auto layers = [](const QString& file) {
+    QFile in(file);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    TOviMemorySource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    auto doc = std::make_unique<TMyImageLayered>();
+    ReadLayeredDocument(source, *doc);
+    return doc;
+  };
+  t.dialogs.SaveAnswers = {t.dir.filePath("plain.ovi")};
+  f.MenuFichierEnregistrerClick();
+  auto plain = layers(t.dir.filePath("plain.ovi"));
+  ASSERT_EQ(plain->Layers.Count(), 1);
+  EXPECT_EQ(plain->Layers.Items(0).Name, "#0");
+
+  f.PickColor(t.photo.Pixel(10, 10));
+  f.CBSepia->setChecked(true);
+  f.MenuActionActionClick();
+  f.CBSepia->setChecked(false);  // changed afterwards: the file still matches the screen
+  t.dialogs.SaveAnswers = {t.dir.filePath("result.ovi")};
+  f.MenuFichierEnregistrerClick();
+  auto two = layers(t.dir.filePath("result.ovi"));
+  ASSERT_EQ(two->Layers.Count(), 2);
+  EXPECT_EQ(two->Layers.Items(0).Name, "#0");
+  EXPECT_EQ(two->Layers.Items(1).Name, "#1");
+  EXPECT_TRUE(SamePixels(two->Layers.Items(0).Image, t.photo));
+  const TBitmap flat = ReadOviFile(t.dir.filePath("result.ovi").toStdString());
+  ASSERT_EQ(flat.Width(), 60);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 60; ++x)
+      for (int c = 0; c < 3; ++c)
+        ASSERT_LE(std::abs(flat.ScanLine(y)[3 * x + c] - f.CurrentImage().ScanLine(y)[3 * x + c]), 1);
+}
+
+TEST(MainFormCommands, KeptColourListRules) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(RGB(12, 8, 13));
+  f.PickColor(RGB(10, 10, 10));  // every channel within 3: ignored
+  EXPECT_EQ(f.KeptColors(), QStringList{"#0C080D"});
+  f.ClearColors();
+  f.PickColor(RGB(14, 10, 10));
+  f.PickColor(RGB(10, 10, 10));  // red differs by 4: added
+  EXPECT_EQ(f.KeptColors(), (QStringList{"#0E0A0A", "#0A0A0A"}));
+  EXPECT_EQ(f.LstColor->currentRow(), 1);
+  EXPECT_EQ(f.LblColors->text(), "2 color(s) :");
+  for (int i = 0; f.KeptColors().size() < 50; ++i) f.PickColor(RGB(100 + (i % 20) * 7, 40 + (i / 20) * 9, 200));
+  f.PickColor(RGB(0, 255, 0));  // the 51st: nothing added, Delete stays enabled
+  EXPECT_EQ(f.KeptColors().size(), 50);
+  EXPECT_TRUE(f.BClear->isEnabled());
+
+  f.ClearColors();
+  for (TColor c : {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}) f.PickColor(c);
+  f.LstColor->setCurrentRow(2);
+  f.BClear->click();
+  EXPECT_EQ(f.KeptColors(), (QStringList{"#FF0000", "#00FF00"}));
+  EXPECT_EQ(f.LstColor->currentRow(), 1);
+  f.LstColor->setCurrentRow(0);
+  f.BClearClick();
+  EXPECT_EQ(f.LstColor->currentRow(), 0);
+  f.BClearClick();
+  EXPECT_TRUE(f.KeptColors().isEmpty());
+  EXPECT_FALSE(f.BClear->isEnabled());
+  EXPECT_EQ(f.LblColors->text(), "0 color(s) :");
+}
+
+TEST(MainFormCommands, EyedropperPicksThePhotosColourEvenOnTheResult) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.resize(800, 600);
+  f.show();
+  QApplication::processEvents();
+  auto click = [&](int x, int y, Qt::MouseButton button = Qt::LeftButton) {
+    const TPoint p = f.Image->ImageToClientPoint(TPoint{x, y});
+    QTest::mouseClick(f.Image->viewport(), button, {}, QPoint(p.X, p.Y));
+  };
+  click(20, 10, Qt::RightButton);
+  EXPECT_TRUE(f.KeptColors().isEmpty());
+  click(20, 10);
+  EXPECT_EQ(f.KeptColors(), QStringList{QString::fromStdString(ColorToText(t.photo.Pixel(20, 10)))});
+  f.MenuActionActionClick();
+  click(50, 30);
+  ASSERT_EQ(f.KeptColors().size(), 2);
+  EXPECT_EQ(f.KeptColors()[1], QString::fromStdString(ColorToText(t.photo.Pixel(50, 30))));
+  // Outside the picture nothing is picked.
+  const TPoint corner = f.Image->ImageToClientPoint(TPoint{60, 40});
+  QTest::mouseClick(f.Image->viewport(), Qt::LeftButton, {}, QPoint(corner.X + 2, corner.Y + 2));
+  EXPECT_EQ(f.KeptColors().size(), 2);
+}
+
+TEST(MainFormCommands, CopyAndPasteMakeAnUntitledDocument) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(RGB(1, 2, 3));
+  f.MenuEditionCopierClick();
+  f.MenuEditionClick();
+  ASSERT_TRUE(f.MenuEditionColler->isEnabled());
+  f.MenuActionActionClick();
+  // Pasting over an unsaved result asks; Cancel keeps the result.
+  const TBitmap result = f.CurrentImage();
+  t.dialogs.Answers = {mrCancel};
+  f.MenuEditionCollerClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), result));
+  t.dialogs.Answers = {mrNo};
+  f.MenuEditionCollerClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), t.photo));
+  EXPECT_TRUE(f.Pasted);
+  EXPECT_FALSE(f.Processed);
+  EXPECT_FALSE(f.UndoAvailable);
+  EXPECT_TRUE(f.UndoImage.Empty());
+  EXPECT_EQ(f.FileName, "Untitled");
+  EXPECT_EQ(f.StatusText(2), "Untitled");
+  EXPECT_EQ(f.KeptColors().size(), 1);  // kept for the pasted picture
+  EXPECT_EQ(f.RecentFiles(), QStringList{t.photoName});
+  f.MenuFichierEnregistrerClick();
+  EXPECT_EQ(t.dialogs.SaveNames.value(0), t.dir.path() + "/Untitled");
+  // Closing an unsaved paste asks.
+  t.dialogs.Messages.clear();
+  t.dialogs.Answers = {mrNo};
+  f.MenuFichierFermerClick();
+  EXPECT_EQ(t.dialogs.Messages.size(), 1u);
+
+  QApplication::clipboard()->setText("not a picture");
+  f.MenuEditionClick();
+  f.PopImagePopup();
+  EXPECT_FALSE(f.MenuEditionColler->isEnabled());
+  EXPECT_FALSE(f.PopColler->isEnabled());
+}
+
+TEST(MainFormCommands, PasteOfAPalettedImageGivesTheSameColoursIn24Bits) {
+  QTemporaryDir dir;
+  TScriptedDialogs dialogs;
+  auto form = MakeForm(dir);
+  QImage indexed(4, 2, QImage::Format_Indexed8);
+  indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 128, 255)});
+  indexed.fill(0);
+  indexed.setPixel(3, 1, 1);
+  QApplication::clipboard()->setImage(indexed);
+  form->MenuEditionCollerClick();
+  ASSERT_EQ(form->CurrentImage().Width(), 4);
+  EXPECT_EQ(form->CurrentImage().PixelFormat(), TPixelFormat::pf24bit);
+  EXPECT_EQ(form->CurrentImage().Pixel(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(form->CurrentImage().Pixel(3, 1), RGB(0, 128, 255));
+}
+
+TEST(MainFormCommands, HelpWebSiteAndAbout) {
+  QTemporaryDir dir;
+  TScriptedDialogs dialogs;
+  auto form = MakeForm(dir);
+  form->MenuInformationsClick();
+  ASSERT_EQ(dialogs.Messages.size(), 1u);
+  EXPECT_EQ(dialogs.Messages[0].Text, "File not found !");
+  EXPECT_EQ(dialogs.Messages[0].Kind, mkInformation);
+  QFile help(dir.filePath("velinor.htm"));
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+  help.close();
+  form->MenuInformationsClick();
+  EXPECT_EQ(dialogs.OpenedUrls.value(0), QUrl::fromLocalFile(help.fileName()).toString());
+  form->MenuWebClick();
+  EXPECT_EQ(dialogs.OpenedUrls.value(1), QString(kWebSite));
+
+  form->MenuAProposClick();
+  form->MenuAProposClick();
+  EXPECT_EQ(dialogs.ModalForms, (QStringList{"AProposForm", "AProposForm"}));
+  EXPECT_EQ(form->findChildren<TAProposForm*>().size(), 1);  // kept for the run
+  const QString date = FormatReleaseDate(QDate(2008, 1, 1));
+  ASSERT_EQ(date.size(), 10);
+  EXPECT_EQ(date.left(4) + date.mid(5, 2) + date.mid(8, 2), "20080101");
+  EXPECT_EQ(date[4], date[7]);
+}
+
+}  // namespace
+}  // namespace velinor
