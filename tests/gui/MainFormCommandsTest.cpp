@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -298,6 +300,21 @@ TEST(MainFormCommands, PasteOfAPalettedImageGivesTheSameColoursIn24Bits) {
   EXPECT_EQ(form->CurrentImage().PixelFormat(), TPixelFormat::pf24bit);
   EXPECT_EQ(form->CurrentImage().Pixel(0, 0), RGB(255, 0, 0));
   EXPECT_EQ(form->CurrentImage().Pixel(3, 1), RGB(0, 128, 255));
+}
+
+TEST(MainFormCommands, DroppingFilesOpensOnlyTheFirst) {
+  QTemporaryDir dir;
+  TScriptedDialogs dialogs;
+  auto form = MakeForm(dir);
+  const QString a = test::WriteBmp(dir, "a.bmp", 30, 20), b = test::WriteBmp(dir, "b.bmp", 10, 10);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(b)});
+  QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  // Straight to the window: outside a real drag the application routes no drop.
+  static_cast<QObject*>(form.get())->event(&drop);
+  EXPECT_EQ(form->FileName, a);
+  EXPECT_EQ(form->CurrentImage().Width(), 30);
+  EXPECT_EQ(form->RecentFiles(), QStringList{a});
 }
 
 TEST(MainFormCommands, HelpWebSiteAndAbout) {
