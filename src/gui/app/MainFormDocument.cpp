@@ -166,6 +166,8 @@ void TMainForm::MenuAffichageLisserClick() {
 
 void TMainForm::MenuFichierImprimerClick() {
   if (CurrentImage().Empty() || !PrinterPresent) return;
+  // The layout dialog's warnings and a failing printer reach the user as messages.
+  PrintCommandOf(this).Warn = [](const QString& text) { MessageDialog(text, mkWarning, mbOk); };
   RunPrintDialog(this, CurrentImage(), MenuUnitPouces->isChecked(), FileName);
 }
 
