@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QToolTip>
 
 #include "app/DispatchBridge.h"
 #include "dialogs/PictureInfoText.h"
@@ -103,9 +104,9 @@ void TOpenPictureDialog::BuildPanel() {
   PictureLabel->move(b, b + 196 - d - e);
 
   // The non-native dialog lays its controls out in a grid: the panel takes a new
-  // column on the right, over all rows.
+  // column on the right, over the full height of all rows.
   if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-    grid->addWidget(PicturePanel, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
+    grid->addWidget(PicturePanel, 0, grid->columnCount(), grid->rowCount(), 1);
   UpdatePicturePreview();
 }
 
@@ -133,6 +134,12 @@ void TOpenPictureDialog::SetPreviewOn(bool on) {
   if (PreviewCheck->isChecked() == on) return;
   PreviewCheck->setChecked(on);
   if (shown_) UpdatePicturePreview();
+}
+
+void TOpenPictureDialog::done(int result) {
+  QFileDialog::done(result);
+  shown_ = false;
+  QToolTip::hideText();
 }
 
 void TOpenPictureDialog::showEvent(QShowEvent* event) {

@@ -61,6 +61,7 @@ class TOpenPictureDialog : public QFileDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void done(int result) override;
 
  private:
   void BuildPanel();
