@@ -10,6 +10,7 @@
 #include "app/MsgDlg.h"
 #include "app/Resources.h"
 #include "app/SharedStrings.h"
+#include "dialogs/MySaveDialog.h"
 #include "files/BmpCodec.h"
 
 namespace velinor::test {
@@ -46,16 +47,16 @@ int TScriptedDialogs::ShowMessage(const QString& text, int kind, int buttons, co
   return a;
 }
 
-QString TScriptedDialogs::AskOpenFileName(const QString& dir, const QString&) {
-  OpenDirs << dir;
+QString TScriptedDialogs::AskOpenFileName(TOpenDialogRequest& request) {
+  OpenDirs << QString::fromStdString(request.InitialDir);
   if (OpenNames.empty()) return QString();
   const QString n = OpenNames.front();
   OpenNames.pop_front();
   return n;
 }
 
-QString TScriptedDialogs::AskSaveFileName(const QString& initialName, const QString&) {
-  SaveNames << initialName;
+QString TScriptedDialogs::AskSaveFileName(const TSaveDialogRequest& request) {
+  SaveNames << InitialSavePath(request);
   if (SaveAnswers.empty()) return QString();
   const QString n = SaveAnswers.front();
   SaveAnswers.pop_front();
@@ -70,6 +71,14 @@ int TScriptedDialogs::RunModal(QDialog& dialog) {
 bool TScriptedDialogs::OpenExternal(const QUrl& url) {
   OpenedUrls << url.toString();
   return true;
+}
+
+bool TScriptedDialogs::AskJpegOptions(TJPGCompressForm& form) {
+  JpegForms.push_back(&form);
+  if (JpegAnswers.empty()) return false;
+  const auto answer = std::move(JpegAnswers.front());
+  JpegAnswers.pop_front();
+  return answer(form);
 }
 
 TBitmap MakeImage(int width, int height) {

@@ -27,8 +27,9 @@ class TScriptedDialogs : public TDialogProvider {
   ~TScriptedDialogs() override { SetDialogProvider(nullptr); }
 
   int ShowMessage(const QString& text, int kind, int buttons, const QString&) override;
-  QString AskOpenFileName(const QString& dir, const QString&) override;
-  QString AskSaveFileName(const QString& initialName, const QString&) override;
+  QString AskOpenFileName(TOpenDialogRequest& request) override;
+  QString AskSaveFileName(const TSaveDialogRequest& request) override;
+  bool AskJpegOptions(TJPGCompressForm& form) override;
   int RunModal(QDialog& dialog) override;
   bool OpenExternal(const QUrl& url) override;
 
@@ -42,6 +43,10 @@ class TScriptedDialogs : public TDialogProvider {
   std::vector<TShownMessage> Messages;
   QStringList OpenDirs;
   QStringList SaveNames;
+  // JPEG options answers: each may set the form's controls, then returns OK
+  // (true) or Cancel; Cancel when empty. Every form shown is recorded.
+  std::deque<std::function<bool(TJPGCompressForm&)>> JpegAnswers;
+  std::vector<TJPGCompressForm*> JpegForms;
 };
 
 // A 24-bit image of the given size with a gradient in it.

@@ -90,6 +90,7 @@ TBitmap ReadPngRoute(const std::string& path, TReadInfo& info) {
   uint8_t depth = 0;
   TBitmap b = ReadPng(bytes.data(), bytes.size(), &depth);
   info.DepthCode = depth;
+  LastPngDepthCode = depth;  // the open dialog's preview reads it after the load
   return b;
 }
 
@@ -106,6 +107,7 @@ TBitmap ReadTiffRoute(const std::string& path, TReadInfo& info) {
   TTiffReadInfo tiff;
   TBitmap b = ReadTiff(bytes.data(), bytes.size(), &tiff);
   info.DepthCode = tiff.DepthCode;
+  LastTiffDepthCode = tiff.DepthCode;  // the open dialog's preview reads it after the load
   return b;
 }
 

@@ -4,9 +4,11 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QUrl>
-#include <QFileDialog>
 
 #include "app/MsgDlg.h"
+#include "dialogs/JPGCompressForm.h"
+#include "dialogs/MySaveDialog.h"
+#include "dialogs/OpenPictureDialog.h"
 
 namespace velinor {
 
@@ -19,18 +21,19 @@ int TDialogProvider::ShowMessage(const QString& text, int kind, int buttons,
   return ExecMessageDialog(text, kind, buttons, heading);
 }
 
-QString TDialogProvider::AskOpenFileName(const QString& dir, const QString& filter) {
-  return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), dir, filter);
+QString TDialogProvider::AskOpenFileName(TOpenDialogRequest& request) {
+  return ExecOpenPictureDialog(QApplication::activeWindow(), request);
 }
 
-QString TDialogProvider::AskSaveFileName(const QString& initialName, const QString& filter) {
-  return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), initialName,
-                                      filter);
+QString TDialogProvider::AskSaveFileName(const TSaveDialogRequest& request) {
+  return ExecMySaveDialog(QApplication::activeWindow(), request);
 }
 
 int TDialogProvider::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 bool TDialogProvider::OpenExternal(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool TDialogProvider::AskJpegOptions(TJPGCompressForm& form) { return form.RunModal(); }
 
 TDialogProvider& Dialogs() {
   static TDialogProvider real;

@@ -1,6 +1,5 @@
 #include "app/DispatchBridge.h"
 
-#include <QDir>
 #include <QStringList>
 
 #include "app/DialogSeam.h"
@@ -23,16 +22,11 @@ QString QtFilterFrom(const std::string& filter) {
 }
 
 std::string TDispatchDialogs::ExecuteOpen(TOpenDialogRequest& request) {
-  return Dialogs()
-      .AskOpenFileName(QString::fromStdString(request.InitialDir), QtFilterFrom(request.Filter))
-      .toStdString();
+  return Dialogs().AskOpenFileName(request).toStdString();
 }
 
 std::string TDispatchDialogs::ExecuteSave(const TSaveDialogRequest& request) {
-  QString initial = QString::fromStdString(request.FileName);
-  if (!request.InitialDir.empty() && !initial.isEmpty() && !initial.contains('/'))
-    initial = QDir(QString::fromStdString(request.InitialDir)).filePath(initial);
-  return Dialogs().AskSaveFileName(initial, QtFilterFrom(request.Filter)).toStdString();
+  return Dialogs().AskSaveFileName(request).toStdString();
 }
 
 void TDispatchDialogs::ShowError(const std::string& text) {

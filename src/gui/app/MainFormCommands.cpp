@@ -17,6 +17,7 @@
 #include "app/MsgDlg.h"
 #include "app/TextRules.h"
 #include "dialogs/AProposForm.h"
+#include "dialogs/JPGCompressForm.h"
 #include "engine/ColorMatch.h"
 #include "engine/KeepColors.h"
 #include "files/ImageDispatch.h"
@@ -42,6 +43,8 @@ void TMainForm::MenuFichierEnregistrerClick() { SaveDocumentAs(); }
 bool TMainForm::SaveDocumentAs() {
   if (CurrentImage().Empty()) return false;
   TBusyGuard busy(*this, "Saving...");
+  // The JPEG options are asked before a JPEG is written.
+  InstallJpegOptionsHook(this);
   if (SaveDir().isEmpty()) SaveDir() = OpenDir();
   // After "Execute" the file keeps the photo under its toned copy, cut out where
   // colours were kept. Once the result was resized the photo and mask no longer

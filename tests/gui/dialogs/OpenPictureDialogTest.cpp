@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "dialogs/OpenPictureDialog.h"
+#include "dialogs/PictureInfoText.h"
+#include "files/FileRoutes.h"
+#include "files/ImageDispatch.h"
+#include "files/PngUtils.h"
+
+using namespace velinor;
+
+namespace {
+
+QStringList Lines(const QLabel* label) { return label->text().split('\n'); }
+
+QString DateOf(const QString& path) { return ShortDateTimeText(QFileInfo(path).lastModified()); }
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, qint64 size) {
+  QFile f(dir.filePath(name));
+  f.open(QIODevice::WriteOnly);
+  f.write(QByteArray(size, 'x'));
+  return f.fileName();
+}
+
+// The thumbnail's middle pixel (inside the frame, where the picture sits).
+TColor Middle(const TBitmap& b) { return b.Pixel(b.Width() / 2 - 2, b.Height() / 2 - 2); }
+
+}  // namespace
+
+TEST(OpenPictureDialog, SelectingAJpegShowsItsThumbnailAndLines) {
+  QTemporaryDir dir;
+  const QString jpg = dir.filePath("photo.jpg");
+  WriteImageFile(jpg.toStdString(), test::MakeImage(1024, 768), TWriteOptions{});
+
+  TOpenPictureDialog dialog(nullptr, true);
+  TOpenDialogRequest request;
+  request.Filter = "All images|*.*";
+  request.InitialDir = dir.path().toStdString();
+  dialog.Setup(request);
+  EXPECT_TRUE(dialog.PreviewOn());
+  // The panel sits in the dialog's own layout, right of the standard controls.
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  ASSERT_NE(grid, nullptr);
+  EXPECT_GE(grid->indexOf(dialog.PicturePanel), 0);
+  // Nothing selected: the frame and the white inside only.
+  EXPECT_EQ(dialog.PreviewBitmap().Width(), 165);
+  EXPECT_EQ(dialog.PreviewBitmap().Height(), 130);
+  EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);
+  EXPECT_EQ(dialog.PictureLabel->text(), "");
+
+  dialog.SelectionChange(jpg);
+  ASSERT_TRUE(dialog.Loaded());
+  EXPECT_NE(Middle(dialog.PreviewBitmap()), clWhite);
+  const QStringList lines = Lines(dialog.PictureLabel);
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines[0], "1024x768 pixels");  // the stored size, not the reduced preview's
+  EXPECT_EQ(lines[1], "24 bits");
+  EXPECT_TRUE(QRegularExpression("^\\d+[.,]\\d\\d Ko$").match(lines[2]).hasMatch()) << lines[2].toStdString();
+  EXPECT_EQ(lines[3], DateOf(jpg));
+  // The EXIF block the program writes: its software and date.
+  ASSERT_EQ(lines.size(), 7);
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], "Velinor");
+
+  // A folder, a missing file and a file that is no picture show nothing.
+  dialog.SelectionChange(dir.path());
+  EXPECT_FALSE(dialog.Loaded());
+  EXPECT_EQ(dialog.PictureLabel->text(), "");
+  EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);
+  dialog.SelectionChange(WriteFile(dir, "junk.png", 10));
+  EXPECT_FALSE(dialog.Loaded());
+  EXPECT_EQ(dialog.DepthCode(), 6);
+  EXPECT_EQ(dialog.PictureLabel->text(), "");
+}
+
+TEST(OpenPictureDialog, AlphaPngShowsDepthAndTransparencyOnWhite) {
+  QTemporaryDir dir;
+  TBitmap rgba(40, 30, TPixelFormat::pf32bit);
+  rgba.FillBytes(0);  // transparent black everywhere
+  const QString png = dir.filePath("alpha.png");
+  WritePngFile(png.toStdString(), rgba, 0);
+
+  TOpenPictureDialog dialog(nullptr, true);
+  dialog.SelectionChange(png);
+  ASSERT_TRUE(dialog.Loaded());
+  EXPECT_EQ(dialog.DepthCode(), 7);
+  EXPECT_EQ(dialog.TransparencyCode(), 2);
+  EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);  // flattened onto white, not black
+  const QStringList lines = Lines(dialog.PictureLabel);
+  ASSERT_EQ(lines.size(), 5);
+  EXPECT_EQ(lines[0], "40x30 pixels");
+  EXPECT_EQ(lines[1], "32 bits");
+  EXPECT_EQ(lines[2], "RVBA (couche Alpha)");
+
+  // The fixed-size style: smaller box, no transparency line.
+  TOpenPictureDialog narrow(nullptr, false);
+  narrow.SelectionChange(png);
+  EXPECT_EQ(narrow.PreviewBitmap().Height(), 118);
+  EXPECT_EQ(Lines(narrow.PictureLabel).size(), 4);
+}
+
+TEST(OpenPictureDialog, UncheckingPreviewClearsAtOnce) {
+  QTemporaryDir dir;
+  const QString bmp = test::WriteBmp(dir, "a.bmp", 50, 40);
+  TOpenPictureDialog dialog(nullptr, true);
+  dialog.show();  // not modal: the check box acts only while the dialog is shown
+  dialog.SelectionChange(bmp);
+  ASSERT_TRUE(dialog.Loaded());
+  dialog.PreviewCheck->click();
+  EXPECT_FALSE(dialog.PreviewOn());
+  EXPECT_FALSE(dialog.Loaded());
+  EXPECT_EQ(dialog.PictureLabel->text(), "");
+  EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);
+  // While unchecked, a new selection is not read either.
+  dialog.SelectionChange(bmp);
+  EXPECT_FALSE(dialog.Loaded());
+  dialog.PreviewCheck->click();
+  EXPECT_TRUE(dialog.Loaded());
+  dialog.hide();
+}
+
+TEST(OpenPictureDialog, PreviewChoiceGoesBackToTheRequest) {
+  TOpenDialogRequest request;
+  request.Preview = true;
+  // Answers the dialog in the user's place: untick the box, then cancel.
+  bool answered = false;
+  QTimer::singleShot(0, [&answered] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<TOpenPictureDialog*>(modal)) {
+      dialog->PreviewCheck->click();
+      answered = true;
+    }
+    if (modal) modal->close();
+  });
+  EXPECT_EQ(ExecOpenPictureDialog(nullptr, request), "");
+  ASSERT_TRUE(answered);
+  EXPECT_FALSE(request.Preview);
+}
+
+TEST(PictureInfoText, SizeUnitsAndLines) {
+  QTemporaryDir dir;
+  TPicturePreview loaded;
+  loaded.Loaded = true;
+  const QString dp = QLocale().decimalPoint();
+  struct Case {
+    qint64 size;
+    QString text;
+  } cases[] = {{0, "0 octet"}, {1, "1 octet"}, {2, "2 octets"}, {1023, "1023 octets"}, {1024, "1" + dp + "00 Ko"},
+               {1536, "1" + dp + "50 Ko"}};
+  OptionsOE.GifAnimated = false;
+  for (const Case& c : cases) {
+    const QString f = WriteFile(dir, QString("f%1.bmp").arg(c.size), c.size);
+    const QStringList lines = PictureInformationText(f.toStdString(), loaded, true).split('\n');
+    ASSERT_EQ(lines.size(), 4) << c.size;
+    EXPECT_EQ(lines[2], c.text);
+    EXPECT_EQ(lines[3], DateOf(f));
+  }
+
+  // Depth and transparency lines.
+  const QString gif = WriteFile(dir, "anim.gif", 5);
+  loaded.TransparencyCode = 1;
+  OptionsOE.GifAnimated = true;
+  QStringList lines = PictureInformationText(gif.toStdString(), loaded, true).split('\n');
+  EXPECT_EQ(lines[1], "Gif animé");
+  EXPECT_EQ(lines.size(), 4);  // no transparency line for an animated GIF
+  OptionsOE.GifAnimated = false;
+  lines = PictureInformationText(gif.toStdString(), loaded, true).split('\n');
+  EXPECT_EQ(lines[1], "8 bits");
+  EXPECT_EQ(lines[2], "Transparence");
+
+  const QString png = WriteFile(dir, "p.png", 5);
+  loaded.DepthCode = 1;
+  loaded.TransparencyCode = 0;
+  EXPECT_EQ(PictureInformationText(png.toStdString(), loaded, true).split('\n')[1], "1 bit");
+  loaded.DepthCode = 2;
+  EXPECT_EQ(PictureInformationText(png.toStdString(), loaded, true).split('\n')[1], "4 bits");
+
+  // Nothing loaded: no text.
+  EXPECT_EQ(PictureInformationText(png.toStdString(), TPicturePreview{}, true), "");
+}
