@@ -1,6 +1,7 @@
 #include "app/DialogSeam.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 
 #include "app/MsgDlg.h"
@@ -24,6 +25,8 @@ QString TDialogProvider::AskSaveFileName(const QString& initialName, const QStri
   return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), initialName,
                                       filter);
 }
+
+int TDialogProvider::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 TDialogProvider& Dialogs() {
   static TDialogProvider real;

@@ -4,6 +4,8 @@
 // command by command.
 #include <QString>
 
+class QDialog;
+
 namespace velinor {
 
 class TDialogProvider {
@@ -15,6 +17,8 @@ class TDialogProvider {
   virtual QString AskOpenFileName(const QString& dir, const QString& filter);
   // The save dialog offering `initialName`; an empty result means cancelled.
   virtual QString AskSaveFileName(const QString& initialName, const QString& filter);
+  // Shows a prepared modal form and returns its result (QDialog::exec by default).
+  virtual int RunModal(QDialog& dialog);
 };
 
 // The provider in effect (the real dialogs unless a test installed its own).
