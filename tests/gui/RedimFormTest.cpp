@@ -229,6 +229,23 @@ TEST(RedimForm, CancelAndUnchangedSizeLeaveTheDocumentAlone) {
   EXPECT_TRUE(f.form->Saved);
 }
 
+TEST(RedimForm, ImagesWiderThanTheLimitSurviveAnUntouchedOk) {
+  TFixture f(6000, 40);
+  TRedimForm& d = f.Show([](TRedimForm& d) {
+    EXPECT_EQ(d.EdiL->text(), "6000");
+    d.BOkClick();
+  });
+  EXPECT_EQ(d.result(), QDialog::Rejected);
+  EXPECT_EQ(f.form->CurrentImage().Width(), 6000);
+  EXPECT_FALSE(f.form->UndoAvailable);
+  // The limit is back to the usual one for a smaller image.
+  f.form->CurrentImage().Assign(test::MakeImage(40, 20));
+  f.Show([](TRedimForm& d) {
+    d.EdiL->setText("9000");
+    EXPECT_EQ(d.EdiL->Value(), 5000);
+  });
+}
+
 TEST(RedimForm, SmallestResultIsTwoByTwo) {
   TFixture f(40, 20);
   f.Show([](TRedimForm& d) {

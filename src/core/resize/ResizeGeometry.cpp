@@ -47,6 +47,11 @@ int TResizeGeometry::LinkedWidth(int heightPixels) const {
   return RoundToInt(heightPixels * AspectRatio);
 }
 
+double RedimFieldMaximum(int origWidth, int origHeight) {
+  const int side = origWidth > origHeight ? origWidth : origHeight;
+  return side > RedimMaxValue ? side : RedimMaxValue;
+}
+
 int FinalSide(int pixels) { return pixels < RedimMinSide ? RedimMinSide : pixels; }
 
 }  // namespace velinor

@@ -42,6 +42,11 @@ struct TResizeGeometry {
   static double ToValue(int pixels, int unit, int original);
 };
 
+// The largest value a field accepts for an image of this size: RedimMaxValue,
+// or the image's larger side when it is above that, so that the fields can
+// show the size the image already has.
+double RedimFieldMaximum(int origWidth, int origHeight);
+
 // The size "Ok" resizes to: each side at least RedimMinSide.
 int FinalSide(int pixels);
 

@@ -143,6 +143,9 @@ void TRedimForm::FormShow(TMainForm& main) {
   // image's key colour; such an image is only point-stretched.
   CBOptimiser->setEnabled(!image.Transparent);
   CBOptimiser->setChecked(CBOptimiser->isEnabled());
+  // A field limited below the image's own size would shrink it on an untouched "Ok".
+  EdiL->SetMaxValue(RedimFieldMaximum(Geometry.OrigWidth, Geometry.OrigHeight));
+  EdiH->SetMaxValue(EdiL->MaxValue());
   Geometry.WidthUnit = CmbL->currentIndex();
   Geometry.HeightUnit = CmbH->currentIndex();
   ShowWidth(Geometry.OrigWidth);
@@ -164,6 +167,9 @@ void TRedimForm::EdiHChange() {
 void TRedimForm::CmbLChange() {
   LinkEnabled = false;
   const int pixels = WidthPixels();  // in the unit that was in force
+  // A field limited below the image's own size would shrink it on an untouched "Ok".
+  EdiL->SetMaxValue(RedimFieldMaximum(Geometry.OrigWidth, Geometry.OrigHeight));
+  EdiH->SetMaxValue(EdiL->MaxValue());
   Geometry.WidthUnit = CmbL->currentIndex();
   EdiL->SetFormat(Geometry.WidthUnit == suPercent ? "0.00" : "0");
   ShowWidth(pixels);

@@ -58,6 +58,12 @@ TEST(ResizeGeometry, DegenerateInputsStayDefined) {
   EXPECT_EQ(TResizeGeometry::ToPixels(1e300, suPixels, 10), std::numeric_limits<int>::max());
 }
 
+TEST(ResizeGeometry, FieldsHoldTheImagesOwnSize) {
+  EXPECT_DOUBLE_EQ(RedimFieldMaximum(4000, 1000), 5000);
+  EXPECT_DOUBLE_EQ(RedimFieldMaximum(6000, 4000), 6000);
+  EXPECT_DOUBLE_EQ(RedimFieldMaximum(300, 7000), 7000);
+}
+
 TEST(ResizeGeometry, FinalSideIsAtLeastTwo) {
   EXPECT_EQ(FinalSide(-5), 2);
   EXPECT_EQ(FinalSide(0), 2);
