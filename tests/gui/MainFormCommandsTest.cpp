@@ -17,7 +17,9 @@
 
 #include "GuiTestSupport.h"
 #include "app/MsgDlg.h"
+#include "controls/Spin2.h"
 #include "dialogs/AProposForm.h"
+#include "dialogs/RedimForm.h"
 #include "engine/KeepColors.h"
 #include "files/ImageDispatch.h"
 #include "files/OvImage.h"
@@ -95,6 +97,54 @@ TEST(MainFormCommands, UndoAndRedoFollowTheHistoryStates) {
   EXPECT_FALSE(t.RedoOn());
   EXPECT_EQ(f.StatusText(0), "Ready");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Halves the picture through the Image size dialog, as the user would.
+void HalveThroughImageSize(TOpenForm& t) {
+  t.dialogs.OnModal = [](QDialog& dialog) {
+    auto& d = dynamic_cast<TRedimForm&>(dialog);
+    d.EdiL->setText(QString::number(d.Geometry.OrigWidth / 2));
+    d.EdiLChange();
+    d.BOkClick();
+    return d.result();
+  };
+  t.form->MenuActionRedimClick();
+  t.dialogs.OnModal = nullptr;
+}
+
+TEST(MainFormCommands, UndoAfterImageSize) {
+  TOpenForm t;
+  TMainForm& f = *t.form;
+  f.PickColor(t.photo.Pixel(10, 10));
+  // Execute, Image size, Undo: the result at its former size, no longer "processed".
+  f.MenuActionActionClick();
+  const TBitmap result = f.CurrentImage();
+  HalveThroughImageSize(t);
+  EXPECT_EQ(f.CurrentImage().Width(), 30);
+  EXPECT_EQ(f.CurrentImage().Height(), 20);
+  EXPECT_TRUE(f.Processed);
+  // The resized result has no photo behind it: a pick takes its own pixel, and
+  // "Save as" in the layered format holds the picture on screen.
+  t.dialogs.SaveAnswers = {t.dir.filePath("small.ovi")};
+  f.MenuFichierEnregistrerClick();
+  EXPECT_TRUE(SamePixels(ReadOviFile(t.dir.filePath("small.ovi").toStdString()), f.CurrentImage()));
+  f.MenuEditionUndoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), result));
+  EXPECT_FALSE(f.Processed);
+  // The next Execute takes that grey picture as its photo.
+  f.MenuActionActionClick();
+  EXPECT_TRUE(SamePixels(f.ColorSource, result));
+
+  // Open, Image size, Undo, Redo: the resized picture comes back, not processed.
+  t.dialogs.Answers = {mrNo};  // the unsaved result is dropped
+  f.OpenImage(t.photoName, true);
+  HalveThroughImageSize(t);
+  const TBitmap resized = f.CurrentImage();
+  f.MenuEditionUndoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), t.photo));
+  f.MenuEditionRedoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), resized));
+  EXPECT_FALSE(f.Processed);
 }
 
 TEST(MainFormCommands, ExecuteComputesFromThePhotoWithThePanelsOptions) {

@@ -16,6 +16,7 @@
 #include "app/TextRules.h"
 #include "app/ZoomSteps.h"
 #include "controls/SpecialEdit.h"
+#include "dialogs/RedimForm.h"
 #include "files/ImageDispatch.h"
 #include "view/MyImage.h"
 #include "view/QtBitmap.h"
@@ -171,7 +172,7 @@ void TMainForm::MenuFichierImprimerClick() {
   RunPrintDialog(this, CurrentImage(), MenuUnitPouces->isChecked(), FileName);
 }
 
-void TMainForm::MenuActionRedimClick() {}
+void TMainForm::MenuActionRedimClick() { ShowImageSizeDialog(*this); }
 
 // ---- start and end -------------------------------------------------------------------
 
