@@ -210,7 +210,7 @@ TEST(MenuMeasure, ImageSizeItemIsItsTextWithXsPlusSixteen) {
   EXPECT_EQ(MeasureMenuItem(fm, "Antialias", ""), fm.horizontalAdvance("AntialiasX") + 16);
 }
 
-TEST(MenuMeasure, MenusAreAsWideAsTheirWidestMeasuredItem) {
+TEST(MenuMeasure, MenusAreAsWideAsTheirWidestMeasuredItemAndTheCheckColumn) {
   QTemporaryDir dir;
   auto form = test::MakeForm(dir);
   ASSERT_EQ(form->MenuAction->style(), MenuStyle());
@@ -223,8 +223,8 @@ TEST(MenuMeasure, MenusAreAsWideAsTheirWidestMeasuredItem) {
       widest = std::max(widest, MeasureMenuItem(fm, a->text().section('\t', 0, 0),
                                                 a->text().section('\t', 1)));
     }
-    // One pixel of frame on each side.
-    EXPECT_EQ(menu->sizeHint().width(), widest + 2) << menu->objectName().toStdString();
+    // The check-mark column the menu adds, and one pixel of frame on each side.
+    EXPECT_EQ(menu->sizeHint().width(), widest + 16 + 2) << menu->objectName().toStdString();
   }
 }
 
