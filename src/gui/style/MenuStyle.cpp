@@ -18,6 +18,9 @@ namespace velinor {
 namespace {
 
 constexpr int kTextMargin = 16;
+// Classic menus add a check-mark column to the width an owner-drawn item asks
+// for; without it the caption would run into the right margin.
+constexpr int kCheckColumnWidth = 16;
 constexpr int kSeparatorHeight = 9;
 
 // The classic 7 x 7 check mark, one string per row.
@@ -203,7 +206,7 @@ QSize TMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option
     }
   }
   const int width = MeasureMenuItem(o->fontMetrics, CaptionOf(o), ShortcutOf(o));
-  return QSize(width - tabWidth, base.height());
+  return QSize(width + kCheckColumnWidth - tabWidth, base.height());
 }
 
 int TMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,

@@ -1,5 +1,6 @@
 #include "style/ToolbarLook.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -46,17 +47,17 @@ class TBandPainter : public QObject {
   bool panel_;
 };
 
-struct TIconSets {
+// Pixmaps must go before the application object does: the sets belong to it.
+struct TIconSets : QObject {
   std::vector<QIcon> Icons;
 };
 
-TIconSets BuildIconSets() {
+void BuildIconSets(TIconSets& sets) {
   std::vector<TBitmap> list;
   for (int i = 0; i < kToolbarIconCount; ++i)
     list.push_back(BitmapFromImage(ToolbarImage(i).toImage()));
   const auto shadowed = MakeShadowedImages(list, clBtnFace, kShadowIconStrength);
   const auto disabled = MakeDisabledImages(list, clBtnFace, kDisabledIconStrength);
-  TIconSets sets;
   for (int i = 0; i < kToolbarIconCount; ++i) {
     QIcon icon;
     icon.addPixmap(shadowed ? QPixmap::fromImage(ImageFromBitmap((*shadowed)[i])) : ToolbarImage(i),
@@ -64,7 +65,6 @@ TIconSets BuildIconSets() {
     if (disabled) icon.addPixmap(QPixmap::fromImage(ImageFromBitmap((*disabled)[i])), QIcon::Disabled);
     sets.Icons.push_back(icon);
   }
-  return sets;
 }
 
 }  // namespace
@@ -84,9 +84,14 @@ void ToolBarCustomDraw(QToolBar* toolbar) {
 }
 
 QIcon ToolbarIcon(int index) {
-  static const TIconSets sets = BuildIconSets();
-  if (index < 0 || index >= static_cast<int>(sets.Icons.size())) return QIcon();
-  return sets.Icons[index];
+  static QPointer<TIconSets> sets;
+  if (!sets) {
+    sets = new TIconSets;
+    sets->setParent(qApp);
+    BuildIconSets(*sets);
+  }
+  if (index < 0 || index >= static_cast<int>(sets->Icons.size())) return QIcon();
+  return sets->Icons[index];
 }
 
 TBitmap BitmapFromImage(const QImage& image) {
