@@ -1,11 +1,13 @@
-// Draws the program's toolbar icons, the "Delete" glyph, the window icon and the
-// eyedropper cursor into resources/ (run once; the PNGs are committed):
-//   build/tools/velinor_make_icons resources
+// Draws the program's toolbar icons, the "Delete" glyph, the program icon in its
+// installed sizes, the About box picture and the eyedropper cursor into
+// resources/ (run when the artwork changes; the PNGs are committed):
+//   build/src/gui/velinor_make_icons resources
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -117,14 +119,14 @@ void Magnifier(QPainter& p, int sign) {
 }
 
 void OneToOne(QPainter& p) {
-  Frame(p, QRectF(3, 5, 22, 18));
+  // A frame with "1:1" large inside: one image pixel per screen pixel.
+  p.setPen(Pen(kInk, 1.5)); p.setBrush(kPaper);
+  p.drawRect(QRectF(2, 4, 24, 20));
   QFont f("DejaVu Sans");
-  f.setPixelSize(11); f.setBold(true);
+  f.setPixelSize(13); f.setBold(true);
   p.setFont(f);
-  p.setPen(Qt::NoPen); p.setBrush(QColor(255, 255, 255, 220));
-  p.drawRoundedRect(QRectF(6, 9, 16, 11), 2, 2);
-  p.setPen(kInk);
-  p.drawText(QRectF(5, 8, 18, 13), Qt::AlignCenter, "1:1");
+  p.setPen(kBlue);
+  p.drawText(QRectF(2, 4, 24, 20), Qt::AlignCenter, "1:1");
 }
 
 void Fit(QPainter& p) {
@@ -189,6 +191,92 @@ void Pipette(QPainter& p) {
   p.setPen(QPen(Qt::black, 1.5)); p.drawLine(QPointF(15, 8), QPointF(23, 16));
 }
 
+// The program icon on a 256 x 256 grid: a grey photo in which one red flower
+// keeps its colour.
+void ProgramArt(QPainter& p) {
+  const QRectF tile(14, 14, 228, 228);
+  QPainterPath frame;
+  frame.addRoundedRect(tile, 40, 40);
+  QLinearGradient sky(tile.topLeft(), tile.bottomLeft());
+  sky.setColorAt(0, QColor(0xe6, 0xe8, 0xeb)); sky.setColorAt(1, QColor(0xa8, 0xad, 0xb3));
+  p.setPen(Qt::NoPen); p.setBrush(sky); p.drawPath(frame);
+  p.save();
+  p.setClipPath(frame);
+  p.setBrush(QColor(0xfa, 0xfa, 0xfa)); p.drawEllipse(QPointF(72, 76), 24, 24);
+  QPainterPath back;
+  back.moveTo(0, 176); back.cubicTo(60, 130, 120, 150, 160, 160);
+  back.cubicTo(200, 170, 230, 140, 256, 150); back.lineTo(256, 256); back.lineTo(0, 256);
+  back.closeSubpath();
+  p.setBrush(QColor(0x80, 0x86, 0x8d)); p.drawPath(back);
+  QPainterPath front;
+  front.moveTo(0, 210); front.cubicTo(70, 186, 150, 200, 256, 190); front.lineTo(256, 256);
+  front.lineTo(0, 256); front.closeSubpath();
+  p.setBrush(QColor(0x5a, 0x60, 0x67)); p.drawPath(front);
+  p.restore();
+  // The flower: the one thing left in colour.
+  p.setPen(QPen(kGreen, 9, Qt::SolidLine, Qt::RoundCap)); p.setBrush(Qt::NoBrush);
+  p.drawLine(QPointF(160, 206), QPointF(160, 132));
+  p.setPen(Qt::NoPen); p.setBrush(kGreen);
+  QPainterPath leaf;
+  leaf.moveTo(160, 184); leaf.cubicTo(176, 160, 196, 162, 204, 166);
+  leaf.cubicTo(194, 182, 178, 188, 160, 184);
+  p.drawPath(leaf);
+  p.setBrush(QColor(0xe0, 0x3c, 0x34));
+  for (int k = 0; k < 5; ++k) {
+    const double a = (k * 72 - 90) * M_PI / 180;
+    p.drawEllipse(QPointF(160 + 22 * std::cos(a), 112 + 22 * std::sin(a)), 21, 21);
+  }
+  p.setBrush(QColor(0xf6, 0xc3, 0x43)); p.drawEllipse(QPointF(160, 112), 12, 12);
+  p.setPen(QPen(QColor(0x2a, 0x31, 0x3a), 8)); p.setBrush(Qt::NoBrush); p.drawPath(frame);
+}
+
+QImage ProgramIcon(int size) {
+  QImage img = Canvas(size, size);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 256.0, size / 256.0);
+  ProgramArt(p);
+  return img;
+}
+
+// The About box picture, 350 x 130: the icon, the name and what the program does.
+QImage AboutPicture() {
+  QImage img(350, 130, QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  QLinearGradient bg(0, 0, 0, 130);
+  bg.setColorAt(0, QColor(0xfd, 0xfd, 0xfe)); bg.setColorAt(1, QColor(0xe4, 0xe9, 0xf0));
+  p.fillRect(img.rect(), bg);
+  // A strip along the bottom that turns from grey into colour.
+  for (int x = 0; x < 350; ++x) {
+    const double t = x / 349.0;
+    const QColor colour = QColor::fromHsvF(std::fmod(0.55 + t * 0.9, 1.0), 0.65, 0.9);
+    const int grey = qGray(colour.rgb());
+    const double k = std::clamp((t - 0.35) / 0.4, 0.0, 1.0);
+    const QColor mixed(int(grey + k * (colour.red() - grey)), int(grey + k * (colour.green() - grey)),
+                       int(grey + k * (colour.blue() - grey)));
+    p.fillRect(QRectF(x, 122, 1, 8), mixed);
+  }
+  p.save();
+  p.translate(16, 13);
+  p.scale(96 / 256.0, 96 / 256.0);
+  ProgramArt(p);
+  p.restore();
+  QFont title("DejaVu Sans");
+  title.setPixelSize(38); title.setBold(true);
+  p.setFont(title);
+  p.setPen(kInk);
+  p.drawText(QRectF(128, 20, 210, 48), Qt::AlignLeft | Qt::AlignVCenter, "Velinor");
+  QFont line("DejaVu Sans");
+  line.setPixelSize(13);
+  p.setFont(line);
+  p.setPen(QColor(0x55, 0x5f, 0x6b));
+  p.drawText(QRectF(130, 70, 212, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+             "Black and white photos that keep the colours you pick");
+  return img;
+}
+
 bool Save(const QImage& img, const QString& path) { return img.save(path, "PNG"); }
 
 }  // namespace
@@ -224,15 +312,10 @@ int main(int argc, char** argv) {
     p.end();
     ok &= Save(img, root + "/icons/delete.png");
   }
-  {
-    QImage img = Canvas(64, 64);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(64.0 / 28, 64.0 / 28);
-    Execute(p);
-    p.end();
-    ok &= Save(img, root + "/icons/velinor.png");
-  }
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    ok &= Save(ProgramIcon(size), QString("%1/icons/velinor-%2.png").arg(root).arg(size));
+  QDir().mkpath(root + "/images");
+  ok &= Save(AboutPicture(), root + "/images/about.png");
   {
     QImage img = Canvas(32, 32);
     QPainter p(&img);

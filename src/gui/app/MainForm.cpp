@@ -35,6 +35,10 @@
 #include "app/ZoomSteps.h"
 #include "controls/SpecialEdit.h"
 #include "controls/XPParams.h"
+#include "style/LookSwitch.h"
+#include "style/MenuStyle.h"
+#include "style/ShortcutCaption.h"
+#include "style/ToolbarLook.h"
 #include "view/MyImage.h"
 #include "PrinterDiscovery.h"
 
@@ -70,7 +74,7 @@ class TColorItemDelegate : public QStyledItemDelegate {
 QToolButton* MakeButton(QToolBar* bar, const char* name, int icon, int width) {
   auto* b = new QToolButton(bar);
   b->setObjectName(name);
-  b->setIcon(QIcon(ToolbarImage(icon)));
+  b->setIcon(ToolbarIcon(icon));
   b->setIconSize(QSize(kToolbarIconWidth, kToolbarIconHeight));
   b->setFixedSize(width, 40);
   b->setAutoRaise(true);
@@ -112,8 +116,8 @@ bool TMainForm::DocumentOpen() const { return !Image->Bitmap().Empty(); }
 void TMainForm::FormCreate() {
   // System colours are the application palette's.
   InstallPaletteSystemColors();
-  // 1-2. Themed drawing is the platform's own under Qt; no old-system flag.
-  g_ThemesActive = true;
+  // 1-2. The program's own menu and tool-panel look; no old-system flag.
+  g_ThemesActive = ProgramLookActive();
   // The file formats, and the dialogs and message of the load/save dispatch.
   InitImageFiles();
   InstallDispatchBridge();
@@ -184,6 +188,12 @@ void TMainForm::FormCreate() {
   SharedStrings::Instance().InstallStartupTexts(windowTitle());
   MainWindowRegisterFormats();
   BuildShortcuts();
+  // 14.
+  if (g_ThemesActive) {
+    MakeMenuOwnerDrawn(menuBar());
+    MakePopupOwnerDrawn(PopZoom);
+    MakePopupOwnerDrawn(PopImage);
+  }
   // The wheel belongs to the window as a whole.
   qApp->installEventFilter(this);
 }
@@ -387,6 +397,9 @@ void TMainForm::BuildToolPanel() {
       {BtnZoom100, &TMainForm::MenuZoom100Click},
       {BtnZoomAuto, &TMainForm::MenuZoomAutoClick}};
   for (const auto& [button, handler] : clicks) connect(button, &QToolButton::clicked, this, handler);
+  if (g_ThemesActive) InstallToolPanelPainting(PnlOutils, EdiZoom);
+  ToolBarCustomDraw(ToolBar);
+  ToolBarCustomDraw(ToolBar2);
 }
 
 void TMainForm::BuildLeftPanel() {
@@ -468,25 +481,24 @@ void TMainForm::BuildShortcuts() {
     void (TMainForm::*Enable)();
     void (TMainForm::*Run)();
     QKeySequence Keys;
-    QString Shown;
+    bool Shown;  // the one binding an item shows
   };
-  const QString ctrl = SharedText(ssCtrlPrefix);
   const TShortcut all[] = {
-      {MenuFichierOuvrir, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierOuvrirClick, QKeySequence("Ctrl+O"), ctrl + "O"},
-      {MenuFichierEnregistrer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierEnregistrerClick, QKeySequence("Ctrl+S"), ctrl + "S"},
-      {MenuFichierFermer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierFermerClick, QKeySequence("Ctrl+W"), ctrl + "W"},
-      {MenuFichierImprimer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierImprimerClick, QKeySequence("Ctrl+P"), ctrl + "P"},
-      {MenuFichierQuitter, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierQuitterClick, QKeySequence("Ctrl+Q"), ctrl + "Q"},
-      {MenuEditionUndo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionUndoClick, QKeySequence("Ctrl+Z"), ctrl + "Z"},
-      {MenuEditionRedo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionRedoClick, QKeySequence("Ctrl+Y"), ctrl + "Y"},
-      {MenuEditionCopier, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCopierClick, QKeySequence("Ctrl+C"), ctrl + "C"},
-      {MenuEditionColler, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCollerClick, QKeySequence("Ctrl+V"), ctrl + "V"},
-      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Return), SharedText(ssKeyEnter)},
-      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Enter), QString()},
-      {MenuActionRedim, &TMainForm::MenuActionClick, &TMainForm::MenuActionRedimClick, QKeySequence("Ctrl+T"), ctrl + "T"},
-      {MenuInformations, nullptr, &TMainForm::MenuInformationsClick, QKeySequence(Qt::Key_F1), "F1"}};
+      {MenuFichierOuvrir, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierOuvrirClick, QKeySequence("Ctrl+O"), true},
+      {MenuFichierEnregistrer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierEnregistrerClick, QKeySequence("Ctrl+S"), true},
+      {MenuFichierFermer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierFermerClick, QKeySequence("Ctrl+W"), true},
+      {MenuFichierImprimer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierImprimerClick, QKeySequence("Ctrl+P"), true},
+      {MenuFichierQuitter, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierQuitterClick, QKeySequence("Ctrl+Q"), true},
+      {MenuEditionUndo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionUndoClick, QKeySequence("Ctrl+Z"), true},
+      {MenuEditionRedo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionRedoClick, QKeySequence("Ctrl+Y"), true},
+      {MenuEditionCopier, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCopierClick, QKeySequence("Ctrl+C"), true},
+      {MenuEditionColler, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCollerClick, QKeySequence("Ctrl+V"), true},
+      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Return), true},
+      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Enter), false},
+      {MenuActionRedim, &TMainForm::MenuActionClick, &TMainForm::MenuActionRedimClick, QKeySequence("Ctrl+T"), true},
+      {MenuInformations, nullptr, &TMainForm::MenuInformationsClick, QKeySequence(Qt::Key_F1), true}};
   for (const TShortcut& s : all) {
-    if (!s.Shown.isEmpty()) s.Item->setText(s.Item->text() + '\t' + s.Shown);
+    if (s.Shown) s.Item->setText(s.Item->text() + '\t' + ShortcutCaption(ShortcutFromKeys(s.Keys[0])));
     auto* sc = new QShortcut(s.Keys, this);
     QAction* item = s.Item;
     const auto enable = s.Enable;

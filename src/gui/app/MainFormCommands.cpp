@@ -13,6 +13,7 @@
 
 #include "app/BusyGuard.h"
 #include "app/DialogSeam.h"
+#include "app/HelpFile.h"
 #include "app/MainForm.h"
 #include "app/MsgDlg.h"
 #include "app/TextRules.h"
@@ -213,7 +214,7 @@ void TMainForm::ImageMouseDown(Qt::MouseButton button, int x, int y) {
 // ---- help ----------------------------------------------------------------------------
 
 void TMainForm::MenuInformationsClick() {
-  const QString help = HelpFileName(options_.ExeDir + "/velinor");
+  const QString help = FindHelpFile(options_.ExeDir + "/velinor");
   if (help.isEmpty()) MessageDialog("File not found !", mkInformation, mbOk);
   else if (!Dialogs().OpenExternal(QUrl::fromLocalFile(help)))
     MessageDialog(QString("Unable to open \"%1\".").arg(help), mkError, mbOk);

@@ -21,4 +21,13 @@ QCursor LoadPipetteCursor() {
 
 QPixmap DeleteGlyph() { return QPixmap(":/icons/delete.png"); }
 
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QString(":/icons/velinor-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+QPixmap AboutPicture() { return QPixmap(kAboutPicturePath); }
+
 }  // namespace velinor

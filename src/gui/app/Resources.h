@@ -1,6 +1,7 @@
 #pragma once
 // The program's built-in pictures: the 13 toolbar icons of ImgBoutons (39 x 34),
-// the "Delete" glyph and the eyedropper cursor "PIPETTE".
+// the "Delete" glyph, the eyedropper cursor "PIPETTE", the program icon and the
+// About box picture.
 #include <QCursor>
 #include <QIcon>
 #include <QPixmap>
@@ -18,5 +19,10 @@ void InitResources();
 QPixmap ToolbarImage(int index);
 QCursor LoadPipetteCursor();
 QPixmap DeleteGlyph();
+// The window icon, in every size it is drawn at.
+QIcon ProgramIcon();
+// The About box picture, 350 x 130 (resource ":/images/about.png").
+inline constexpr const char* kAboutPicturePath = ":/images/about.png";
+QPixmap AboutPicture();
 
 }  // namespace velinor

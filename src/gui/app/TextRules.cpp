@@ -60,16 +60,6 @@ QString DiskFileName(const QString& path) {
   return FolderOf(info.absoluteFilePath()) + stored;
 }
 
-QString HelpFileName(const QString& exeFile) {
-  const QFileInfo exe(exeFile);
-  const QString base = exe.absolutePath() + '/' + exe.completeBaseName();
-  const QString shared =
-      exe.absolutePath() + "/../share/velinor/" + exe.completeBaseName() + ".htm";
-  for (const QString& candidate : {base + ".chm", base + ".htm", shared})
-    if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).absoluteFilePath();
-  return QString();
-}
-
 QString FolderOf(const QString& fileName) {
   QString dir = QFileInfo(fileName).absolutePath();
   if (!dir.endsWith('/')) dir += '/';

@@ -27,11 +27,6 @@ QString JoinDirAndName(const QString& fileName, const QString& folder);
 // file exists (letter case as stored); otherwise the path unchanged.
 QString DiskFileName(const QString& path);
 
-// The help page of the program whose executable is exeFile: the executable's
-// name with ".chm", else ".htm", beside it; for an installed program also the
-// ".htm" page in the shared data folder (../share/velinor/). Empty when none exists.
-QString HelpFileName(const QString& exeFile);
-
 // The folder of a file name with its trailing separator.
 QString FolderOf(const QString& fileName);
 

@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include "app/DialogSeam.h"
+#include "app/Resources.h"
 
 namespace velinor {
 
@@ -47,7 +48,7 @@ TAProposForm::TAProposForm(QWidget* parent)
   Image1 = new QLabel(PnlImg);
   Image1->setObjectName("Image1");
   Image1->setGeometry(1, 1, 350, 130);
-  Image1->setPixmap(QPixmap(":/images/about.png"));
+  Image1->setPixmap(AboutPicture());
 
   LblCaption = new QLabel("Velinor 1.0", PnlFond);
   LblCaption->setObjectName("LblCaption");
