@@ -129,19 +129,6 @@ void InflateZlibExact(const uint8_t* compressed, size_t size, uint8_t* out, size
   }
 }
 
-std::vector<uint8_t> DeflateZlib(const uint8_t* data, size_t size) {
-  std::unique_ptr<libdeflate_compressor, CompressorDeleter> c(
-      libdeflate_alloc_compressor(DefaultDeflateLevel));
-  if (!c) throw std::bad_alloc();
-  std::vector<uint8_t> out(libdeflate_zlib_compress_bound(c.get(), size));
-  uint8_t dummy = 0;
-  const size_t n = libdeflate_zlib_compress(c.get(), size ? data : &dummy, size, out.data(), out.size());
-  if (n == 0) throw EWriteError("compression failed");
-  out.resize(n);
-  out.shrink_to_fit();
-  return out;
-}
-
 // ---- writing ----------------------------------------------------------------
 
 std::vector<uint8_t>& TOviWriter::Tail() {
@@ -205,7 +192,10 @@ uint64_t TOviWriter::ImmediateSize() const {
 
 struct TOviWriter::ZlibBody {
   struct Piece {
-    std::vector<uint8_t> deflated;  // raw deflate; all but the last end with a sync flush
+    // Raw deflate; all but the last piece end with a sync flush. Allocated at the
+    // compressor's bound but left uninitialised, so untouched pages cost nothing.
+    std::unique_ptr<uint8_t[]> deflated;
+    size_t size = 0;
     uint32_t adler = 1;
     size_t length = 0;              // uncompressed
   };
@@ -231,23 +221,30 @@ class TPieceCompressor {
     const uint64_t first = body.ranges[k].first;
     const size_t count = static_cast<size_t>(body.ranges[k].second);
     const size_t n = count * body.rowBytes;
-    if (in_.size() < n) in_.resize(n);
-    if (n > 0) body.fill(first, count, in_.data());
+    if (inSize_ < n) {
+      in_.reset();
+      in_.reset(new uint8_t[n]);
+      inSize_ = n;
+    }
+    if (n > 0) body.fill(first, count, in_.get());
     uint8_t dummy = 0;
-    const uint8_t* src = n > 0 ? in_.data() : &dummy;
+    const uint8_t* src = n > 0 ? in_.get() : &dummy;
     piece.adler = libdeflate_adler32(1, src, n);
     piece.length = n;
     const size_t bound = libdeflate_deflate_compress_bound(c_.get(), n) + SyncFlushMaxBytes;
-    if (out_.size() < bound) out_.resize(bound);
-    size_t size = libdeflate_deflate_compress(c_.get(), src, n, out_.data(), out_.size());
+    piece.deflated.reset(new uint8_t[bound]);
+    // The compressor may not use the room kept for the sync flush.
+    size_t size = libdeflate_deflate_compress(c_.get(), src, n, piece.deflated.get(),
+                                              bound - SyncFlushMaxBytes);
     if (size == 0) throw EWriteError("compression failed");
-    if (k + 1 < body.pieces.size()) size = EndWithSyncFlush(out_.data(), size, out_.size());
-    piece.deflated.assign(out_.data(), out_.data() + size);
+    if (k + 1 < body.pieces.size()) size = EndWithSyncFlush(piece.deflated.get(), size, bound);
+    piece.size = size;
   }
 
  private:
   std::unique_ptr<libdeflate_compressor, CompressorDeleter> c_;
-  std::vector<uint8_t> in_, out_;
+  std::unique_ptr<uint8_t[]> in_;  // uninitialised: every byte is filled before use
+  size_t inSize_ = 0;
 };
 
 }  // namespace
@@ -284,7 +281,7 @@ void TOviWriter::WriteZlibRows(uint64_t rows, size_t rowBytes, TRowFiller fill) 
 // Length field, zlib header, the pieces in order, and the Adler-32 of the whole.
 void TOviWriter::EmitZlibBody(ZlibBody& body, const std::function<void(const uint8_t*, size_t)>& sink) {
   uint64_t deflated = 0;
-  for (const auto& p : body.pieces) deflated += p.deflated.size();
+  for (const auto& p : body.pieces) deflated += p.size;
   const uint64_t length = 4 + 2 + deflated + 4;
   if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
     throw EWriteError("compressed block too large for the file format");
@@ -297,8 +294,8 @@ void TOviWriter::EmitZlibBody(ZlibBody& body, const std::function<void(const uin
   for (size_t k = 0; k < body.pieces.size(); ++k) {
     auto& p = body.pieces[k];
     if (k > 0) adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.length));
-    sink(p.deflated.data(), p.deflated.size());
-    std::vector<uint8_t>().swap(p.deflated);
+    sink(p.deflated.get(), p.size);
+    p.deflated.reset();
   }
   const uint8_t tail[4] = {static_cast<uint8_t>(adler >> 24), static_cast<uint8_t>(adler >> 16),
                            static_cast<uint8_t>(adler >> 8), static_cast<uint8_t>(adler)};

@@ -74,9 +74,6 @@ void CheckInflatable(uint64_t compressedSize, uint64_t expected);
 // make the reader inflate more than the sizes it declares).
 void InflateZlibExact(const uint8_t* compressed, size_t size, uint8_t* out, size_t expected);
 
-// One zlib stream (RFC 1950) of the data at the default compression level.
-std::vector<uint8_t> DeflateZlib(const uint8_t* data, size_t size);
-
 // A zlib body is compressed as pieces of whole rows, each on its own, joined
 // into one stream. Joining means walking every piece but the last one through
 // its codes, which costs about a quarter of compressing it, so only the first
