@@ -49,17 +49,11 @@ std::vector<uint8_t> ReadCompressed(TOviSource& in) {
 // Puts the rows of a bitmap in the opposite order.
 void FlipRows(TBitmap& image) {
   const size_t n = image.Stride();
-  const int pairs = image.Height() / 2;
-#pragma omp parallel if (static_cast<uint64_t>(n) * pairs > (uint64_t{1} << 22))
-  {
-    std::vector<uint8_t> tmp(n);
-#pragma omp for schedule(static)
-    for (int top = 0; top < pairs; ++top) {
-      const int bottom = image.Height() - 1 - top;
-      std::memcpy(tmp.data(), image.ScanLine(top), n);
-      std::memcpy(image.ScanLine(top), image.ScanLine(bottom), n);
-      std::memcpy(image.ScanLine(bottom), tmp.data(), n);
-    }
+  std::vector<uint8_t> tmp(n);
+  for (int top = 0, bottom = image.Height() - 1; top < bottom; ++top, --bottom) {
+    std::memcpy(tmp.data(), image.ScanLine(top), n);
+    std::memcpy(image.ScanLine(top), image.ScanLine(bottom), n);
+    std::memcpy(image.ScanLine(bottom), tmp.data(), n);
   }
 }
 
