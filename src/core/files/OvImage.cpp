@@ -39,17 +39,6 @@ std::shared_ptr<const TBitmap> As24(const TBitmap& image) {
   return copy;
 }
 
-// The length field (from itself to the end of the data) followed by the data.
-std::vector<uint8_t> LengthPrefixed(std::vector<uint8_t> compressed) {
-  const uint64_t length = uint64_t{4} + compressed.size();
-  if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
-    throw EWriteError("compressed block too large for the file format");
-  std::vector<uint8_t> out(4 + compressed.size());
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(length >> (8 * i));
-  if (!compressed.empty()) std::memcpy(out.data() + 4, compressed.data(), compressed.size());
-  return out;
-}
-
 // The zlib body's compressed data: its length field, checked against the input.
 std::vector<uint8_t> ReadCompressed(TOviSource& in) {
   const int32_t length = in.ReadInt32();
@@ -111,21 +100,17 @@ void WriteImageBody24(TOviWriter& out, const TBitmap& image, int mode) {
     for (int y = 0; y < h; ++y) out.WriteBytes(src->ScanLine(y), static_cast<size_t>(w) * 3);
     return;
   }
+  // The pixel array of a bottom-up 24-bit DIB: rows reversed, padding zeroed,
+  // gathered piece by piece straight from the bitmap.
   const size_t stride = RowStride(w, TPixelFormat::pf24bit);
-  const uint64_t size = static_cast<uint64_t>(stride) * (h > 0 ? h : 0);
-  out.WriteDeferred(
-      [src, w, h, stride] {
-        // The pixel array of a bottom-up 24-bit DIB: rows reversed, padding zeroed.
-        std::vector<uint8_t> dib(stride * static_cast<size_t>(h > 0 ? h : 0));
-        const size_t used = static_cast<size_t>(w) * 3;
-        for (int y = 0; y < h; ++y) {
-          uint8_t* d = dib.data() + static_cast<size_t>(h - 1 - y) * stride;
-          std::memcpy(d, src->ScanLine(y), used);
-          std::memset(d + used, 0, stride - used);
-        }
-        return LengthPrefixed(DeflateZlib(dib.data(), dib.size()));
-      },
-      size);
+  const size_t used = static_cast<size_t>(w) * 3;
+  out.WriteZlibRows(static_cast<uint64_t>(h > 0 ? h : 0), stride,
+                    [src, h, stride, used](uint64_t first, size_t count, uint8_t* dst) {
+                      for (size_t i = 0; i < count; ++i, dst += stride) {
+                        std::memcpy(dst, src->ScanLine(h - 1 - static_cast<int>(first + i)), used);
+                        std::memset(dst + used, 0, stride - used);
+                      }
+                    });
 }
 
 void ReadImageBody24(TOviSource& in, int mode, TBitmap& image) {
@@ -163,13 +148,13 @@ void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode) {
     out.WriteBytes(plane.data(), plane.size());
     return;
   }
-  const uint64_t size = static_cast<uint64_t>(w > 0 ? w : 0) * static_cast<uint64_t>(h > 0 ? h : 0);
-  out.WriteDeferred(
-      [src] {
-        const auto plane = GreyPlane(*src);
-        return LengthPrefixed(DeflateZlib(plane.data(), plane.size()));
-      },
-      size);
+  out.WriteZlibRows(static_cast<uint64_t>(h > 0 ? h : 0), static_cast<size_t>(w > 0 ? w : 0),
+                    [src, w](uint64_t first, size_t count, uint8_t* dst) {
+                      for (size_t i = 0; i < count; ++i, dst += w) {
+                        const uint8_t* s = src->ScanLine(static_cast<int>(first + i));
+                        for (int x = 0; x < w; ++x) dst[x] = s[3 * x];
+                      }
+                    });
 }
 
 void ReadGreyBody(TOviSource& in, int mode, TBitmap& image) {

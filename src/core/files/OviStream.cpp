@@ -2,16 +2,19 @@
 
 #include <libdeflate.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <numeric>
 
 #include "base/Errors.h"
 #include "base/Parallel.h"
+#include "files/DeflateSplice.h"
 
 namespace velinor {
 
@@ -126,23 +129,10 @@ void InflateZlibExact(const uint8_t* compressed, size_t size, uint8_t* out, size
   }
 }
 
-std::vector<uint8_t> DeflateZlib(const uint8_t* data, size_t size) {
-  std::unique_ptr<libdeflate_compressor, CompressorDeleter> c(
-      libdeflate_alloc_compressor(DefaultDeflateLevel));
-  if (!c) throw std::bad_alloc();
-  std::vector<uint8_t> out(libdeflate_zlib_compress_bound(c.get(), size));
-  uint8_t dummy = 0;
-  const size_t n = libdeflate_zlib_compress(c.get(), size ? data : &dummy, size, out.data(), out.size());
-  if (n == 0) throw EWriteError("compression failed");
-  out.resize(n);
-  out.shrink_to_fit();
-  return out;
-}
-
 // ---- writing ----------------------------------------------------------------
 
 std::vector<uint8_t>& TOviWriter::Tail() {
-  if (segments_.empty() || segments_.back().producer) segments_.emplace_back();
+  if (segments_.empty() || segments_.back().Deferred()) segments_.emplace_back();
   return segments_.back().bytes;
 }
 
@@ -186,7 +176,7 @@ void TOviWriter::WriteDeferred(TProducer producer, uint64_t cost) {
 
 void TOviWriter::Append(TOviWriter&& other) {
   for (auto& s : other.segments_) {
-    if (s.producer) throw std::logic_error("TOviWriter::Append: deferred part");
+    if (s.Deferred()) throw std::logic_error("TOviWriter::Append: deferred part");
     WriteBytes(s.bytes.data(), s.bytes.size());
   }
   other.segments_.clear();
@@ -198,63 +188,235 @@ uint64_t TOviWriter::ImmediateSize() const {
   return n;
 }
 
+// ---- zlib bodies in pieces ---------------------------------------------------------
+
+struct TOviWriter::ZlibBody {
+  struct Piece {
+    // Raw deflate; all but the last piece end with a sync flush. Allocated at the
+    // compressor's bound but left uninitialised, so untouched pages cost nothing.
+    std::unique_ptr<uint8_t[]> deflated;
+    size_t size = 0;
+    uint32_t adler = 1;
+    size_t length = 0;              // uncompressed
+  };
+  uint64_t rows = 0;
+  size_t rowBytes = 0;
+  TRowFiller fill;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;  // rows of each piece
+  std::vector<Piece> pieces;
+  size_t remaining = 0;  // pieces not yet compressed
+};
+
+namespace {
+
+// One thread's compressor and buffers, reused from piece to piece.
+class TPieceCompressor {
+ public:
+  TPieceCompressor() : c_(libdeflate_alloc_compressor(DefaultDeflateLevel)) {
+    if (!c_) throw std::bad_alloc();
+  }
+
+  template <typename Body, typename Piece>
+  void Compress(const Body& body, size_t k, Piece& piece) {
+    const uint64_t first = body.ranges[k].first;
+    const size_t count = static_cast<size_t>(body.ranges[k].second);
+    const size_t n = count * body.rowBytes;
+    if (inSize_ < n) {
+      in_.reset();
+      in_.reset(new uint8_t[n]);
+      inSize_ = n;
+    }
+    if (n > 0) body.fill(first, count, in_.get());
+    uint8_t dummy = 0;
+    const uint8_t* src = n > 0 ? in_.get() : &dummy;
+    piece.adler = libdeflate_adler32(1, src, n);
+    piece.length = n;
+    const size_t bound = libdeflate_deflate_compress_bound(c_.get(), n) + SyncFlushMaxBytes;
+    piece.deflated.reset(new uint8_t[bound]);
+    // The compressor may not use the room kept for the sync flush.
+    size_t size = libdeflate_deflate_compress(c_.get(), src, n, piece.deflated.get(),
+                                              bound - SyncFlushMaxBytes);
+    if (size == 0) throw EWriteError("compression failed");
+    if (k + 1 < body.pieces.size()) size = EndWithSyncFlush(piece.deflated.get(), size, bound);
+    piece.size = size;
+  }
+
+ private:
+  std::unique_ptr<libdeflate_compressor, CompressorDeleter> c_;
+  std::unique_ptr<uint8_t[]> in_;  // uninitialised: every byte is filled before use
+  size_t inSize_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::pair<uint64_t, uint64_t>> ZlibPieceRows(uint64_t rows, size_t rowBytes) {
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  const uint64_t rowsPerPiece = std::max<uint64_t>(1, ZlibPieceBytes / std::max<size_t>(rowBytes, 1));
+  const uint64_t small = rows / ZlibSmallPiecesShare / rowsPerPiece;
+  for (uint64_t k = 0; k < small; ++k) ranges.emplace_back(k * rowsPerPiece, rowsPerPiece);
+  // The rest in one piece; an empty body is still one (empty) piece, a valid stream.
+  ranges.emplace_back(small * rowsPerPiece, rows - small * rowsPerPiece);
+  return ranges;
+}
+
+void TOviWriter::WriteZlibRows(uint64_t rows, size_t rowBytes, TRowFiller fill) {
+  auto body = std::make_shared<ZlibBody>();
+  body->rows = rows;
+  body->rowBytes = rowBytes;
+  body->fill = std::move(fill);
+  body->ranges = ZlibPieceRows(rows, rowBytes);
+  body->pieces.resize(body->ranges.size());
+  body->remaining = body->pieces.size();
+  if (!allowDeferred_) {
+    TPieceCompressor compressor;
+    for (size_t k = 0; k < body->pieces.size(); ++k) compressor.Compress(*body, k, body->pieces[k]);
+    EmitZlibBody(*body, [&](const uint8_t* p, size_t n) { WriteBytes(p, n); });
+    return;
+  }
+  Segment s;
+  s.body = std::move(body);
+  segments_.push_back(std::move(s));
+}
+
+// Length field, zlib header, the pieces in order, and the Adler-32 of the whole.
+void TOviWriter::EmitZlibBody(ZlibBody& body, const std::function<void(const uint8_t*, size_t)>& sink) {
+  uint64_t deflated = 0;
+  for (const auto& p : body.pieces) deflated += p.size;
+  const uint64_t length = 4 + 2 + deflated + 4;
+  if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+    throw EWriteError("compressed block too large for the file format");
+  // 0x78 0x9C: deflate with a 32 KiB window at the default level.
+  const uint8_t head[6] = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                           static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24),
+                           0x78, 0x9C};
+  sink(head, sizeof head);
+  uLong adler = body.pieces.front().adler;
+  for (size_t k = 0; k < body.pieces.size(); ++k) {
+    auto& p = body.pieces[k];
+    if (k > 0) adler = adler32_combine(adler, p.adler, static_cast<z_off_t>(p.length));
+    sink(p.deflated.get(), p.size);
+    p.deflated.reset();
+  }
+  const uint8_t tail[4] = {static_cast<uint8_t>(adler >> 24), static_cast<uint8_t>(adler >> 16),
+                           static_cast<uint8_t>(adler >> 8), static_cast<uint8_t>(adler)};
+  sink(tail, sizeof tail);
+}
+
 void TOviWriter::Finish(const std::function<void(const uint8_t*, size_t)>& sink) {
   auto segments = std::move(segments_);
   segments_.clear();
-  std::vector<size_t> jobs;
+  struct Job {
+    size_t segment;
+    size_t piece;
+  };
+  std::vector<Job> jobs;
   std::vector<char> ready(segments.size(), 1);
+  std::vector<size_t> producers;
   for (size_t i = 0; i < segments.size(); ++i)
     if (segments[i].producer) {
-      jobs.push_back(i);
+      producers.push_back(i);
       ready[i] = 0;
     }
   // Largest first, so that the threads end together.
-  std::stable_sort(jobs.begin(), jobs.end(),
+  std::stable_sort(producers.begin(), producers.end(),
                    [&](size_t a, size_t b) { return segments[a].cost > segments[b].cost; });
+  for (size_t i : producers) jobs.push_back({i, 0});
+  // Then the pieces, largest first (the small ones fill in at the end, so that
+  // the threads finish together), in file order among equals.
+  std::vector<Job> pieces;
+  for (size_t i = 0; i < segments.size(); ++i)
+    if (segments[i].body) {
+      for (size_t k = 0; k < segments[i].body->pieces.size(); ++k) pieces.push_back({i, k});
+      ready[i] = 0;
+    }
+  auto pieceBytes = [&](const Job& j) {
+    const auto& b = *segments[j.segment].body;
+    return b.ranges[j.piece].second * b.rowBytes;
+  };
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [&](const Job& a, const Job& b) { return pieceBytes(a) > pieceBytes(b); });
+  jobs.insert(jobs.end(), pieces.begin(), pieces.end());
 
-  // Whoever completes a segment hands on every segment that is now ready in file
-  // order, so writing overlaps the compression still running.
+  // Completed segments go to the sink in file order. One thread at a time does
+  // that, outside the lock, while the others keep compressing.
   size_t flushed = 0;
+  bool flushing = false;
   std::exception_ptr error;
   auto flushReady = [&] {
-    while (!error && flushed < segments.size() && ready[flushed]) {
-      Segment& s = segments[flushed];
-      try {
-        if (!s.bytes.empty()) sink(s.bytes.data(), s.bytes.size());
-      } catch (...) {
-        error = std::current_exception();
-        return;
+    for (;;) {
+      size_t from = 0, to = 0;
+      bool go = false;
+#pragma omp critical(velinor_ovi_flush)
+      if (!flushing && !error) {
+        from = to = flushed;
+        while (to < segments.size() && ready[to]) ++to;
+        go = flushing = to > from;
       }
-      std::vector<uint8_t>().swap(s.bytes);
-      ++flushed;
+      if (!go) return;
+      std::exception_ptr failed;
+      try {
+        for (size_t i = from; i < to; ++i) {
+          Segment& s = segments[i];
+          if (s.body) {
+            EmitZlibBody(*s.body, sink);
+            s.body.reset();
+          } else if (!s.bytes.empty()) {
+            sink(s.bytes.data(), s.bytes.size());
+          }
+          std::vector<uint8_t>().swap(s.bytes);
+        }
+      } catch (...) {
+        failed = std::current_exception();
+      }
+#pragma omp critical(velinor_ovi_flush)
+      {
+        flushed = to;
+        flushing = false;
+        if (failed && !error) error = failed;
+      }
     }
   };
-#pragma omp critical(velinor_ovi_flush)
   flushReady();
 
   const int n = static_cast<int>(jobs.size());
   const int threads = std::max(1, std::min(EngineThreads(), n));
-#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
-  for (int j = 0; j < n; ++j) {
-    Segment& s = segments[jobs[j]];
-    std::vector<uint8_t> bytes;
-    std::exception_ptr failed;
-    try {
+#pragma omp parallel num_threads(threads) if (threads > 1)
+  {
+    std::unique_ptr<TPieceCompressor> compressor;
+#pragma omp for schedule(dynamic, 1)
+    for (int j = 0; j < n; ++j) {
+      Segment& s = segments[jobs[j].segment];
       bool skip;
 #pragma omp critical(velinor_ovi_flush)
       skip = error != nullptr;
-      if (!skip) bytes = s.producer();
-    } catch (...) {
-      failed = std::current_exception();
-    }
+      if (skip) continue;
+      std::vector<uint8_t> bytes;
+      std::exception_ptr failed;
+      try {
+        if (s.body) {
+          if (!compressor) compressor = std::make_unique<TPieceCompressor>();
+          compressor->Compress(*s.body, jobs[j].piece, s.body->pieces[jobs[j].piece]);
+        } else {
+          bytes = s.producer();
+        }
+      } catch (...) {
+        failed = std::current_exception();
+      }
 #pragma omp critical(velinor_ovi_flush)
-    {
-      if (failed && !error) error = failed;
-      s.bytes = std::move(bytes);
-      ready[jobs[j]] = 1;
+      {
+        if (failed) {
+          if (!error) error = failed;
+        } else if (s.body) {
+          if (--s.body->remaining == 0) ready[jobs[j].segment] = 1;
+        } else {
+          s.bytes = std::move(bytes);
+          ready[jobs[j].segment] = 1;
+        }
+      }
       flushReady();
     }
   }
+  flushReady();
   if (error) std::rethrow_exception(error);
 }
 

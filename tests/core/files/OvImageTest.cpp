@@ -182,6 +182,37 @@ TEST(OviLayout, WritingIsIdenticalOnOneAndTwoThreads) {
   EXPECT_EQ(one, two);
 }
 
+TEST(OviLayout, LargeImagesInManyPiecesReadBackAndDoNotDependOnThreads) {
+  // Large enough for the image bodies to be compressed in several pieces.
+  const int w = 2000, h = 1500;
+  ASSERT_GE(ZlibPieceRows(h, static_cast<size_t>(w) * 3).size(), 2u);
+  TBitmap photo(w, h), top(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w * 3; ++x) {
+      photo.ScanLine(y)[x] = static_cast<uint8_t>((x / 7 + y / 5 + (x * y % 13)) & 0xFF);
+      top.ScanLine(y)[x] = static_cast<uint8_t>(x * 3 + y);
+    }
+  const TBitmap mask = GreyMask(w, h, 9);
+  SetEngineThreads(1);
+  const auto one = TwoLayerFile(photo, top, mask);
+  SetEngineThreads(2);
+  const auto two = TwoLayerFile(photo, top, mask);
+  SetEngineThreads(0);
+  EXPECT_TRUE(one == two);
+
+  Walker walker{two};
+  walker.pos = ThumbnailOffset;
+  walker.pos += static_cast<size_t>(walker.Int()) - 4;
+  EXPECT_EQ(walker.Int(), 2);
+  const auto preview = WalkRecord(walker);
+  const auto layer0 = WalkRecord(walker);
+  const auto layer1 = WalkRecord(walker);
+  EXPECT_TRUE(layer0.imageDib == DibOf(photo));
+  EXPECT_TRUE(layer1.imageDib == DibOf(top));
+  const TMyImageLayeredReg flat = ReadFlat(two);
+  EXPECT_TRUE(DibOf(flat) == preview.imageDib);
+}
+
 TEST(OviWriter, DeferredPartsComeOutInFileOrderAndErrorsStopTheWrite) {
   for (int threads : {1, 2}) {
     SetEngineThreads(threads);
