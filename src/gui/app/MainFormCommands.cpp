@@ -96,11 +96,15 @@ void TMainForm::MenuActionActionClick() {
                [this](const std::string& label, int percent) {
                  ShowProgress(QString::fromStdString(label), percent);
                });
-  } catch (const std::bad_alloc&) {
-    MessageDialog("Not enough memory to process the picture.", mkError, mbOk);
-    return;
   } catch (const std::exception& e) {
-    MessageDialog(QString::fromUtf8(e.what()), mkError, mbOk);
+    // The photo stays on screen, as the undo snapshot has it; nothing of the
+    // failed run is kept.
+    Processed = false;
+    Image->RepaintNow();
+    const bool noMemory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    MessageDialog(noMemory ? QString("Not enough memory to process the picture.")
+                           : QString::fromUtf8(e.what()),
+                  mkError, mbOk);
     return;
   }
   CurrentImage() = std::move(result);
