@@ -4,11 +4,19 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtGlobal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "app/Settings.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Qt's warnings about odd values (unknown variant types, file names with
+  // zero bytes) are expected here and would only slow the run down.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static QTemporaryDir dir;
