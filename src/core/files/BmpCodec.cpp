@@ -47,6 +47,9 @@ struct MaskChannel {
   }
 };
 
+// Pixels one byte of run-length data may stand for, on average over the file.
+constexpr uint64_t MaxRlePixelsPerByte = 256;
+
 // Decodes RLE4/RLE8 into one index per pixel (rows in file order, bottom-up).
 void DecodeRle(const uint8_t* p, size_t n, int width, int height, bool rle4, std::vector<uint8_t>& idx) {
   idx.assign(static_cast<size_t>(width) * height, 0);
@@ -176,14 +179,21 @@ TBitmap ReadBmp(const uint8_t* data, size_t size) {
     hasAlpha = ma.bits > 0;
   }
 
-  TBitmap out(w, h, hasAlpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
-  const int outBpp = hasAlpha ? 4 : 3;
+  // Sizes the data cannot fill are refused before anything is allocated. A
+  // run-length pair gives at most 255 pixels, but end-of-line, delta and
+  // end-of-bitmap codes may leave whole areas out: the program's own writer and
+  // the usual ones never do that over more than a small part of a large picture.
+  const bool isRle = compression == BI_RLE8 || compression == BI_RLE4;
+  const size_t rowBytes = ((static_cast<size_t>(w) * bitCount + 31) / 32) * 4;
+  if (!isRle && static_cast<uint64_t>(rowBytes) * h > avail) Fail("truncated pixel data");
+  if (isRle && static_cast<uint64_t>(w) * h > static_cast<uint64_t>(avail) * MaxRlePixelsPerByte + (uint64_t{1} << 20))
+    Fail("run-length data too short for the image size");
 
   std::vector<uint8_t> rle;
-  if (compression == BI_RLE8 || compression == BI_RLE4) DecodeRle(bits, avail, w, h, compression == BI_RLE4, rle);
+  if (isRle) DecodeRle(bits, avail, w, h, compression == BI_RLE4, rle);
 
-  const size_t rowBytes = ((static_cast<size_t>(w) * bitCount + 31) / 32) * 4;
-  if (rle.empty() && rowBytes * h > avail) Fail("truncated pixel data");
+  TBitmap out(w, h, hasAlpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+  const int outBpp = hasAlpha ? 4 : 3;
 
   bool anyAlpha = false;
   for (int fy = 0; fy < h; ++fy) {

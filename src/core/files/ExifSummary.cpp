@@ -4,6 +4,8 @@
 #include <exception>
 #include <mutex>
 
+#include <sys/stat.h>
+
 #include <exiv2/exiv2.hpp>
 
 namespace velinor {
@@ -32,14 +34,16 @@ bool ParseExifDate(const std::string& text, TExifDateTime& t) {
          t.Minute >= 0 && t.Minute <= 59 && t.Second >= 0 && t.Second <= 60;
 }
 
-}  // namespace
 
-TExifSummary ReadExifSummary(const std::string& fileName) {
+
+// Summarises what the opener finds; any failure gives an invalid summary.
+template <typename Open>
+TExifSummary Summarise(Open open) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
   TExifSummary s;
   try {
-    auto image = Exiv2::ImageFactory::open(fileName, false);
+    auto image = open();
     if (!image.get()) return s;
     image->readMetadata();
     const Exiv2::ExifData& data = image->exifData();
@@ -53,6 +57,20 @@ TExifSummary ReadExifSummary(const std::string& fileName) {
     return TExifSummary{};
   }
   return s;
+}
+
+}  // namespace
+
+TExifSummary ReadExifSummary(const std::string& fileName) {
+  // Only regular files: opening a pipe or a device would block or never end.
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return Summarise([&] { return Exiv2::ImageFactory::open(fileName, false); });
+}
+
+TExifSummary ReadExifSummary(const uint8_t* data, size_t size) {
+  if (!data || size == 0) return {};
+  return Summarise([&] { return Exiv2::ImageFactory::open(data, size); });
 }
 
 std::vector<std::string> ExifSummaryLines(const TExifSummary& s,

@@ -1,6 +1,8 @@
 #pragma once
 // The few EXIF facts the open dialog and "velinor-cli info" show about a photo:
 // camera make and model (or the software that wrote it) and the date taken.
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +25,8 @@ struct TExifSummary {
 // Reads the EXIF data of a JPEG or TIFF file. Never throws: a file without EXIF,
 // or whose EXIF cannot be parsed, gives a summary that is not Valid.
 TExifSummary ReadExifSummary(const std::string& fileName);
+// The same for a file held in memory.
+TExifSummary ReadExifSummary(const uint8_t* data, size_t size);
 
 // The summary as lines: make and model when either is set (each only when not
 // empty), otherwise the software; then the date formatted by formatDate. An

@@ -111,7 +111,9 @@ TBitmap ReadGif(const uint8_t* data, size_t size, int* frameCount) {
     }
     const GifImageDesc& d = gif->Image;
     if (d.Width <= 0 || d.Height <= 0) throw EReadError("GIF: empty frame");
-    CheckImageSize(d.Width, d.Height, 1);
+    // The frame is held with one byte per pixel here, but the program works on
+    // it as 24-bit: that is the size that must fit.
+    CheckImageSize(d.Width, d.Height, 3);
     // One byte of LZW data stands for at most a few thousand pixels: refuse a
     // frame the rest of the file cannot fill before allocating it.
     if (static_cast<uint64_t>(d.Width) * d.Height > static_cast<uint64_t>(size - src.pos) * 4096 + 65536)

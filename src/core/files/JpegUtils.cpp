@@ -274,6 +274,18 @@ class TPrefault {
   std::thread thread_;
 };
 
+// Huffman-coded data spends at least a bit or two on every 8 x 8 block, so a
+// real photo decodes to at most a few hundred times its size; arithmetic coding
+// and end-of-band runs can describe a vast flat picture in a few bytes. Such a
+// picture is refused before its pixels (and libjpeg's buffers) are allocated;
+// pictures up to 64 MiB always go.
+void CheckDataCanFill(JDIMENSION width, JDIMENSION height, size_t fileSize) {
+  constexpr uint64_t MaxBytesPerFileByte = 2048;
+  const uint64_t decoded = uint64_t{width} * height * 3;
+  if (decoded > (uint64_t{64} << 20) && decoded > static_cast<uint64_t>(fileSize) * MaxBytesPerFileByte)
+    throw EReadError("JPEG: image data too short for its size");
+}
+
 }  // namespace
 
 TJpegScale PreviewScale(int w, int h, int box) {
@@ -331,6 +343,7 @@ TBitmap DecodeJpeg(const uint8_t* data, size_t size, TJpegScale scale) {
   if (!DecodeHeader(&d, data, size, denom)) throw EReadError(std::string("JPEG: ") + d.err.message);
   const jpeg_decompress_struct& c = d.cinfo;
   CheckImageSize(c.image_width, c.image_height, 3);
+  CheckDataCanFill(c.image_width, c.image_height, size);
   TBitmap bitmap(static_cast<int>(c.output_width), static_cast<int>(c.output_height), TPixelFormat::pf24bit);
   std::vector<uint8_t*> rows(c.output_height);
   for (JDIMENSION y = 0; y < c.output_height; ++y) rows[y] = bitmap.ScanLine(static_cast<int>(y));

@@ -41,6 +41,17 @@ void SyncFile(const std::string& path) {
   }
 }
 
+// Makes a rename in the folder durable; a folder that cannot be opened or
+// flushed (some file systems refuse) changes nothing: the new file is in place.
+void SyncFolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path, uint64_t maxBytes) {
@@ -84,6 +95,7 @@ void SaveAtomically(const std::string& target, const std::function<void(const st
     ::unlink(temp.c_str());
     throw;
   }
+  SyncFolderOf(target);
 }
 
 void WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes) {

@@ -88,11 +88,15 @@ int MemMap(thandle_t h, void** base, toff_t* size) {
 void MemUnmap(thandle_t, void*, toff_t) {}
 
 // Refuses, before anything is allocated, a picture far larger than its data
-// could hold under the common compressions (none, PackBits, LZW, Deflate, JPEG
-// expand at most a few thousand times); fax and other schemes are not bounded.
+// could hold: the common compressions (none, PackBits, LZW, Deflate, JPEG)
+// expand at most a few thousand times. Fax coding and the other schemes have no
+// such bound (a blank fax line costs a bit or two), so for them the picture,
+// as the program holds it, may be at most 65536 times its data: a real scan is
+// far below that, a bomb of a few bytes far above.
 void CheckDataCanFill(TIFF* tif, size_t fileSize, uint32_t width, uint32_t height, uint16_t samples, uint16_t bits) {
   uint16_t compression = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  bool bounded = false;
   switch (compression) {
     case COMPRESSION_NONE:
     case COMPRESSION_PACKBITS:
@@ -100,12 +104,14 @@ void CheckDataCanFill(TIFF* tif, size_t fileSize, uint32_t width, uint32_t heigh
     case COMPRESSION_DEFLATE:
     case COMPRESSION_ADOBE_DEFLATE:
     case COMPRESSION_JPEG:
+      bounded = true;
       break;
     default:
-      return;
+      break;
   }
   if (static_cast<uint64_t>(width) * height * 4 <= (uint64_t{64} << 20)) return;  // small pictures always go
-  const uint64_t decoded = (static_cast<uint64_t>(width) * samples * bits + 7) / 8 * height;
+  const uint64_t decoded = bounded ? (static_cast<uint64_t>(width) * samples * bits + 7) / 8 * height
+                                   : static_cast<uint64_t>(width) * height * 4 / 16;
   const uint32_t striles = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
   uint64_t present = 0;
   for (uint32_t i = 0; i < striles; ++i) {

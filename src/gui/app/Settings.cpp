@@ -16,6 +16,13 @@ QString Read(QSettings& ini, const char* key) {
 
 bool FolderExists(const QString& dir) { return !dir.isEmpty() && QFileInfo(dir).isDir(); }
 
+// Something other than a settings file sits at the path: reading it could block
+// (a pipe) or swallow memory (a huge file).
+bool ForeignFileAt(const QString& iniPath) {
+  const QFileInfo info(iniPath);
+  return info.exists() && (!info.isFile() || info.size() > kMaxSettingsBytes);
+}
+
 }  // namespace
 
 QString SettingsFilePath(const QString& exeDir) {
@@ -29,6 +36,7 @@ QString SettingsFilePath(const QString& exeDir) {
 }
 
 void LoadSettings(const QString& iniPath, TAppSettings& s) {
+  if (ForeignFileAt(iniPath)) return;
   QSettings ini(iniPath, QSettings::IniFormat);
   QString v = Read(ini, "Params/Open");
   if (v != kIniMissing && FolderExists(v)) s.OpenDir = v;
@@ -46,9 +54,15 @@ void LoadSettings(const QString& iniPath, TAppSettings& s) {
 }
 
 bool SaveSettings(const QString& iniPath, const TAppSettings& s, QString* failedKey) {
+  if (ForeignFileAt(iniPath)) {
+    if (failedKey) *failedKey = "Params/Open";
+    return false;
+  }
   QSettings ini(iniPath, QSettings::IniFormat);
-  // QSettings writes the file as a whole when synced; a write that cannot be made
-  // shows up as a status after the sync.
+  // QSettings writes the file as a whole when synced (through a temporary file
+  // renamed over the old one); a write that cannot be made shows up as an access
+  // error after the sync. A format error only says the old content could not be
+  // parsed: the new content was written all the same.
   ini.setValue("Params/Open", s.OpenDir);
   ini.setValue("Params/Save", s.SaveDir);
   ini.setValue("Params/Maximized", s.Maximized ? "1" : "0");
@@ -58,7 +72,7 @@ bool SaveSettings(const QString& iniPath, const TAppSettings& s, QString* failed
     ini.setValue(QString("Files/File%1").arg(i + 1), s.RecentFiles[i]);
   ini.setValue("Params/Antialias", s.Antialias ? "1" : "0");
   ini.sync();
-  if (ini.status() != QSettings::NoError) {
+  if (ini.status() == QSettings::AccessError) {
     if (failedKey) *failedKey = "Params/Open";
     return false;
   }

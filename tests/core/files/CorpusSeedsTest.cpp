@@ -23,7 +23,7 @@ std::vector<std::string> Seeds() {
   const std::string root = VELINOR_FUZZ_CORPUS;
   if (DIR* d = opendir(root.c_str())) {
     while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
+      if (e->d_name[0] == '.' || std::string(e->d_name) == "settings") continue;  // not pictures
       const std::string sub = root + "/" + e->d_name;
       if (DIR* s = opendir(sub.c_str())) {
         while (dirent* f = readdir(s))

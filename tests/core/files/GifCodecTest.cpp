@@ -196,8 +196,8 @@ TEST(Gif, AHugeFrameOverAFewBytesIsRefusedBeforeAllocating) {
   auto bytes = MakeGif(4, 4, 1, Map({RGB(0, 0, 0), RGB(1, 1, 1)}), 0);
   // Frame descriptor after the header (13), the 2-entry map (6): size at +5.
   ASSERT_EQ(bytes[19], 0x2C);
-  bytes[24] = bytes[26] = 0x00;  // 28672 x 28672: within the size limit
-  bytes[25] = bytes[27] = 0x70;
+  bytes[24] = bytes[26] = 0x00;  // 16384 x 16384: within the size limit, also in 24 bits
+  bytes[25] = bytes[27] = 0x40;
   // Refused by the size check, not after a failed decode into a huge buffer.
   try {
     ReadGif(bytes.data(), bytes.size());

@@ -1,0 +1,453 @@
+// Small crafted files that claim huge pictures: beyond the program's limits
+// (65535 pixels a side, 1 GiB of pixels), or far more than their compressed data
+// could fill (decompression bombs). Every reader must refuse them before it
+// allocates the picture: this executable counts what operator new is asked for.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+
+#include "TestFiles.h"
+#include "base/Errors.h"
+#include "files/BmpCodec.h"
+#include "files/FileRoutes.h"
+#include "files/FormatRegistry.h"
+#include "files/GifCodec.h"
+#include "files/IcoReader.h"
+#include "files/JpegUtils.h"
+#include "files/OvImage.h"
+#include "files/OvsImage.h"
+#include "files/PcxReader.h"
+#include "files/PngUtils.h"
+#include "files/PnmReader.h"
+#include "files/SafeFile.h"
+#include "files/SgiReader.h"
+#include "files/TargaCodec.h"
+#include "files/TiffUtils.h"
+
+namespace {
+std::atomic<size_t> largestRequest{0};
+
+void* Track(size_t n) {
+  size_t seen = largestRequest.load(std::memory_order_relaxed);
+  while (n > seen && !largestRequest.compare_exchange_weak(seen, n, std::memory_order_relaxed)) {
+  }
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+}  // namespace
+
+void* operator new(size_t n) { return Track(n); }
+void* operator new[](size_t n) { return Track(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  try {
+    return Track(n);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+using namespace velinor;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Le16(Bytes& b, uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+void Le32(Bytes& b, uint32_t v) {
+  Le16(b, v & 0xFFFF);
+  Le16(b, v >> 16);
+}
+void Be16(Bytes& b, uint32_t v) {
+  b.push_back((v >> 8) & 0xFF);
+  b.push_back(v & 0xFF);
+}
+void Be32(Bytes& b, uint32_t v) {
+  Be16(b, v >> 16);
+  Be16(b, v & 0xFFFF);
+}
+void Text(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+Bytes Zlib(size_t zeros) {
+  Bytes raw(zeros, 0);
+  uLongf n = compressBound(zeros);
+  Bytes out(n);
+  compress2(out.data(), &n, raw.data(), zeros, 9);
+  out.resize(n);
+  return out;
+}
+
+// The reader must refuse the bytes with one of the program's errors, without
+// having asked for anything like the picture's memory.
+void ExpectRefused(const char* what, const std::function<void()>& read) {
+  SCOPED_TRACE(what);
+  largestRequest = 0;
+  try {
+    read();
+    ADD_FAILURE() << "read without complaint";
+  } catch (const EVelinorError&) {
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "foreign exception: " << e.what();
+  }
+  EXPECT_LT(largestRequest.load(), size_t{32} << 20);
+}
+
+// ---- BMP --------------------------------------------------------------------------
+
+Bytes Bmp(int32_t w, int32_t h, int bits, uint32_t compression, const Bytes& data) {
+  const uint32_t palette = bits <= 8 ? 4u << bits : 0;
+  Bytes b;
+  Text(b, "BM");
+  Le32(b, 54 + palette + static_cast<uint32_t>(data.size()));
+  Le32(b, 0);
+  Le32(b, 54 + palette);
+  Le32(b, 40);
+  Le32(b, static_cast<uint32_t>(w));
+  Le32(b, static_cast<uint32_t>(h));
+  Le16(b, 1);
+  Le16(b, bits);
+  Le32(b, compression);
+  for (int i = 0; i < 5; ++i) Le32(b, 0);
+  b.resize(b.size() + palette, 0x40);
+  b.insert(b.end(), data.begin(), data.end());
+  return b;
+}
+
+TEST(Limits, Bmp) {
+  const Bytes rows(64, 0);
+  ExpectRefused("too wide", [&] { ReadBmp(Bmp(70000, 1, 24, 0, rows).data(), Bmp(70000, 1, 24, 0, rows).size()); });
+  const Bytes huge = Bmp(20000, 20000, 32, 0, rows);
+  ExpectRefused("over 1 GiB", [&] { ReadBmp(huge.data(), huge.size()); });
+  const Bytes truncated = Bmp(16000, 16000, 24, 0, rows);
+  ExpectRefused("data short of the size", [&] { ReadBmp(truncated.data(), truncated.size()); });
+  // Run-length data that ends the picture at once, or skips it with deltas.
+  const Bytes endNow = Bmp(16000, 16000, 8, 1, Bytes{10, 7, 0, 1});
+  ExpectRefused("RLE8 end of bitmap", [&] { ReadBmp(endNow.data(), endNow.size()); });
+  Bytes deltas;
+  for (int i = 0; i < 70; ++i) deltas.insert(deltas.end(), {0, 2, 255, 255});
+  const Bytes skip = Bmp(16000, 16000, 4, 2, deltas);
+  ExpectRefused("RLE4 deltas", [&] { ReadBmp(skip.data(), skip.size()); });
+}
+
+// ---- PNG --------------------------------------------------------------------------
+
+void Chunk(Bytes& b, const char* type, const Bytes& body) {
+  Be32(b, static_cast<uint32_t>(body.size()));
+  const size_t start = b.size();
+  Text(b, type);
+  b.insert(b.end(), body.begin(), body.end());
+  Be32(b, static_cast<uint32_t>(crc32(0, b.data() + start, static_cast<uInt>(b.size() - start))));
+}
+
+Bytes Png(uint32_t w, uint32_t h, size_t zeros) {
+  Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes ihdr;
+  Be32(ihdr, w);
+  Be32(ihdr, h);
+  ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+  Chunk(b, "IHDR", ihdr);
+  Chunk(b, "IDAT", Zlib(zeros));
+  Chunk(b, "IEND", {});
+  return b;
+}
+
+TEST(Limits, Png) {
+  const Bytes wide = Png(70000, 1, 1000);
+  ExpectRefused("too wide", [&] { ReadPng(wide.data(), wide.size()); });
+  const Bytes huge = Png(20000, 20000, 1000);
+  ExpectRefused("over 1 GiB", [&] { ReadPng(huge.data(), huge.size()); });
+  const Bytes bomb = Png(16000, 16000, 64000);  // a 1 GiB picture from a few hundred bytes
+  ExpectRefused("zlib bomb", [&] { ReadPng(bomb.data(), bomb.size()); });
+}
+
+// ---- GIF --------------------------------------------------------------------------
+
+Bytes Gif(int w, int h) {
+  Bytes b;
+  Text(b, "GIF89a");
+  Le16(b, w);
+  Le16(b, h);
+  b.insert(b.end(), {0x80, 0, 0, 0, 0, 0, 255, 255, 255});
+  b.push_back(0x2C);
+  Le16(b, 0);
+  Le16(b, 0);
+  Le16(b, w);
+  Le16(b, h);
+  b.push_back(0);
+  b.insert(b.end(), {2, 2, 0x4C, 0x01, 0, 0x3B});
+  return b;
+}
+
+TEST(Limits, Gif) {
+  const Bytes huge = Gif(65535, 65535);
+  ExpectRefused("over 1 GiB", [&] { ReadGif(huge.data(), huge.size()); });
+  // Under the limit as one byte per pixel, over it as the 24-bit picture.
+  const Bytes wide = Gif(30000, 20000);
+  ExpectRefused("over 1 GiB in 24 bits", [&] { ReadGif(wide.data(), wide.size()); });
+  const Bytes bomb = Gif(16000, 16000);
+  ExpectRefused("LZW bomb", [&] { ReadGif(bomb.data(), bomb.size()); });
+}
+
+// ---- TIFF -------------------------------------------------------------------------
+
+Bytes Tiff(uint32_t w, uint32_t h, uint16_t compression, uint16_t bits, size_t stripBytes) {
+  Bytes b;
+  Text(b, "II");
+  Le16(b, 42);
+  Le32(b, 8);
+  struct Entry {
+    uint16_t tag, type;
+    uint32_t value;
+  };
+  const uint32_t dataAt = 8 + 2 + 9 * 12 + 4;
+  const Entry entries[] = {{256, 4, w},      {257, 4, h},    {258, 3, bits}, {259, 3, compression},
+                           {262, 3, 0},      {273, 4, dataAt}, {277, 3, 1},  {278, 4, h},
+                           {279, 4, static_cast<uint32_t>(stripBytes)}};
+  Le16(b, 9);
+  for (const Entry& e : entries) {
+    Le16(b, e.tag);
+    Le16(b, e.type);
+    Le32(b, 1);
+    if (e.type == 3) {
+      Le16(b, e.value);
+      Le16(b, 0);
+    } else {
+      Le32(b, e.value);
+    }
+  }
+  Le32(b, 0);
+  b.resize(b.size() + stripBytes, 0);
+  return b;
+}
+
+TEST(Limits, Tiff) {
+  const Bytes wide = Tiff(70000, 10, 1, 8, 700000);
+  ExpectRefused("too wide", [&] { ReadTiff(wide.data(), wide.size()); });
+  const Bytes huge = Tiff(20000, 20000, 5, 8, 100);
+  ExpectRefused("over 1 GiB", [&] { ReadTiff(huge.data(), huge.size()); });
+  const Bytes lzw = Tiff(16000, 16000, 5, 8, 100);
+  ExpectRefused("LZW bomb", [&] { ReadTiff(lzw.data(), lzw.size()); });
+  const Bytes fax = Tiff(16000, 16000, 4, 1, 100);
+  ExpectRefused("fax bomb", [&] { ReadTiff(fax.data(), fax.size()); });
+}
+
+// ---- JPEG -------------------------------------------------------------------------
+
+Bytes JpegSized(int w, int h) {
+  Bytes b = ReadFileBytes(std::string(VELINOR_FUZZ_CORPUS) + "/jpeg/baseline.jpg");
+  for (size_t i = 2; i + 9 < b.size(); ++i)
+    if (b[i] == 0xFF && b[i + 1] == 0xC0) {
+      b[i + 5] = static_cast<uint8_t>(h >> 8);
+      b[i + 6] = static_cast<uint8_t>(h);
+      b[i + 7] = static_cast<uint8_t>(w >> 8);
+      b[i + 8] = static_cast<uint8_t>(w);
+      return b;
+    }
+  ADD_FAILURE() << "no frame header in the sample";
+  return b;
+}
+
+TEST(Limits, Jpeg) {
+  const Bytes huge = JpegSized(65000, 65000);
+  ExpectRefused("over 1 GiB", [&] { DecodeJpeg(huge.data(), huge.size()); });
+  const Bytes bomb = JpegSized(16000, 16000);
+  ExpectRefused("a 768 MB picture from 1 kB", [&] { DecodeJpeg(bomb.data(), bomb.size()); });
+  ExpectRefused("the same in preview", [&] { DecodeJpeg(bomb.data(), bomb.size(), jsEighth); });
+}
+
+// ---- Targa, PCX, SGI, PNM, ICO --------------------------------------------------------
+
+Bytes Tga(int w, int h, bool rle, size_t dataBytes) {
+  Bytes b = {0, 0, static_cast<uint8_t>(rle ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Le16(b, w);
+  Le16(b, h);
+  b.push_back(32);
+  b.push_back(0x28);
+  b.resize(b.size() + dataBytes, 0xFF);
+  return b;
+}
+
+TEST(Limits, Targa) {
+  const Bytes huge = Tga(65535, 65535, false, 100);
+  ExpectRefused("over 1 GiB", [&] { ReadTga(huge.data(), huge.size()); });
+  const Bytes bomb = Tga(16000, 16000, true, 100);
+  ExpectRefused("RLE bomb", [&] { ReadTga(bomb.data(), bomb.size()); });
+}
+
+Bytes Pcx(int xmax, int ymax, int bytesPerLine, size_t dataBytes) {
+  Bytes b(128, 0);
+  b[0] = 0x0A;
+  b[1] = 5;
+  b[2] = 1;
+  b[3] = 8;
+  b[8] = xmax & 0xFF;
+  b[9] = xmax >> 8;
+  b[10] = ymax & 0xFF;
+  b[11] = ymax >> 8;
+  b[65] = 3;
+  b[66] = bytesPerLine & 0xFF;
+  b[67] = bytesPerLine >> 8;
+  b.resize(b.size() + dataBytes, 0xFF);
+  return b;
+}
+
+TEST(Limits, Pcx) {
+  const Bytes wide = Pcx(65535, 0, 65535, 100);
+  ExpectRefused("too wide", [&] { ReadPcx(wide.data(), wide.size()); });
+  const Bytes bomb = Pcx(15999, 15999, 16000, 100);
+  ExpectRefused("RLE bomb", [&] { ReadPcx(bomb.data(), bomb.size()); });
+}
+
+Bytes Sgi(int w, int h, int storage, size_t dataBytes) {
+  Bytes b;
+  Be16(b, 474);
+  b.push_back(static_cast<uint8_t>(storage));
+  b.push_back(1);
+  Be16(b, 3);
+  Be16(b, w);
+  Be16(b, h);
+  Be16(b, 3);
+  b.resize(512, 0);
+  b.resize(512 + dataBytes, 0);
+  return b;
+}
+
+TEST(Limits, Sgi) {
+  const Bytes huge = Sgi(65535, 65535, 0, 100);
+  ExpectRefused("over 1 GiB", [&] { ReadSgi(huge.data(), huge.size()); });
+  const Bytes bomb = Sgi(16000, 16000, 1, 4000);
+  ExpectRefused("RLE bomb", [&] { ReadSgi(bomb.data(), bomb.size()); });
+}
+
+TEST(Limits, Pnm) {
+  const std::string wide = "P6\n70000 1\n255\n" + std::string(210000, 'x');
+  ExpectRefused("too wide", [&] { ReadPnm(reinterpret_cast<const uint8_t*>(wide.data()), wide.size()); });
+  const std::string big = "P6\n16000 16000\n255\n0123456789";
+  ExpectRefused("data short of the size", [&] { ReadPnm(reinterpret_cast<const uint8_t*>(big.data()), big.size()); });
+  const std::string plain = "P1\n16000 16000\n0 1 0 1";
+  ExpectRefused("plain data short", [&] { ReadPnm(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()); });
+}
+
+Bytes Ico(int32_t w, int32_t doubleHeight) {
+  Bytes b;
+  Le16(b, 0);
+  Le16(b, 1);
+  Le16(b, 1);
+  b.insert(b.end(), {0, 0, 0, 0});
+  Le16(b, 1);
+  Le16(b, 32);
+  Le32(b, 40 + 1000);
+  Le32(b, 22);
+  Le32(b, 40);
+  Le32(b, static_cast<uint32_t>(w));
+  Le32(b, static_cast<uint32_t>(doubleHeight));
+  Le16(b, 1);
+  Le16(b, 32);
+  for (int i = 0; i < 6; ++i) Le32(b, 0);
+  b.resize(b.size() + 1000, 0);
+  return b;
+}
+
+TEST(Limits, Ico) {
+  const Bytes wide = Ico(70000, 2);
+  ExpectRefused("too wide", [&] { ReadIco(wide.data(), wide.size()); });
+  const Bytes big = Ico(16000, 32000);
+  ExpectRefused("data short of the size", [&] { ReadIco(big.data(), big.size()); });
+}
+
+// ---- the layered file, selections, RAW ------------------------------------------------
+
+// A layered file up to its thumbnail body; `full` adds one layer record whose
+// image body is the same.
+Bytes Ovi(int32_t w, int32_t h, const Bytes& zlib, bool full) {
+  Bytes b;
+  Text(b, "Quillorvane Image");
+  b.push_back(3);
+  Le32(b, static_cast<uint32_t>(w));
+  Le32(b, static_cast<uint32_t>(h));
+  Le32(b, 72000);
+  Le32(b, 72000);
+  b.resize(b.size() + 256, 0);
+  Le32(b, static_cast<uint32_t>(-1));
+  const auto body = [&](Bytes& out) {
+    Le32(out, static_cast<uint32_t>(w));
+    Le32(out, static_cast<uint32_t>(h));
+    Le32(out, static_cast<uint32_t>(4 + zlib.size()));
+    out.insert(out.end(), zlib.begin(), zlib.end());
+  };
+  Bytes thumb;
+  Text(thumb, "Thumbnail");
+  Le32(thumb, full ? 0 : 1);
+  if (full) {
+    Le32(thumb, 1);
+    Le32(thumb, 1);
+    thumb.insert(thumb.end(), {0, 0, 0});
+  } else {
+    body(thumb);
+  }
+  Le32(b, static_cast<uint32_t>(4 + thumb.size()));
+  b.insert(b.end(), thumb.begin(), thumb.end());
+  if (!full) return b;
+  Le32(b, 1);
+  Le32(b, 2);
+  Text(b, "#0");
+  b.insert(b.end(), {1, 0});
+  for (int i = 0; i < 4; ++i) Le32(b, 0);
+  b.push_back(0);
+  Le32(b, 0xFFFFFF);
+  for (int i = 0; i < 3; ++i) Le32(b, 0);
+  b.insert(b.end(), {100, 1, 1});
+  body(b);
+  b.push_back(0);
+  Le32(b, 0);
+  b.insert(b.end(), {0, 0});
+  b.resize(b.size() + 24 + 32 + 1, 0);
+  return b;
+}
+
+TEST(Limits, LayeredFileInBothModes) {
+  for (const bool preview : {true, false}) {
+    SCOPED_TRACE(preview ? "thumbnail" : "flat picture");
+    const auto read = [preview](const Bytes& b) {
+      TMyImageLayeredReg reader;
+      reader.PreviewOnly = preview;
+      reader.LoadFromMemory(b.data(), b.size());
+    };
+    const Bytes wide = Ovi(70000, 1, Zlib(210000), !preview);
+    ExpectRefused("too wide", [&] { read(wide); });
+    const Bytes huge = Ovi(20000, 20000, Zlib(1000), !preview);
+    ExpectRefused("over 1 GiB", [&] { read(huge); });
+    const Bytes bomb = Ovi(16000, 16000, Zlib(100000), !preview);
+    ExpectRefused("zlib bomb", [&] { read(bomb); });
+  }
+}
+
+TEST(Limits, Selection) {
+  const std::string far = "2\n0;0\n70000;70000\n";
+  ExpectRefused("too large", [&] { ReadOvs(reinterpret_cast<const uint8_t*>(far.data()), far.size()); });
+}
+
+TEST(Limits, RawRouteReadsNothing) {
+  StartImageFiles();
+  test::TempDir dir;
+  WriteFileAtomically(dir / "photo.nef", Bytes(4096, 0xFF));
+  ExpectRefused("camera raw", [&] { ReadImageFile(dir / "photo.nef"); });
+}
+
+}  // namespace
