@@ -108,6 +108,16 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
   const TAxis ax = BuildAxis(sw, dw, int64_t{t.area.Left} - d.Left, int64_t{t.area.Right} - d.Left);
   const TAxis ay = BuildAxis(sh, dh, int64_t{t.area.Top} - d.Top, int64_t{t.area.Bottom} - d.Top);
   const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
+  // v / total rounded down, without a 64-bit division per channel: the sums stay
+  // below 2^41 (255 x 65535^2), which a double holds exactly, so the estimate is
+  // off by at most one and corrected.
+  const double inverse = 1.0 / static_cast<double>(total);
+  const auto divide = [total, inverse](uint64_t v) {
+    uint64_t q = static_cast<uint64_t>(static_cast<double>(v) * inverse);
+    if (q * total > v) --q;
+    else if ((q + 1) * total <= v) ++q;
+    return q;
+  };
   const size_t nx = static_cast<size_t>(t.area.Width());
   // Rows are independent: the result does not depend on the thread count.
   const bool parallel = static_cast<int64_t>(t.area.Height()) * (sw * sh / dh + static_cast<int64_t>(nx)) >= (1 << 16);
@@ -138,9 +148,9 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
       }
       uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * dbpp;
       for (size_t i = 0; i < nx; ++i, out += dbpp)
-        Put(out, dbpp, static_cast<uint8_t>((acc[i * 3] + total / 2) / total),
-            static_cast<uint8_t>((acc[i * 3 + 1] + total / 2) / total),
-            static_cast<uint8_t>((acc[i * 3 + 2] + total / 2) / total));
+        Put(out, dbpp, static_cast<uint8_t>(divide(acc[i * 3] + total / 2)),
+            static_cast<uint8_t>(divide(acc[i * 3 + 1] + total / 2)),
+            static_cast<uint8_t>(divide(acc[i * 3 + 2] + total / 2)));
     }
   }
 }
