@@ -13,6 +13,7 @@
 #include "app/MsgDlg.h"
 #include "base/Bitmap.h"
 #include "controls/Spin2.h"
+#include "controls/FormControls.h"
 #include "resize/StretchEx.h"
 
 namespace velinor {
@@ -20,14 +21,6 @@ namespace velinor {
 namespace {
 
 const char* const kFillAllFields = "Complete all the fields before continuing !";
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  l->move(x, y);
-  l->adjustSize();
-  return l;
-}
 
 TFloatSpinEdit* MakeSizeEdit(QWidget* parent, const char* name, int x, int y) {
   auto* e = new TFloatSpinEdit(parent);

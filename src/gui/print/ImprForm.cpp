@@ -13,6 +13,7 @@
 #include <QScrollBar>
 
 #include "NumberBox.h"
+#include "controls/FormControls.h"
 #include "view/QtBitmap.h"
 
 namespace velinor {
@@ -22,14 +23,6 @@ namespace {
 constexpr int MaxFieldChars = 5;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  l->move(x, y);
-  l->adjustSize();
-  return l;
-}
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, QRect r) {
   auto* c = new QCheckBox(text, parent);
