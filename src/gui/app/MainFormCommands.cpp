@@ -1,15 +1,16 @@
 // TMainForm: the commands on the document — Save as, Execute, undo and redo, the
 // clipboard, the kept colours with the eyedropper, and the help menu.
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QListWidget>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
-#include <QCheckBox>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <new>
 
 #include "app/BusyGuard.h"
 #include "app/DialogSeam.h"
