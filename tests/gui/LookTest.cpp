@@ -294,7 +294,7 @@ TEST(ToolbarIcons, BitmapRoundTripKeepsPixelsAndClearsTheMask) {
   img.setPixel(0, 0, qRgba(10, 20, 30, 255));
   img.setPixel(1, 0, qRgba(40, 50, 60, 128));
   img.setPixel(2, 0, qRgba(0, 0, 0, 0));
-  TBitmap b = BitmapFromImage(img);
+  TBitmap b = BitmapFromImage(img, TPixelFormat::pf32bit);
   ASSERT_EQ(b.PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(b.ScanLine(0)[0], 30);
   EXPECT_EQ(b.ScanLine(0)[2], 10);

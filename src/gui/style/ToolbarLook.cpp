@@ -55,7 +55,7 @@ struct TIconSets : QObject {
 void BuildIconSets(TIconSets& sets) {
   std::vector<TBitmap> list;
   for (int i = 0; i < kToolbarIconCount; ++i)
-    list.push_back(BitmapFromImage(ToolbarImage(i).toImage()));
+    list.push_back(BitmapFromImage(ToolbarImage(i).toImage(), TPixelFormat::pf32bit));
   const auto shadowed = MakeShadowedImages(list, clBtnFace, kShadowIconStrength);
   const auto disabled = MakeDisabledImages(list, clBtnFace, kDisabledIconStrength);
   for (int i = 0; i < kToolbarIconCount; ++i) {
@@ -94,14 +94,6 @@ QIcon ToolbarIcon(int index) {
   return sets->Icons[index];
 }
 
-TBitmap BitmapFromImage(const QImage& image) {
-  const QImage src = image.convertToFormat(QImage::Format_ARGB32);
-  TBitmap b(src.width(), src.height(), TPixelFormat::pf32bit);
-  // ARGB32 is B, G, R, A in memory on the little-endian machines this runs on.
-  for (int y = 0; y < src.height(); ++y)
-    std::memcpy(b.ScanLine(y), src.constScanLine(y), static_cast<size_t>(src.width()) * 4);
-  return b;
-}
 
 QImage ImageFromBitmap(const TBitmap& bitmap) {
   QImage img(bitmap.Width(), bitmap.Height(), QImage::Format_ARGB32);

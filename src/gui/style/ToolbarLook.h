@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Bitmap.h"
+#include "view/QtBitmap.h"
 
 class QToolBar;
 class QWidget;
@@ -23,9 +24,8 @@ void ToolBarCustomDraw(QToolBar* toolbar);
 // The toolbar icon of ImgBoutons with its shadow, and its disabled version.
 QIcon ToolbarIcon(int index);
 
-// Conversions for the icon lists: a QImage as a 32-bit B,G,R,A bitmap, and a
-// 24-bit bitmap back as an image where its transparent colour is see-through.
-TBitmap BitmapFromImage(const QImage& image);
+// A 24-bit bitmap of the icon lists back as an image where its transparent
+// colour is see-through (the other way is BitmapFromImage with pf32bit).
 QImage ImageFromBitmap(const TBitmap& bitmap);
 
 }  // namespace velinor

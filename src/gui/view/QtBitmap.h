@@ -22,14 +22,17 @@ inline QImage WrapBitmap(const TBitmap& b) {
   return QImage(b.Bits(), b.Width(), b.Height(), static_cast<qsizetype>(b.Stride()), format);
 }
 
-// The image's colours as a 24-bit bitmap (alpha dropped, palettes resolved).
-inline TBitmap BitmapFromImage(const QImage& image) {
+// The image as a 24-bit bitmap (alpha dropped, palettes resolved), or as a 32-bit
+// one keeping the alpha channel.
+inline TBitmap BitmapFromImage(const QImage& image, TPixelFormat pf = TPixelFormat::pf24bit) {
   TBitmap b;
   if (image.isNull()) return b;
-  const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
-  b.SetSize(bgr.width(), bgr.height());
-  const size_t rowBytes = static_cast<size_t>(bgr.width()) * 3;
-  for (int y = 0; y < bgr.height(); ++y) std::memcpy(b.ScanLine(y), bgr.constScanLine(y), rowBytes);
+  const bool alpha = pf == TPixelFormat::pf32bit;
+  // ARGB32 is B, G, R, A in memory on the little-endian machines this runs on.
+  const QImage src = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_BGR888);
+  b = TBitmap(src.width(), src.height(), alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+  const size_t rowBytes = static_cast<size_t>(src.width()) * (alpha ? 4 : 3);
+  for (int y = 0; y < src.height(); ++y) std::memcpy(b.ScanLine(y), src.constScanLine(y), rowBytes);
   return b;
 }
 
