@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "SafeFile.h"
@@ -128,10 +129,23 @@ uint8_t Scale8(unsigned v, int bitDepth) {
   return true;
 }
 
+// The decoder's own memory: rows, inflate state and chunk buffers, never the
+// picture (that is ours). A chunk that claims gigabytes in a small file would
+// otherwise be allocated whole before its data is found missing; such requests
+// fail as "out of memory", which ends the read.
+constexpr png_alloc_size_t MaxDecoderAllocation = png_alloc_size_t{16} << 20;
+
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
+  return size > MaxDecoderAllocation ? nullptr : std::malloc(size);
+}
+
+void PlainFree(png_structp, png_voidp p) { std::free(p); }
+
 class PngReadGuard {
  public:
   PngReadGuard(PngError* err) {
-    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, err, OnPngError, OnPngWarning);
+    png_ = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, err, OnPngError, OnPngWarning, nullptr,
+                                    LimitedMalloc, PlainFree);
     if (png_) info_ = png_create_info_struct(png_);
   }
   ~PngReadGuard() { png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr); }

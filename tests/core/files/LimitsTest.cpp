@@ -174,6 +174,13 @@ TEST(Limits, Png) {
   ExpectRefused("over 1 GiB", [&] { ReadPng(huge.data(), huge.size()); });
   const Bytes bomb = Png(16000, 16000, 64000);  // a 1 GiB picture from a few hundred bytes
   ExpectRefused("zlib bomb", [&] { ReadPng(bomb.data(), bomb.size()); });
+  // A text chunk claiming 1.9 GB in a tiny file (found by fuzzing: the decoder
+  // allocated the whole chunk before finding its data missing).
+  Bytes text = Png(12, 8, 100);
+  text.resize(text.size() - 12);  // IEND goes
+  Be32(text, 0x74455825);
+  Text(text, "tEXtdaME");
+  ExpectRefused("huge text chunk", [&] { ReadPng(text.data(), text.size()); });
 }
 
 // ---- GIF --------------------------------------------------------------------------
