@@ -1,21 +1,47 @@
-#include "Bitmap.h"
+#include "core/base/Bitmap.h"
 
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 
-#include "Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 
+int64_t MaxImageBytesFor(int64_t physicalBytes) {
+  return std::max<int64_t>(int64_t{1} << 30, physicalBytes / 4);
+}
+
+int64_t MaxImageBytes() {
+  static const int64_t limit = [] {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    return MaxImageBytesFor(pages > 0 && pageSize > 0 ? int64_t{pages} * pageSize : 0);
+  }();
+  return limit;
+}
+
 void CheckImageSize(int64_t width, int64_t height, int bytesPerPixel) {
   if (width < 0 || height < 0 || width > MaxImageSide || height > MaxImageSide)
-    throw EOutOfLimits("image size " + std::to_string(width) + " x " + std::to_string(height) +
-                       " is out of limits");
+    throw EPictureTooLarge("image size " + std::to_string(width) + " x " + std::to_string(height) +
+                               " is out of limits",
+                           width, height);
   const int64_t stride = (width * bytesPerPixel + 3) & ~int64_t{3};
-  if (stride * height > MaxImageBytes)
-    throw EOutOfLimits("image of " + std::to_string(width) + " x " + std::to_string(height) +
-                       " pixels is too large");
+  if (stride * height > MaxImageBytes())
+    throw EPictureTooLarge("image of " + std::to_string(width) + " x " + std::to_string(height) +
+                               " pixels is too large",
+                           width, height);
+}
+
+void ReleaseFreedMemory() { ::malloc_trim(0); }
+
+void TPixelsDeleter::operator()(uint8_t* pixels) const {
+  delete[] pixels;
+  // Smaller pictures come and go during the work; their memory is reused.
+  if (Bytes >= size_t{128} << 20) ReleaseFreedMemory();
 }
 
 TBitmap::TBitmap(int width, int height, TPixelFormat pf) { Allocate(width, height, pf); }
@@ -63,8 +89,8 @@ void TBitmap::Allocate(int width, int height, TPixelFormat pf) {
   CheckImageSize(width, height, BytesPerPixel(pf));
   const size_t stride = RowStride(width, pf);
   const size_t bytes = stride * static_cast<size_t>(height);
-  std::unique_ptr<uint8_t[]> pixels;
-  if (bytes > 0) pixels = std::make_unique_for_overwrite<uint8_t[]>(bytes);
+  std::unique_ptr<uint8_t[], TPixelsDeleter> pixels;
+  if (bytes > 0) pixels = decltype(pixels)(new uint8_t[bytes], TPixelsDeleter{bytes});
   pixels_ = std::move(pixels);
   width_ = width;
   height_ = height;
@@ -153,6 +179,29 @@ void TBitmap::SetPixel(int x, int y, TColor c) {
 
 void ClipToBitmap(TRect& rect, const TBitmap& bitmap) {
   rect = IntersectRect(NormalizeRect(rect), BitmapBounds(bitmap));
+}
+
+bool HasAlpha(const TBitmap& b) {
+  if (b.PixelFormat() != TPixelFormat::pf32bit) return false;
+  for (int y = 0; y < b.Height(); ++y) {
+    const uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x)
+      if (p[4 * x + 3] != 255) return true;
+  }
+  return false;
+}
+
+void TransparentColorToAlpha(TBitmap& b) {
+  if (!b.Transparent || b.TransparentColor == clNone || b.Empty()) return;
+  const TColor key = b.TransparentColor & 0xFFFFFF;
+  b.SetPixelFormat(TPixelFormat::pf32bit);
+  for (int y = 0; y < b.Height(); ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x, p += 4)
+      if (RGB(p[2], p[1], p[0]) == key) p[3] = 0;
+  }
+  b.Transparent = false;
+  b.TransparentColor = clNone;
 }
 
 }  // namespace velinor

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "Color.h"
-#include "Geometry.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 
@@ -20,10 +20,18 @@ constexpr int BytesPerPixel(TPixelFormat pf) {
   return pf == TPixelFormat::pf8bit ? 1 : (pf == TPixelFormat::pf24bit ? 3 : 4);
 }
 
-// Largest pixel buffer the program allocates for one image (1 GiB), and the
-// largest side. Every size read from a file is checked against these first.
-constexpr int64_t MaxImageBytes = int64_t{1} << 30;
+// Largest pixel buffer the program allocates for one image, and the largest
+// side. Every size read from a file is checked against these first. The buffer
+// limit follows the machine: a quarter of its memory (the document holds up to
+// four pictures: current, colour source, mask, undo), never below 1 GiB.
+int64_t MaxImageBytes();
 constexpr int MaxImageSide = 65535;
+// The limit for a machine of physicalBytes of memory.
+int64_t MaxImageBytesFor(int64_t physicalBytes);
+
+// Gives the memory freed by a big picture back to the system (the allocator
+// otherwise keeps the decoders' freed pieces for later use).
+void ReleaseFreedMemory();
 
 // Throws EOutOfLimits when an image of this size cannot be held.
 void CheckImageSize(int64_t width, int64_t height, int bytesPerPixel);
@@ -32,6 +40,13 @@ void CheckImageSize(int64_t width, int64_t height, int bytesPerPixel);
 constexpr size_t RowStride(int width, TPixelFormat pf) {
   return (static_cast<size_t>(width) * BytesPerPixel(pf) + 3) & ~size_t{3};
 }
+
+// Frees a bitmap's pixels; a big buffer also hands the freed memory back to
+// the system.
+struct TPixelsDeleter {
+  size_t Bytes = 0;
+  void operator()(uint8_t* pixels) const;
+};
 
 class TBitmap {
  public:
@@ -93,7 +108,7 @@ class TBitmap {
   int height_ = 0;
   TPixelFormat format_ = TPixelFormat::pf24bit;
   size_t stride_ = 0;
-  std::unique_ptr<uint8_t[]> pixels_;
+  std::unique_ptr<uint8_t[], TPixelsDeleter> pixels_;
 };
 
 // (0, 0, Width, Height).
@@ -101,5 +116,12 @@ inline TRect BitmapBounds(const TBitmap& b) { return TRect{0, 0, b.Width(), b.He
 
 // Normalises the rect and intersects it with the bitmap's bounds.
 void ClipToBitmap(TRect& rect, const TBitmap& bitmap);
+
+// A 32-bit bitmap with at least one pixel whose alpha is below 255.
+bool HasAlpha(const TBitmap& bitmap);
+// A bitmap marked Transparent with a colour becomes 32-bit, alpha 0 exactly on
+// the pixels of that colour and 255 elsewhere, and loses the mark. Anything
+// else is left alone.
+void TransparentColorToAlpha(TBitmap& bitmap);
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "Color.h"
+#include "core/base/Color.h"
 
 #include <utility>
 

@@ -1,6 +1,7 @@
 #pragma once
 // One exception type per kind of failure. The load/save dispatch catches them all
 // and turns them into its single message and result code.
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -33,6 +34,14 @@ class EUnsupportedFormat : public EVelinorError {
 class EOutOfLimits : public EVelinorError {
  public:
   using EVelinorError::EVelinorError;
+};
+
+// A picture whose size is beyond the limits, refused before anything is allocated.
+class EPictureTooLarge : public EOutOfLimits {
+ public:
+  EPictureTooLarge(const std::string& what, int64_t width, int64_t height)
+      : EOutOfLimits(what), Width(width), Height(height) {}
+  int64_t Width, Height;
 };
 
 }  // namespace velinor

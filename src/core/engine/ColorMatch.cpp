@@ -1,4 +1,4 @@
-#include "ColorMatch.h"
+#include "core/engine/ColorMatch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,8 @@
 #include <cstring>
 #include <strings.h>
 
-#include "base/Arith.h"
+#include "core/base/Arith.h"
+#include "core/base/Parallel.h"
 
 namespace velinor {
 
@@ -113,18 +114,22 @@ bool MatchesAny(TColor color, const TMatchList& matchList, int tolerance) {
   return false;
 }
 
-TColorMatcher::TColorMatcher(const TMatchList& matchList, int tolerance) {
-  cube_ = std::make_unique<uint8_t[]>(size_t{256} * 256 * 32);  // zeroed
-  if (matchList.empty() || tolerance < 0) return;
-  empty_ = false;
-  const int t = std::min(tolerance, 255);
-  struct TBox {
-    int r0, r1, g0, g1;
-    uint8_t blue[32];
-  };
+bool MatchesKept(TColor color, const TMatchList& matchList, const TMatchList& excluded, int tolerance) {
+  return MatchesAny(color, matchList, tolerance) && !MatchesAny(color, excluded, tolerance);
+}
+
+namespace {
+
+// The tolerance cube of one colour: red and green ranges and the blue bits.
+struct TBox {
+  int r0, r1, g0, g1;
+  uint8_t blue[32];
+};
+
+std::vector<TBox> Boxes(const TMatchList& list, int t) {
   std::vector<TBox> boxes;
-  boxes.reserve(matchList.size());
-  for (TColor c : matchList) {
+  boxes.reserve(list.size());
+  for (TColor c : list) {
     c = ResolveSystemColor(c);
     const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     TBox box{std::max(r - t, 0), std::min(r + t, 255), std::max(g - t, 0), std::min(g + t, 255), {}};
@@ -132,25 +137,63 @@ TColorMatcher::TColorMatcher(const TMatchList& matchList, int tolerance) {
       box.blue[v >> 3] = static_cast<uint8_t>(box.blue[v >> 3] | (1 << (v & 7)));
     boxes.push_back(box);
   }
-  uint8_t* cube = cube_.get();
-  // Each red plane is written by one thread only; OR is order-free, so the cube
-  // is the same whatever the thread count.
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < 256; ++r)
-    for (const TBox& box : boxes) {
-      if (r < box.r0 || r > box.r1) continue;
-      uint8_t* cell = cube + (static_cast<size_t>(r) << 13) + (static_cast<size_t>(box.g0) << 5);
-      for (int g = box.g0; g <= box.g1; ++g, cell += 32)
-        for (int i = 0; i < 32; ++i) cell[i] |= box.blue[i];
-    }
+  return boxes;
 }
 
+}  // namespace
+
+TColorMatcher::TColorMatcher(const TMatchList& matchList, int tolerance, const TMatchList& excluded) {
+  cube_ = std::make_unique<uint8_t[]>(size_t{256} * 256 * 32);  // zeroed
+  if (matchList.empty() || tolerance < 0) return;
+  empty_ = false;
+  const int t = std::min(tolerance, 255);
+  const std::vector<TBox> kept = Boxes(matchList, t), cut = Boxes(excluded, t);
+  uint8_t* cube = cube_.get();
+  // Each red plane is written by one thread only, its kept cubes first (OR is
+  // order-free), then its excluded ones cut out: the cube is the same whatever
+  // the thread count.
+  ParallelRows(0, 256, 256 * 256, [&](int first, int last) {
+    for (int r = first; r < last; ++r) {
+      uint8_t* plane = cube + (static_cast<size_t>(r) << 13);
+      for (const TBox& box : kept) {
+        if (r < box.r0 || r > box.r1) continue;
+        uint8_t* cell = plane + (static_cast<size_t>(box.g0) << 5);
+        for (int g = box.g0; g <= box.g1; ++g, cell += 32)
+          for (int i = 0; i < 32; ++i) cell[i] |= box.blue[i];
+      }
+      for (const TBox& box : cut) {
+        if (r < box.r0 || r > box.r1) continue;
+        uint8_t* cell = plane + (static_cast<size_t>(box.g0) << 5);
+        for (int g = box.g0; g <= box.g1; ++g, cell += 32)
+          for (int i = 0; i < 32; ++i) cell[i] &= static_cast<uint8_t>(~box.blue[i]);
+      }
+    }
+  });
+}
+
+namespace {
+
+// The eyedropper's rule over texts read by text(i) for i < count.
+template <typename TextOf>
+TPickOutcome PickRule(size_t count, TextOf text, TColor color) {
+  for (size_t i = 0; i < count; ++i)
+    if (ColorsWithin(ParseColorText(text(i), clNone, true), color, 3)) return TPickOutcome::Ignored;
+  return count >= MaxKeptColors ? TPickOutcome::Full : TPickOutcome::Added;
+}
+
+}  // namespace
+
 TPickOutcome PickColor(std::vector<std::string>& entries, TColor color) {
-  for (const std::string& e : entries)
-    if (ColorsWithin(ParseColorText(e, clNone, true), color, 3)) return TPickOutcome::Ignored;
-  if (entries.size() >= MaxKeptColors) return TPickOutcome::Full;
-  entries.push_back(ColorToText(color));
-  return TPickOutcome::Added;
+  const TPickOutcome o = PickRule(entries.size(), [&](size_t i) -> const std::string& { return entries[i]; }, color);
+  if (o == TPickOutcome::Added) entries.push_back(ColorToText(color));
+  return o;
+}
+
+TPickOutcome PickColor(std::vector<TColorEntry>& entries, TColor color, bool exclude) {
+  const TPickOutcome o =
+      PickRule(entries.size(), [&](size_t i) -> const std::string& { return entries[i].Text; }, color);
+  if (o == TPickOutcome::Added) entries.push_back(TColorEntry{ColorToText(color), exclude});
+  return o;
 }
 
 }  // namespace velinor

@@ -1,12 +1,13 @@
-#include "CopyFamily.h"
+#include "core/engine/CopyFamily.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "RasterAccess.h"
-#include "ToneCompositing.h"
-#include "base/Arith.h"
+#include "core/engine/detail/RasterAccess.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/base/Arith.h"
+#include "core/base/Parallel.h"
 
 namespace velinor {
 
@@ -51,18 +52,21 @@ void ForEachPlaced(const TBitmap& sourceIn, TRect sourceRect, TBitmap& dest, int
   const bool aliased = &sourceIn == &dest || maskIn == &dest;
   const TRect d = pl.dst;
   const int offX = pl.src.Left - x, offY = pl.src.Top - y;
-#pragma omp parallel for schedule(static) if (!aliased && detail::WorthParallel(d))
-  for (int dy = d.Top; dy < d.Bottom; ++dy) {
-    const int sy = dy + offY;
-    uint8_t* dp = dest.ScanLine(dy) + static_cast<size_t>(d.Left) * db;
-    const uint8_t* sRow = source.ScanLine(sy);
-    const uint8_t* mRow = mask && sy < mask->Height() ? mask->ScanLine(sy) : nullptr;
-    for (int dx = d.Left; dx < d.Right; ++dx, dp += db) {
-      const int sx = dx + offX;
-      const int m = mRow && sx < mask->Width() ? mRow[static_cast<size_t>(sx) * mb] : 0;
-      fn(dp, sRow + static_cast<size_t>(sx) * sb, m);
+  auto rows = [&](int first, int last) {
+    for (int dy = first; dy < last; ++dy) {
+      const int sy = dy + offY;
+      uint8_t* dp = dest.ScanLine(dy) + static_cast<size_t>(d.Left) * db;
+      const uint8_t* sRow = source.ScanLine(sy);
+      const uint8_t* mRow = mask && sy < mask->Height() ? mask->ScanLine(sy) : nullptr;
+      for (int dx = d.Left; dx < d.Right; ++dx, dp += db) {
+        const int sx = dx + offX;
+        const int m = mRow && sx < mask->Width() ? mRow[static_cast<size_t>(sx) * mb] : 0;
+        fn(dp, sRow + static_cast<size_t>(sx) * sb, m);
+      }
     }
-  }
+  };
+  if (aliased) rows(d.Top, d.Bottom);
+  else ParallelRows(d.Top, d.Bottom, d.Width(), rows);
 }
 
 inline void Copy3(uint8_t* d, const uint8_t* s) {
@@ -88,10 +92,11 @@ void CopyRectAt(const TBitmap& source, TRect sourceRect, TBitmap& dest, int x, i
     const TRect d = pl.dst;
     const size_t bytes = static_cast<size_t>(d.Width()) * 3;
     const int sx = d.Left - x + pl.src.Left, offY = pl.src.Top - y;
-#pragma omp parallel for schedule(static) if (detail::WorthParallel(d))
-    for (int dy = d.Top; dy < d.Bottom; ++dy)
-      std::memcpy(dest.ScanLine(dy) + static_cast<size_t>(d.Left) * 3,
-                  source.ScanLine(dy + offY) + static_cast<size_t>(sx) * 3, bytes);
+    ParallelRows(d.Top, d.Bottom, d.Width(), [&](int first, int last) {
+      for (int dy = first; dy < last; ++dy)
+        std::memcpy(dest.ScanLine(dy) + static_cast<size_t>(d.Left) * 3,
+                    source.ScanLine(dy + offY) + static_cast<size_t>(sx) * 3, bytes);
+    });
     return;
   }
   ForEachPlaced(source, sourceRect, dest, x, y, destRect, nullptr,
@@ -157,16 +162,17 @@ void TileRect(const TBitmap& patternIn, TBitmap& dest, int x, int y, TRect destR
                                                    scratch);
   const int pw = pattern.Width(), ph = pattern.Height();
   const int pb = Bpp(pattern), db = Bpp(dest);
-#pragma omp parallel for schedule(static) if (detail::WorthParallel(d))
-  for (int dy = d.Top; dy < d.Bottom; ++dy) {
-    const uint8_t* pRow = pattern.ScanLine(static_cast<int>(ModPos(int64_t{dy} - y, ph)));
-    uint8_t* dp = dest.ScanLine(dy) + static_cast<size_t>(d.Left) * db;
-    int px = static_cast<int>(ModPos(int64_t{d.Left} - x, pw));
-    for (int dx = d.Left; dx < d.Right; ++dx, dp += db) {
-      Copy3(dp, pRow + static_cast<size_t>(px) * pb);
-      if (++px == pw) px = 0;
+  ParallelRows(d.Top, d.Bottom, d.Width(), [&](int first, int last) {
+    for (int dy = first; dy < last; ++dy) {
+      const uint8_t* pRow = pattern.ScanLine(static_cast<int>(ModPos(int64_t{dy} - y, ph)));
+      uint8_t* dp = dest.ScanLine(dy) + static_cast<size_t>(d.Left) * db;
+      int px = static_cast<int>(ModPos(int64_t{d.Left} - x, pw));
+      for (int dx = d.Left; dx < d.Right; ++dx, dp += db) {
+        Copy3(dp, pRow + static_cast<size_t>(px) * pb);
+        if (++px == pw) px = 0;
+      }
     }
-  }
+  });
 }
 
 void FillThroughMask(const TBitmap* mask, TRect maskRect, TBitmap& dest, int x, int y,

@@ -8,9 +8,9 @@
 // byte counts: 0 shows the source, 255 keeps the destination, values between mix.
 // A mask pixel outside the mask bitmap counts as 0, as if there were no mask.
 // Percentages are integers, 100 meaning full strength.
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

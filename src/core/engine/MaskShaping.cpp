@@ -1,13 +1,13 @@
-#include "MaskShaping.h"
+#include "core/engine/MaskShaping.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "RasterAccess.h"
-#include "ScanMan.h"
-#include "ToneCompositing.h"
-#include "base/Arith.h"
+#include "core/engine/detail/RasterAccess.h"
+#include "core/engine/ScanMan.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

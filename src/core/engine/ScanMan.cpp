@@ -1,4 +1,4 @@
-#include "ScanMan.h"
+#include "core/engine/ScanMan.h"
 
 #include <algorithm>
 #include <cstring>

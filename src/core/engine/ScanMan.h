@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

@@ -1,17 +1,18 @@
-#include "ToneCompositing.h"
+#include "core/engine/ToneCompositing.h"
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
-#include "RasterAccess.h"
-#include "base/Arith.h"
+#include "core/engine/detail/RasterAccess.h"
+#include "core/base/Arith.h"
+#include "core/base/Parallel.h"
 
 namespace velinor {
 
 using detail::Bpp;
 using detail::Clipped;
 using detail::MakeDirectColor;
-using detail::WorthParallel;
 
 int LuminanceExtended(int b, int g, int r) {
   // x87 arithmetic: every product and sum rounds to the 64-bit mantissa, and the
@@ -39,15 +40,16 @@ namespace {
 void MapChannels(TBitmap& bitmap, const TRect& r, const uint8_t* tb, const uint8_t* tg,
                  const uint8_t* tr) {
   const int bpp = Bpp(bitmap);
-#pragma omp parallel for schedule(static) if (WorthParallel(r))
-  for (int y = r.Top; y < r.Bottom; ++y) {
-    uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
-    for (int x = r.Left; x < r.Right; ++x, p += bpp) {
-      p[0] = tb[p[0]];
-      p[1] = tg[p[1]];
-      p[2] = tr[p[2]];
+  ParallelRows(r.Top, r.Bottom, r.Width(), [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
+      for (int x = r.Left; x < r.Right; ++x, p += bpp) {
+        p[0] = tb[p[0]];
+        p[1] = tg[p[1]];
+        p[2] = tr[p[2]];
+      }
     }
-  }
+  });
 }
 
 }  // namespace
@@ -80,14 +82,15 @@ void DesaturateRect(TBitmap& bitmap, TRect rect) {
   if (r.IsEmpty()) return;
   MakeDirectColor(bitmap);
   const int bpp = Bpp(bitmap);
-#pragma omp parallel for schedule(static) if (WorthParallel(r))
-  for (int y = r.Top; y < r.Bottom; ++y) {
-    uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
-    for (int x = r.Left; x < r.Right; ++x, p += bpp) {
-      const uint8_t g = static_cast<uint8_t>(Luminance(p));
-      p[0] = p[1] = p[2] = g;
+  ParallelRows(r.Top, r.Bottom, r.Width(), [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      uint8_t* p = bitmap.ScanLine(y) + static_cast<size_t>(r.Left) * bpp;
+      for (int x = r.Left; x < r.Right; ++x, p += bpp) {
+        const uint8_t g = static_cast<uint8_t>(Luminance(p));
+        p[0] = p[1] = p[2] = g;
+      }
     }
-  }
+  });
 }
 
 void BuildGammaTable(double gamma, uint8_t table[256]) {
@@ -133,6 +136,49 @@ void InvertRect(TBitmap& bitmap, TRect rect) {
   uint8_t t[256];
   for (int i = 0; i < 256; ++i) t[i] = static_cast<uint8_t>(255 - i);
   MapChannels(bitmap, r, t, t, t);
+}
+
+void CarryAlpha(TBitmap& result, const TBitmap& source) {
+  if (!HasAlpha(source)) return;
+  if (result.Width() != source.Width() || result.Height() != source.Height())
+    throw std::invalid_argument("CarryAlpha: the result and the source differ in size");
+  TBitmap out(result.Width(), result.Height(), TPixelFormat::pf32bit);
+  if (result.PixelFormat() == TPixelFormat::pf8bit) result.SetPixelFormat(TPixelFormat::pf24bit);
+  const int bpp = BytesPerPixel(result.PixelFormat());
+  ParallelRows(0, out.Height(), out.Width(), [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      const uint8_t* c = result.ScanLine(y);
+      const uint8_t* a = source.ScanLine(y);
+      uint8_t* d = out.ScanLine(y);
+      for (int x = 0; x < out.Width(); ++x, c += bpp, a += 4, d += 4) {
+        d[0] = c[0];
+        d[1] = c[1];
+        d[2] = c[2];
+        d[3] = a[3];
+      }
+    }
+  });
+  out.Transparent = result.Transparent;
+  out.TransparentColor = result.TransparentColor;
+  result = std::move(out);
+}
+
+void HideSeeThrough(TBitmap& mask, const TBitmap& image) {
+  if (!HasAlpha(image)) return;
+  if (mask.Empty()) {
+    mask = TBitmap(image.Width(), image.Height(), TPixelFormat::pf24bit);
+    mask.FillBytes(0);
+  }
+  if (mask.PixelFormat() != TPixelFormat::pf24bit) mask.SetPixelFormat(TPixelFormat::pf24bit);
+  const int w = std::min(mask.Width(), image.Width()), h = std::min(mask.Height(), image.Height());
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* a = image.ScanLine(y) + 3;
+    uint8_t* m = mask.ScanLine(y);
+    for (int x = 0; x < w; ++x, a += 4, m += 3) {
+      const uint8_t hidden = static_cast<uint8_t>(255 - *a);
+      if (m[0] < hidden) m[0] = m[1] = m[2] = hidden;
+    }
+  }
 }
 
 }  // namespace velinor

@@ -4,9 +4,9 @@
 // normalised and clipped to the bitmap first) and does nothing on an empty one.
 #include <cstdint>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 
@@ -64,5 +64,16 @@ void TintRect(TBitmap& bitmap, TColor color, int percent, TRect rect);
 
 // v := 255 - v on every channel.
 void InvertRect(TBitmap& bitmap, TRect rect);
+
+// A source's alpha carried into a result of its size: the result becomes 32-bit,
+// its colours unchanged, each alpha the source's. Nothing when the source has no
+// see-through pixel (HasAlpha), and not a pass over the pixels when it is not
+// 32-bit.
+void CarryAlpha(TBitmap& result, const TBitmap& source);
+
+// A layer mask that also hides what the image's alpha makes see-through: each
+// weight becomes max(weight, 255 - alpha). An empty mask starts at 0 (all shown)
+// and is made 24-bit of the image's size; nothing when the image has no alpha.
+void HideSeeThrough(TBitmap& mask, const TBitmap& image);
 
 }  // namespace velinor

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/Arith.h"
-#include "base/Color.h"
+#include "core/base/Arith.h"
+#include "core/base/Color.h"
 
 using namespace velinor;
 

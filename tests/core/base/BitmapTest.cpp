@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/Bitmap.h"
-#include "base/Errors.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Errors.h"
 
 using namespace velinor;
 

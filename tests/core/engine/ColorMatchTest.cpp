@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
-#include "engine/ColorMatch.h"
+#include "core/engine/ColorMatch.h"
 
 using namespace velinor;
 
@@ -93,5 +96,49 @@ TEST(PickColor, NearDuplicatesAndTheFiftyLimit) {
   e.clear();
   for (int i = 0; i < 50; ++i) EXPECT_EQ(PickColor(e, RGB(i * 5, 0, 0)), TPickOutcome::Added);
   EXPECT_EQ(PickColor(e, RGB(0, 200, 0)), TPickOutcome::Full);
+  EXPECT_EQ(e.size(), 50u);
+}
+
+TEST(ColorMatcher, AgreesWithMatchesKeptWithExcludedColours) {
+  std::mt19937 rng(14);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int iter = 0; iter < 30; ++iter) {
+    TMatchList list, excluded;
+    for (int i = 0; i < 1 + iter % 5; ++i) list.push_back(RGB(byte(rng), byte(rng), byte(rng)));
+    // Excluded colours near kept ones, so that the cubes overlap.
+    for (int i = 0; i < iter % 4; ++i) {
+      const TColor l = list[rng() % list.size()];
+      std::uniform_int_distribution<int> off(-40, 40);
+      excluded.push_back(RGB(std::clamp(GetRValue(l) + off(rng), 0, 255), std::clamp(GetGValue(l) + off(rng), 0, 255),
+                             std::clamp(GetBValue(l) + off(rng), 0, 255)));
+    }
+    const int tol = 1 + static_cast<int>(rng() % 100);
+    const TColorMatcher m(list, tol, excluded);
+    for (int i = 0; i < 20000; ++i) {
+      // Near a kept or an excluded colour, on both sides of the tolerance.
+      const TMatchList& near = i % 2 || excluded.empty() ? list : excluded;
+      const TColor l = near[rng() % near.size()];
+      std::uniform_int_distribution<int> off(-tol - 2, tol + 2);
+      const TColor c = RGB(std::clamp(GetRValue(l) + off(rng), 0, 255), std::clamp(GetGValue(l) + off(rng), 0, 255),
+                           std::clamp(GetBValue(l) + off(rng), 0, 255));
+      ASSERT_EQ(m.Matches(GetBValue(c), GetGValue(c), GetRValue(c)), MatchesKept(c, list, excluded, tol));
+    }
+  }
+  // No match list: nothing matches, excluded colours or not.
+  const TColorMatcher none({}, 30, {RGB(1, 2, 3)});
+  EXPECT_TRUE(none.Empty());
+  EXPECT_FALSE(none.Matches(3, 2, 1));
+}
+
+TEST(PickColor, BothKindsShareTheNearDuplicateRuleAndTheFiftyLimit) {
+  std::vector<TColorEntry> e;
+  EXPECT_EQ(PickColor(e, RGB(10, 10, 10), false), TPickOutcome::Added);
+  EXPECT_EQ(PickColor(e, RGB(12, 8, 13), true), TPickOutcome::Ignored);  // within 3 of a kept one
+  EXPECT_EQ(PickColor(e, RGB(14, 10, 10), true), TPickOutcome::Added);
+  EXPECT_EQ(e.back(), (TColorEntry{"#0E0A0A", true}));
+  EXPECT_EQ(PickColor(e, RGB(15, 10, 10), false), TPickOutcome::Ignored);  // within 3 of an excluded one
+  for (int i = 0; e.size() < 50; ++i) EXPECT_EQ(PickColor(e, RGB(i * 5, 100, 0), i % 2 == 0), TPickOutcome::Added);
+  EXPECT_EQ(PickColor(e, RGB(0, 200, 0), true), TPickOutcome::Full);
+  EXPECT_EQ(PickColor(e, RGB(0, 200, 0), false), TPickOutcome::Full);
   EXPECT_EQ(e.size(), 50u);
 }

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "TestImages.h"
-#include "engine/CopyFamily.h"
+#include "core/engine/CopyFamily.h"
 
 using namespace velinor;
 using namespace velinor::test;

@@ -4,9 +4,9 @@
 #include <random>
 
 #include "TestImages.h"
-#include "engine/MaskShaping.h"
-#include "engine/ScanMan.h"
-#include "engine/ToneCompositing.h"
+#include "core/engine/MaskShaping.h"
+#include "core/engine/ScanMan.h"
+#include "core/engine/ToneCompositing.h"
 
 using namespace velinor;
 using namespace velinor::test;

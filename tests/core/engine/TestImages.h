@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <random>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
+#include "support/PixelCompare.h"
 
 namespace velinor::test {
 
@@ -19,16 +20,6 @@ inline uint8_t* Px(TBitmap& b, int x, int y) { return b.ScanLine(y) + 3 * x; }
 inline const uint8_t* Px(const TBitmap& b, int x, int y) { return b.ScanLine(y) + 3 * x; }
 
 // Pixel-by-pixel equality of the visible bytes (row padding ignored).
-inline bool SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat())
-    return false;
-  const size_t n = static_cast<size_t>(a.Width()) * BytesPerPixel(a.PixelFormat());
-  for (int y = 0; y < a.Height(); ++y)
-    for (size_t i = 0; i < n; ++i)
-      if (a.ScanLine(y)[i] != b.ScanLine(y)[i]) return false;
-  return true;
-}
-
 // A grey 24-bit mask from a weight function.
 template <typename F>
 TBitmap MaskFrom(int w, int h, F weight) {

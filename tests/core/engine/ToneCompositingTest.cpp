@@ -4,7 +4,7 @@
 #include <random>
 
 #include "TestImages.h"
-#include "engine/ToneCompositing.h"
+#include "core/engine/ToneCompositing.h"
 
 using namespace velinor;
 using namespace velinor::test;

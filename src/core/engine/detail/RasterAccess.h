@@ -1,11 +1,11 @@
 #pragma once
-// Internal helpers of the engine: pixel addressing for 24- and 32-bit rasters and
-// the row-parallel loop. Not part of the engine's public surface.
+// Internal helpers of the engine: pixel addressing for 24- and 32-bit rasters.
+// Not part of the engine's public surface.
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
 
 namespace velinor::detail {
 
@@ -30,13 +30,6 @@ inline int Bpp(const TBitmap& b) { return BytesPerPixel(b.PixelFormat()); }
 inline TRect Clipped(TRect r, const TBitmap& b) {
   ClipToBitmap(r, b);
   return r;
-}
-
-// Loops over more pixels than this run on all engine threads.
-constexpr int64_t ParallelPixels = 1 << 16;
-
-inline bool WorthParallel(const TRect& r) {
-  return static_cast<int64_t>(r.Width()) * r.Height() >= ParallelPixels;
 }
 
 }  // namespace velinor::detail

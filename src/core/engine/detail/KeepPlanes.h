@@ -1,18 +1,20 @@
 #pragma once
-// The colour-keep computation on compact planes: the same matching, clean-up,
-// erosions, blur and ramps as the general mask operations, specialised for a
-// black-and-white mask over the whole image so that each step is one streaming
-// pass, mostly on rows of bits (64 pixels a word). Internal to KeepColors; every
-// function gives exactly what the general operations give on the 24-bit mask.
+// The colour keep's plain contour on compact planes: the same matching, clean-up,
+// cross erosion and ramps as the general mask operations, specialised for a
+// black-and-white mask over the whole image so that each step is one pass over
+// rows of bits (64 pixels a word); its ramps reach far along rows and columns, so
+// it works on whole planes (the progressive contour streams bands instead,
+// KeepStream.h). Internal to KeepColors; every function gives exactly what the
+// general operations give on the 24-bit mask.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
-#include "ColorMatch.h"
-#include "base/Bitmap.h"
-#include "base/Progress.h"
+#include "core/engine/ColorMatch.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Progress.h"
 
 namespace velinor::detail {
 
@@ -72,17 +74,13 @@ void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& ma
 // least 2 of the 9 pixels of its clamped window matched.
 void VoteBits(const TBitRows& match, TBitRows& vote);
 
-// Progressive contour of the cleaned mask: square erosion of radius 3, Gaussian
-// blur of sigma 3. `rowBlur` is scratch; the mask levels end in `levels`.
-void ProgressiveLevels(const TBitRows& vote, TPlane& rowBlur, TPlane& levels, TScratch& scratch);
-
 // Plain contour: cross erosion and the ramps of the one-pixel steps.
 void PlainLevels(const TBitRows& vote, TPlane& levels, TScratch& scratch);
 
-// For every row y, rowWork(y) (which may read the levels of row y) and then the
-// mask row written from the levels, which are kept compactly at the start of the
-// mask's own pixels (row y at Bits() + W*y): every level becomes a grey pixel, in
-// place. Rows run in parallel where that is safe.
-void ForRowsThenExpandLevels(TBitmap& mask, const std::function<void(int)>& rowWork);
+// For every block of rows, rowWork(first, last) (which may read the levels of those
+// rows) and then the mask rows written from the levels, which are kept compactly at
+// the start of the mask's own pixels (row y at Bits() + W*y): every level becomes a
+// grey pixel, in place. Rows run in parallel where that is safe.
+void ForRowsThenExpandLevels(TBitmap& mask, const std::function<void(int first, int last)>& rowWork);
 
 }  // namespace velinor::detail

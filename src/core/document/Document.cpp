@@ -1,0 +1,311 @@
+#include "core/document/Document.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/document/LayeredDocument.h"
+#include "core/engine/KeepColors.h"
+#include "core/resize/Rotate.h"
+#include "core/resize/StretchEx.h"
+
+namespace velinor {
+
+namespace {
+
+constexpr const char* kStepExecute = "Execute";
+constexpr const char* kStepPaste = "Paste";
+constexpr const char* kStepImageSize = "Image size";
+constexpr const char* kStepRotate = "Rotate";
+
+bool SameSize(const TBitmap& a, const TBitmap& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height();
+}
+
+// ResampleTo for a picture with see-through parts too: its colours times alpha
+// and its alpha are resampled alike, so that the colours hidden under clear
+// pixels do not bleed into what shows, and the colours are taken back off.
+void ResampleKeepingAlpha(int width, int height, int mode, TBitmap& out, TBitmap& source) {
+  if (!HasAlpha(source)) return ResampleTo(width, height, mode, out, source);
+  const int w = source.Width(), h = source.Height();
+  TBitmap colours(w, h), alpha(w, h);
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* s = source.ScanLine(y);
+    uint8_t* c = colours.ScanLine(y);
+    uint8_t* a = alpha.ScanLine(y);
+    for (int x = 0; x < w; ++x, s += 4, c += 3, a += 3) {
+      for (int k = 0; k < 3; ++k) c[k] = static_cast<uint8_t>((s[k] * s[3] + 127) / 255);
+      a[0] = a[1] = a[2] = s[3];
+    }
+  }
+  TBitmap sizedColours, sizedAlpha;
+  ResampleTo(width, height, mode, sizedColours, colours);
+  ResampleTo(width, height, mode, sizedAlpha, alpha);
+  TBitmap result(sizedColours.Width(), sizedColours.Height(), TPixelFormat::pf32bit);
+  for (int y = 0; y < result.Height(); ++y) {
+    const uint8_t* c = sizedColours.ScanLine(y);
+    const uint8_t* a = sizedAlpha.ScanLine(y);
+    uint8_t* d = result.ScanLine(y);
+    for (int x = 0; x < result.Width(); ++x, c += 3, a += 3, d += 4) {
+      const unsigned k = a[0];
+      for (int i = 0; i < 3; ++i) d[i] = k == 0 ? 0 : static_cast<uint8_t>(std::min(255u, (c[i] * 255u + k / 2) / k));
+      d[3] = a[0];
+    }
+  }
+  result.Transparent = out.Transparent;
+  result.TransparentColor = out.TransparentColor;
+  out = std::move(result);
+}
+
+}  // namespace
+
+TDocument::TDocument(size_t historyDepth, size_t historyBudget) : history_(historyDepth, historyBudget) {
+  current_.OnChange = [this] {
+    if (OnImageChange) OnImageChange();
+  };
+}
+
+TDocument::~TDocument() { current_.OnChange = nullptr; }
+
+// ---- what the commands may do ----------------------------------------------------------
+
+bool TDocument::CanUndo() const { return IsOpen() && history_.CanUndo(); }
+
+bool TDocument::CanRedo() const { return IsOpen() && history_.CanRedo(); }
+
+bool TDocument::NeedsSaveQuestion() const { return !flags_.Saved && (pasted_ || flags_.Processed); }
+
+bool TDocument::ResultMatchesPhoto() const {
+  return flags_.Processed && SameSize(colorSource_, current_) && SameSize(keepMask_, current_);
+}
+
+TColor TDocument::PickColorAt(TPoint p) const {
+  if (p.X < 0 || p.Y < 0 || p.X >= current_.Width() || p.Y >= current_.Height()) return clNone;
+  return (ResultMatchesPhoto() ? colorSource_ : current_).Pixel(p.X, p.Y);
+}
+
+// ---- open, paste, close, history -------------------------------------------------------
+
+void TDocument::SetCurrent(TBitmap image) {
+  current_ = std::move(image);
+  ++revision_;
+}
+
+void TDocument::Open(TBitmap image, std::string fileName) {
+  origin_ = TOrigin{};
+  image.Transparent = false;
+  // A picture with see-through parts keeps its alpha; every other one is 24-bit.
+  if (!HasAlpha(image)) image.SetPixelFormat(TPixelFormat::pf24bit);
+  SetCurrent(std::move(image));
+  ResetHistory();
+  ForgetTouchUps();
+  pasted_ = false;
+  fileName_ = std::move(fileName);
+}
+
+void TDocument::OpenWork(TBitmap flat, std::string fileName, TBitmap photo, TBitmap keepMask, bool sepia) {
+  Open(std::move(flat), std::move(fileName));
+  Record(kStepExecute, photo, THistoryFlags{});
+  colorSource_ = std::move(photo);
+  keepMask_ = std::move(keepMask);
+  processedSepia_ = sepia;
+  flags_.Processed = true;
+  flags_.Saved = true;  // the picture is the file's
+}
+
+void TDocument::Paste(TBitmap image) {
+  image.Transparent = current_.Transparent;
+  if (history_.Depth() > 1 && IsOpen()) {
+    EndStroke();
+    TDocumentSide before;
+    ExchangeDocument(before);  // the document pasted over, kept whole
+    Record(kStepPaste, std::move(current_), before.Flags);
+    if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Document = std::move(before);
+    touchUps_.Clear();
+    SetCurrent(std::move(image));
+  } else {
+    SetCurrent(std::move(image));
+    ResetHistory();
+    ForgetTouchUps();
+  }
+  flags_ = THistoryFlags{};
+  origin_ = TOrigin{};
+  pasted_ = true;
+  fileName_ = kUntitled;
+}
+
+void TDocument::ExchangeDocument(TDocumentSide& side) {
+  std::swap(side.FileName, fileName_);
+  std::swap(side.Pasted, pasted_);
+  std::swap(side.Origin, origin_);
+  std::swap(side.Flags, flags_);
+  std::swap(side.ColorSource, colorSource_);
+  std::swap(side.KeepMask, keepMask_);
+  std::swap(side.Sepia, processedSepia_);
+}
+
+void TDocument::Close() {
+  origin_ = TOrigin{};
+  current_.Clear();
+  ++revision_;
+  ResetHistory();
+  ForgetTouchUps();
+  pasted_ = false;
+}
+
+void TDocument::TakeUndoSnapshot(std::string label) {
+  Record(std::move(label), current_, flags_);
+  flags_.Saved = false;
+}
+
+void TDocument::ApplyStep(std::string label, TBitmap after) {
+  if (!IsOpen()) return;
+  Record(std::move(label), current_, flags_);
+  SetCurrent(std::move(after));
+  flags_.Saved = false;
+}
+
+void TDocument::PushRegionStep(std::string label, TRect rect, const TBitmap& before, TBitmap* plane,
+                               const TBitmap& planeBefore) {
+  history_.RecordRegion(std::move(label), rect, before, plane, planeBefore, flags_);
+  NoteTouchUpsOfStep();
+  flags_.Saved = false;
+}
+
+void TDocument::ResetHistory() {
+  history_.Clear();
+  touchUpsBefore_.clear();
+  touchUpsAfter_.clear();
+  flags_ = THistoryFlags{};
+}
+
+void TDocument::Undo() {
+  EndStroke();  // a stroke under way becomes the step undone
+  if (!CanUndo()) return;
+  history_.Undo(current_, flags_);
+  MoveTouchUps(touchUpsBefore_, touchUpsAfter_);
+  ++revision_;
+}
+
+void TDocument::Redo() {
+  EndStroke();
+  if (!CanRedo()) return;
+  history_.Redo(current_, flags_);
+  MoveTouchUps(touchUpsAfter_, touchUpsBefore_);
+  ++revision_;
+}
+
+// ---- Execute ---------------------------------------------------------------------------
+
+const TBitmap& TDocument::BeginExecute() {
+  // The computation always starts from the colour photo.
+  if (flags_.Processed) {
+    // A deeper history keeps the result being replaced, so that undoing past
+    // this "Execute" walks back through the steps that led to it.
+    if (history_.Depth() > 1) Record(kStepExecute, current_, flags_);
+    current_ = colorSource_;
+  } else {
+    colorSource_ = current_;
+  }
+  ++revision_;
+  return colorSource_;
+}
+
+void TDocument::CommitExecute(TBitmap result, TBitmap mask, bool sepia) {
+  EndStroke();
+  // The photo on screen goes into the step as it is (ColorSource keeps its own).
+  Record(kStepExecute, std::move(current_), THistoryFlags{false, flags_.Saved});
+  SetCurrent(std::move(result));
+  keepMask_ = std::move(mask);
+  flags_.Saved = false;
+  flags_.Processed = true;
+  processedSepia_ = sepia;
+  // Painted touch-ups outlive the computation: the new result shows them too.
+  if (ResultMatchesPhoto() && !touchUps_.Empty())
+    RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, sepia, touchUps_.Touched());
+}
+
+void TDocument::FailExecute() {
+  flags_.Processed = false;  // the step starts from the photo on screen
+  TakeUndoSnapshot(kStepExecute);
+  flags_.Processed = false;
+  ++revision_;
+}
+
+void TDocument::ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy) {
+  if (!IsOpen()) return;
+  const TBitmap& photo = KeepPhoto();
+  if (!photoCopy.Empty() && SameSize(photoCopy, photo) && photoCopy.PixelFormat() == photo.PixelFormat()) {
+    // What BeginExecute copies, already copied.
+    photoCopy.Transparent = photo.Transparent;
+    photoCopy.TransparentColor = photo.TransparentColor;
+    if (flags_.Processed) current_ = std::move(photoCopy);
+    else colorSource_ = std::move(photoCopy);
+    ++revision_;
+  } else {
+    BeginExecute();
+  }
+  CommitExecute(std::move(result), std::move(mask), sepia);
+}
+
+void TDocument::Execute(const TKeepOptions& options, const TProgressSink& progress) {
+  if (!IsOpen()) return;
+  const TBitmap& photo = BeginExecute();
+  // Computed aside, so that a failure never leaves a half-processed picture.
+  TBitmap result;
+  TBitmap mask;
+  try {
+    if (photo.PixelFormat() == TPixelFormat::pf24bit) {
+      KeepColorsOfPhoto(result, mask, photo, options, progress);  // without copying the photo first
+    } else {
+      result = photo;
+      KeepColors(result, mask, photo, options, progress);
+    }
+  } catch (...) {
+    FailExecute();
+    throw;
+  }
+  CommitExecute(std::move(result), std::move(mask), options.Sepia);
+}
+
+// ---- Image size and Save as ------------------------------------------------------------
+
+void TDocument::ResizeImage(int width, int height, int mode) {
+  if (!IsOpen()) return;
+  TBitmap resized;
+  resized.Transparent = current_.Transparent;
+  resized.TransparentColor = current_.TransparentColor;
+  try {
+    ResampleKeepingAlpha(width, height, mode, resized, current_);
+  } catch (...) {
+    TakeUndoSnapshot(kStepImageSize);
+    throw;
+  }
+  Record(kStepImageSize, current_, flags_);
+  touchUps_.Clear();  // painted for the picture before: it no longer lines up
+  SetCurrent(std::move(resized));
+  flags_.Saved = false;
+}
+
+void TDocument::RotateImage(bool clockwise) {
+  if (!IsOpen()) return;
+  TBitmap turned = RotateQuarter(current_, clockwise);
+  Record(kStepRotate, current_, flags_);
+  touchUps_.Clear();  // painted for the picture before: it no longer lines up
+  SetCurrent(std::move(turned));
+  flags_.Saved = false;
+}
+
+std::unique_ptr<TMyImageLayered> TDocument::BuildLayeredDocument() const {
+  // The file flattens to the screen: the mask it stores has the touch-ups applied.
+  if (!touchUps_.Empty() && ResultMatchesPhoto())
+    return velinor::BuildLayeredDocument(colorSource_, current_, FinalMask(), true, processedSepia_);
+  return velinor::BuildLayeredDocument(colorSource_, current_, keepMask_, ResultMatchesPhoto(),
+                                       processedSepia_);
+}
+
+void TDocument::MarkSaved(std::string fileName) {
+  fileName_ = std::move(fileName);
+  flags_.Saved = true;
+}
+
+}  // namespace velinor

@@ -1,0 +1,242 @@
+#pragma once
+// TDocument: the one open document — its pictures, its flags, its history and
+// every change the commands make to them. The window shows the document and asks
+// it; only the transitions below change it, so its rules hold whatever the window
+// does:
+//   a document is open exactly when CurrentImage is not empty;
+//   Processed implies that ColorSource holds the photo the result came from;
+//   UndoAvailable implies that UndoImage is not empty.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
+#include "core/base/Progress.h"
+#include "core/document/History.h"
+#include "core/document/LayeredImage.h"
+#include "core/engine/Brush.h"
+#include "core/engine/TouchUps.h"
+
+namespace velinor {
+
+struct TKeepOptions;
+
+// The name a pasted picture goes by.
+inline constexpr const char* kUntitled = "Untitled";
+
+// How many steps the window's history goes back (within DefaultHistoryBudget).
+inline constexpr size_t kWindowHistoryDepth = 100;
+
+class TDocument {
+ public:
+  // depth and budget of the history (see THistory); one step by default.
+  explicit TDocument(size_t historyDepth = 1, size_t historyBudget = SIZE_MAX);
+  TDocument(const TDocument&) = delete;
+  TDocument& operator=(const TDocument&) = delete;
+  ~TDocument();
+
+  // ---- pictures ------------------------------------------------------------------
+  // The picture on screen: a loaded photo, a pasted picture or the result of
+  // "Execute". A view may show it in place (it lives as long as the document).
+  const TBitmap& CurrentImage() const { return current_; }
+  // The colour photo behind the last "Execute".
+  const TBitmap& ColorSource() const { return colorSource_; }
+  // The mask of the last "Execute" (0: the photo's colour shows).
+  const TBitmap& KeepMask() const { return keepMask_; }
+  // The other side of the next Undo or Redo; empty when there is no history.
+  const TBitmap& UndoImage() const { return history_.OtherSide(); }
+  const THistory& History() const { return history_; }
+  // A window's history takes whole pictures as they are and packs them once the
+  // command's picture is on screen (PackHistory), so commands do not wait for it.
+  void SetHistoryPacksLater(bool on) { history_.SetPackLater(on); }
+  bool PackHistory() { return history_.PackPending(); }
+  // The colour photo the next "Execute" starts from: ColorSource after a result,
+  // the picture on screen otherwise.
+  const TBitmap& KeepPhoto() const { return flags_.Processed ? colorSource_ : current_; }
+  // Rises with every transition that may change a picture, so that what was
+  // derived from them (a preview, say) knows it is stale.
+  uint64_t Revision() const { return revision_; }
+  // Called after the picture on screen changed its size or format, or was
+  // replaced (a view lays itself out again).
+  std::function<void()> OnImageChange;
+
+  // ---- flags ---------------------------------------------------------------------
+  bool Processed() const { return flags_.Processed; }
+  bool Saved() const { return flags_.Saved; }
+  bool Pasted() const { return pasted_; }
+  bool UndoAvailable() const { return history_.CanUndo(); }
+  bool RedoProcessed() const { return history_.RedoFlags().Processed; }
+  bool RedoSaved() const { return history_.RedoFlags().Saved; }
+  // The "Sepia" choice the last result was computed with.
+  bool ProcessedSepia() const { return processedSepia_; }
+  // Full name of the file, or "Untitled" after a paste; kept by Close.
+  const std::string& FileName() const { return fileName_; }
+  // What the read of the opened file learned that a save hands on: whether its
+  // colour profile was converted to sRGB, and the file its camera data is in.
+  // Cleared by Open, Paste and Close.
+  struct TOrigin {
+    bool ProfileConverted = false;
+    std::string SourceFile;
+  };
+  const TOrigin& Origin() const { return origin_; }
+  void SetOrigin(TOrigin origin) { origin_ = std::move(origin); }
+
+  // ---- what the commands may do ----------------------------------------------------
+  bool IsOpen() const { return !current_.Empty(); }
+  bool CanUndo() const;
+  bool CanRedo() const;
+  // Discarding the document loses work: a result or a paste not saved since.
+  bool NeedsSaveQuestion() const;
+  // A result is on screen and its photo and mask still fit it (a resize after
+  // "Execute" leaves the result without them).
+  bool ResultMatchesPhoto() const;
+  // The colour the eyedropper takes at an image point: on a result that fits its
+  // photo the photo's own colour, otherwise the picture's; clNone outside.
+  TColor PickColorAt(TPoint p) const;
+
+  // ---- transitions -----------------------------------------------------------------
+  // A picture read from a file becomes the document (24-bit, or 32-bit when its
+  // alpha has see-through parts; the transparency mark off);
+  // no history, nothing processed, saved or pasted.
+  void Open(TBitmap image, std::string fileName);
+  // The flattened picture of a layered file that holds the work of an "Execute"
+  // (see ExtractLayeredWork): the result on screen, processed and as saved, with
+  // its photo and mask behind it; its one step "Execute" undoes to the photo.
+  void OpenWork(TBitmap flat, std::string fileName, TBitmap photo, TBitmap keepMask, bool sepia);
+  // A picture from the clipboard becomes an untitled document; the transparency
+  // flag of the picture it replaces stays. With one step of history it starts with
+  // no history; a deeper history keeps the document it replaced as the step
+  // "Paste", whose undo gives that document back whole (name and flags included).
+  void Paste(TBitmap image);
+  // No picture and no history; the file name stays.
+  void Close();
+  // The picture on screen is kept for "Undo" as the step `label`.
+  void TakeUndoSnapshot(std::string label);
+  // A command that replaces the whole picture ("Rotate", ...): the picture before
+  // is recorded as the step `label`, then `after` goes on screen. The result flag
+  // is left as it is, as after "Image size".
+  void ApplyStep(std::string label, TBitmap after);
+  // A command that changed only the rectangle rect of the picture on screen (a
+  // brush stroke): `before` holds that rectangle's pixels before the change. When
+  // plane is given (a layer the document's owner keeps alive as long as the
+  // document, such as the touch-ups), the same rectangle of it changed too and
+  // planeBefore holds its pixels before. Undoing such a step leaves Processed on.
+  void PushRegionStep(std::string label, TRect rect, const TBitmap& before, TBitmap* plane = nullptr,
+                      const TBitmap& planeBefore = TBitmap());
+  // No history: nothing to undo or redo, nothing processed or saved.
+  void ResetHistory();
+  void Undo();
+  void Redo();
+
+  // "Execute" in three parts, so that the computation may run elsewhere:
+  // BeginExecute puts the photo on screen (from ColorSource after a result, into
+  // ColorSource otherwise) and returns it; CommitExecute takes the result and its
+  // mask; FailExecute leaves the photo on screen, no longer processed. Either
+  // records the photo as the step "Execute".
+  const TBitmap& BeginExecute();
+  void CommitExecute(TBitmap result, TBitmap mask, bool sepia);
+  void FailExecute();
+  // All of "Execute" with KeepColors; an error leaves the state of FailExecute
+  // and passes on.
+  void Execute(const TKeepOptions& options, const TProgressSink& progress = {});
+  // All of "Execute" with a result computed beforehand from KeepPhoto (and its
+  // mask), as the live preview has it. photoCopy, when not empty, is a copy of
+  // KeepPhoto that takes the place of the one "Execute" makes.
+  void ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy = {});
+
+  // "Image size": resamples the picture (ResampleTo's modes) and records the
+  // picture before as the step "Image size". An error passes on after the step
+  // was recorded, leaving the picture as it was.
+  void ResizeImage(int width, int height, int mode);
+  // "Rotate left" / "Rotate right": the picture turned by a quarter, the picture
+  // before recorded as the step "Rotate" (as "Image size" records its own).
+  void RotateImage(bool clockwise);
+
+  // ---- touch-ups (DocumentTouchUps.cpp) ------------------------------------------------
+  // What the brush painted over the computed mask; kept across "Execute", so a new
+  // result gets them again. Emptied by Open, Paste and Close.
+  const TTouchUps& TouchUps() const { return touchUps_; }
+  bool Painting() const { return stroke_ != nullptr; }
+  // A stroke begins: the picture before it is recorded as the step "Brush stroke".
+  // Without a result that fits its photo, the picture on screen becomes the photo
+  // of a result showing it whole (every computed level 0) in the tone `sepia`, so
+  // grey can be painted before "Execute".
+  void BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia);
+  // The stroke's path goes on to p (image coordinates); the result is composed
+  // again where it changed. Returns that rectangle (empty when nothing changed).
+  TRect StrokeTo(TBrushPoint p);
+  void EndStroke();
+  // "Clear touch-ups": the result as computed, recorded as the step "Clear touch-ups".
+  void ClearTouchUps();
+  // The mask the result shows: the computed mask with the touch-ups applied.
+  TBitmap FinalMask() const;
+
+  // The layered document "Save as" writes: the photo under its toned copy when
+  // the result still fits them, the picture on screen alone otherwise.
+  std::unique_ptr<TMyImageLayered> BuildLayeredDocument() const;
+  // "Save as" wrote the document under fileName.
+  void MarkSaved(std::string fileName);
+
+ private:
+  // Replaces the picture on screen (the view hears of it).
+  void SetCurrent(TBitmap image);
+
+  TBitmap current_;
+  TBitmap colorSource_;
+  TBitmap keepMask_;
+  THistory history_;
+  THistoryFlags flags_;
+  bool pasted_ = false;
+  bool processedSepia_ = false;
+  std::string fileName_;
+  TOrigin origin_;
+  TTouchUps touchUps_;
+  // The touch-up layer on the other side of a history step, packed: all of it, or
+  // for a brush stroke only the stroke's rectangle (the rest is the same on both
+  // sides).
+  // What a paste's step holds besides the picture: the rest of the document on
+  // its other side (name, marks, flags, the photo and mask behind a result).
+  struct TDocumentSide {
+    std::string FileName;
+    bool Pasted = false;
+    TOrigin Origin;
+    THistoryFlags Flags;
+    TBitmap ColorSource, KeepMask;
+    bool Sepia = false;
+  };
+  struct TLayerSide {
+    bool Region = false;
+    int Width = 0, Height = 0;
+    TRect Rect{}, Touched{};
+    TPackedPicture Picture;  // the layer's rectangle Rect (TTouchUps::RegionPicture)
+    std::optional<TDocumentSide> Document;
+  };
+  // Exchanges the fields a paste's step holds with the document's.
+  void ExchangeDocument(TDocumentSide& side);
+  // The layer's sides in step with the history (its oldest steps dropped with
+  // the history's): Undo and Redo move the layer across as the history moves the
+  // pictures.
+  std::vector<TLayerSide> touchUpsBefore_, touchUpsAfter_;
+  std::unique_ptr<TStroke> stroke_;
+  // The stroke under way after a result: the layer before it and what it touched,
+  // recorded as one rectangle step when it ends.
+  TTouchUps strokeLayerBefore_;
+  THistoryFlags strokeFlagsBefore_;
+  bool strokeRecorded_ = false;
+  // Every step goes through here, so that the layers stay in step.
+  void Record(std::string label, const TBitmap& before, THistoryFlags flagsBefore);
+  void Record(std::string label, TBitmap&& before, THistoryFlags flagsBefore);
+  void NoteTouchUpsOfStep();
+  void MoveTouchUps(std::vector<TLayerSide>& from, std::vector<TLayerSide>& to);
+  void TrimTouchUps();
+  void RecordTouchUpStep(const char* label);
+  void ForgetTouchUps();
+  uint64_t revision_ = 0;
+};
+
+}  // namespace velinor

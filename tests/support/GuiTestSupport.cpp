@@ -1,0 +1,130 @@
+#include "GuiTestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QTest>
+#include <QUrl>
+
+#include "gui/app/Application.h"
+#include <gtest/gtest.h>
+
+#include "gui/app/MsgDlg.h"
+#include "gui/app/Resources.h"
+#include "gui/app/SharedStrings.h"
+#include "gui/dialogs/MySaveDialog.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/IniFile.h"
+
+namespace velinor::test {
+
+namespace {
+
+// One application object for the whole test program.
+class TQtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    // Windows are real but never shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_gui";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<TApplication>(argc, argv);
+    InitResources();
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<TApplication> app_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+}  // namespace
+
+int TScriptedDialogs::ShowMessage(const QString& text, int kind, int buttons, const QString&) {
+  Messages.push_back({text, kind, buttons});
+  if (Answers.empty()) return mrCancel;
+  const int a = Answers.front();
+  Answers.pop_front();
+  return a;
+}
+
+QString TScriptedDialogs::AskOpenFileName(TOpenDialogRequest& request) {
+  OpenDirs << QString::fromStdString(request.InitialDir);
+  if (OpenNames.empty()) return QString();
+  const QString n = OpenNames.front();
+  OpenNames.pop_front();
+  return n;
+}
+
+QString TScriptedDialogs::AskSaveFileName(const TSaveDialogRequest& request) {
+  SaveNames << InitialSavePath(request);
+  if (SaveAnswers.empty()) return QString();
+  const QString n = SaveAnswers.front();
+  SaveAnswers.pop_front();
+  return n;
+}
+
+int TScriptedDialogs::RunModal(QDialog& dialog) {
+  ModalForms << dialog.objectName();
+  return OnModal ? OnModal(dialog) : QDialog::Rejected;
+}
+
+bool TScriptedDialogs::OpenExternal(const QUrl& url) {
+  OpenedUrls << url.toString();
+  return true;
+}
+
+bool TScriptedDialogs::AskJpegOptions(TJPGCompressForm& form) {
+  JpegForms.push_back(&form);
+  if (JpegAnswers.empty()) return false;
+  const auto answer = std::move(JpegAnswers.front());
+  JpegAnswers.pop_front();
+  return answer(form);
+}
+
+TBitmap MakeImage(int width, int height) {
+  TBitmap b(width, height, TPixelFormat::pf24bit);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = b.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<uint8_t>(x * 7);
+      row[3 * x + 1] = static_cast<uint8_t>(y * 5);
+      row[3 * x + 2] = static_cast<uint8_t>(128 + x + y);
+    }
+  }
+  return b;
+}
+
+QString WriteBmp(const QTemporaryDir& dir, const QString& name, int width, int height) {
+  const QString path = dir.filePath(name);
+  WriteBmpFile(path.toStdString(), MakeImage(width, height), 0);
+  return path;
+}
+
+bool ShowActive(QWidget& window) {
+  window.show();
+  QApplication::setActiveWindow(&window);
+  return QTest::qWaitForWindowActive(&window);
+}
+
+std::unique_ptr<TMainForm> MakeForm(const QTemporaryDir& dir, const QStringList& args) {
+  TMainFormOptions o;
+  o.ExeDir = dir.path();
+  o.Arguments = args;
+  return MakeForm(o);
+}
+
+QString IniValue(const QString& path, const QString& sectionAndKey) {
+  const TIniFile ini = TIniFile::Load(QFile::encodeName(path).toStdString(), uint64_t{1} << 20);
+  const auto v = ini.Value(sectionAndKey.section('/', 0, 0).toStdString(), sectionAndKey.section('/', 1).toStdString());
+  return v ? QString::fromStdString(*v) : QString("ERR!");
+}
+
+std::unique_ptr<TMainForm> MakeForm(const TMainFormOptions& options) {
+  SharedStrings::Instance().Reset();
+  return std::make_unique<TMainForm>(options);
+}
+
+}  // namespace velinor::test
