@@ -1,11 +1,11 @@
-#include "BmpCodec.h"
+#include "core/files/BmpCodec.h"
 
 #include <cstring>
 #include <string>
 
-#include "SafeFile.h"
-#include "base/Arith.h"
-#include "base/Errors.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Arith.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 
@@ -86,6 +86,19 @@ void DecodeRle(const uint8_t* p, size_t n, int width, int height, bool rle4, std
 }
 
 }  // namespace
+
+int BmpPaletteDepthCode(const uint8_t* data, size_t size) {
+  if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return 0;
+  const uint32_t infoSize = U32(data + 14);
+  if (infoSize < 12 || infoSize > size - 14 || (infoSize > 12 && infoSize < 16)) return 0;
+  // The bit count sits at offset 10 of the OS/2 core header, 14 of the others.
+  switch (U16(data + 14 + (infoSize == 12 ? 10 : 14))) {
+    case 1: return 1;
+    case 4: return 2;
+    case 8: return 3;
+    default: return 0;
+  }
+}
 
 TBitmap ReadBmp(const uint8_t* data, size_t size) {
   if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M') Fail("not a BMP file");

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -14,6 +14,11 @@ namespace velinor {
 // alpha. Throws EReadError on truncated or inconsistent data and EOutOfLimits on
 // absurd sizes, before allocating anything from unchecked header values.
 TBitmap ReadBmp(const uint8_t* data, size_t size);
+
+// The open dialog's depth code of the palette BMP held in memory, read from its
+// header: 1 for 1 bit, 2 for 4 bits, 3 for 8 bits per pixel; 0 for any other
+// file (whose depth follows the decoded pixels).
+int BmpPaletteDepthCode(const uint8_t* data, size_t size);
 
 // Encodes the bitmap as a standard BMP in its own pixel format (8-bit with its
 // palette, 24-bit, or 32-bit), with a 40-byte info header and rows bottom-up.

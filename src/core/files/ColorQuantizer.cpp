@@ -1,4 +1,4 @@
-#include "ColorQuantizer.h"
+#include "core/files/ColorQuantizer.h"
 
 #include <libimagequant.h>
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <numeric>
 
-#include "base/Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 

@@ -1,9 +1,9 @@
-#include "DeflateSplice.h"
+#include "core/files/DeflateSplice.h"
 
 #include <array>
 #include <cstring>
 
-#include "base/Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,4 +1,4 @@
-#include "ExifSummary.h"
+#include "core/files/ExifSummary.h"
 
 #include <cstdio>
 #include <exception>
@@ -7,6 +7,11 @@
 #include <sys/stat.h>
 
 #include <exiv2/exiv2.hpp>
+
+#include "core/files/HeifCodec.h"
+#include "core/files/JxlCodec.h"
+#include "core/files/SafeFile.h"
+#include "core/files/WebpCodec.h"
 
 namespace velinor {
 
@@ -19,11 +24,15 @@ std::string Trim(const std::string& s) {
   return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
-std::string Text(const Exiv2::ExifData& data, const char* key) {
+// The tag's text up to its terminator, untrimmed.
+std::string RawText(const Exiv2::ExifData& data, const char* key) {
   const auto it = data.findKey(Exiv2::ExifKey(key));
   if (it == data.end()) return {};
-  return Trim(it->toString());
+  std::string text = it->toString();
+  return text.substr(0, text.find('\0'));
 }
+
+std::string Text(const Exiv2::ExifData& data, const char* key) { return Trim(RawText(data, key)); }
 
 // "yyyy:mm:dd hh:nn:ss" -> date; false when it does not read as one.
 bool ParseExifDate(const std::string& text, TExifDateTime& t) {
@@ -49,8 +58,10 @@ TExifSummary Summarise(Open open) {
     const Exiv2::ExifData& data = image->exifData();
     if (data.empty()) return s;
     s.Valid = true;
-    s.Make = Text(data, "Exif.Image.Make");
-    s.Model = Text(data, "Exif.Image.Model");
+    const std::string make = RawText(data, "Exif.Image.Make"), model = RawText(data, "Exif.Image.Model");
+    s.MakeOrModelSet = !make.empty() || !model.empty();
+    s.Make = Trim(make);
+    s.Model = Trim(model);
     s.Software = Text(data, "Exif.Image.Software");
     s.HasDateTime = ParseExifDate(Text(data, "Exif.Image.DateTime"), s.DateTime);
   } catch (const std::exception&) {
@@ -65,6 +76,20 @@ TExifSummary ReadExifSummary(const std::string& fileName) {
   // Only regular files: opening a pipe or a device would block or never end.
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  const bool heif = IsHeifFile(fileName) || IsAvifFile(fileName);
+  if (heif || IsWebpFile(fileName) || IsJxlFile(fileName)) {
+    // Their EXIF block is found by the codec's own container reader, then read as TIFF.
+    std::vector<uint8_t> exif;
+    try {
+      const auto bytes = ReadFileBytes(fileName);
+      exif = heif ? ReadHeifExif(bytes.data(), bytes.size())
+                  : IsWebpFile(fileName) ? ReadWebpExif(bytes.data(), bytes.size())
+                                         : ReadJxlExif(bytes.data(), bytes.size());
+    } catch (const std::exception&) {
+      return {};
+    }
+    return ReadExifSummary(exif.data(), exif.size());
+  }
   return Summarise([&] { return Exiv2::ImageFactory::open(fileName, false); });
 }
 
@@ -77,7 +102,8 @@ std::vector<std::string> ExifSummaryLines(const TExifSummary& s,
                                           const std::function<std::string(const TExifDateTime&)>& formatDate) {
   std::vector<std::string> lines;
   if (!s.Valid) return lines;
-  if (!s.Make.empty() || !s.Model.empty()) {
+  // The choice is made on the texts as stored, the lines are trimmed.
+  if (s.MakeOrModelSet || !s.Make.empty() || !s.Model.empty()) {
     if (!s.Make.empty()) lines.push_back(s.Make);
     if (!s.Model.empty()) lines.push_back(s.Model);
   } else if (!s.Software.empty()) {

@@ -1,10 +1,10 @@
-#include "ExifUtils.h"
+#include "core/files/ExifUtils.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "base/Arith.h"
-#include "base/Errors.h"
+#include "core/base/Arith.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,12 +1,13 @@
-#include "FormatRegistry.h"
+#include "core/files/FormatRegistry.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <mutex>
 
-#include "SafeFile.h"
-#include "base/Errors.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 
@@ -65,6 +66,12 @@ void TFileFormatList::Register(const std::string& extension, const std::string& 
   mirror_[key] = graphicClass;
 }
 
+void TFileFormatList::RegisterExtra(const std::string& extension, const std::string& description,
+                                    int formatTypes, const std::string& graphicClass) {
+  Register(extension, description, formatTypes, graphicClass);
+  FindClass(graphicClass)->Extra = true;
+}
+
 void TFileFormatList::UnregisterClass(const std::string& graphicClass) {
   for (size_t i = extensions_.size(); i-- > 0;)
     if (extensions_[i].GraphicClass == graphicClass) DropExtensionAt(i);
@@ -84,10 +91,15 @@ std::vector<std::string> TFileFormatList::ExtensionsOf(const std::string& graphi
 }
 
 std::string TFileFormatList::GraphicFilter() const {
-  std::vector<const TClassEntry*> order;
-  for (const auto& c : classes_) order.push_back(&c);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const TClassEntry* a, const TClassEntry* b) { return LessNoCase(a->Description, b->Description); });
+  // The classic classes, then today's, each group in description order.
+  std::vector<const TClassEntry*> order, extra;
+  for (const auto& c : classes_) (c.Extra ? extra : order).push_back(&c);
+  const auto byDescription = [](const TClassEntry* a, const TClassEntry* b) {
+    return LessNoCase(a->Description, b->Description);
+  };
+  std::stable_sort(order.begin(), order.end(), byDescription);
+  std::stable_sort(extra.begin(), extra.end(), byDescription);
+  order.insert(order.end(), extra.begin(), extra.end());
   std::string filter;
   for (const TClassEntry* c : order) {
     std::vector<std::string> exts = ExtensionsOf(c->GraphicClass);
@@ -164,6 +176,21 @@ void InitImageFiles() {
     r.Register("tiff", "TIFF", ftMultiImage | ftRaster, "TTiffImage");
     for (const char* e : {"tif", "fax", "tf8", "btf"}) r.Register(e, "", ftMultiImage | ftRaster, "TTiffImage");
     r.Register("png", "PNG", ftRaster, "TPngImage");
+    // Formats that bring their own extensions with their route.
+    for (const TFileRoute& row : FileRoutes()) {
+      const TRowRegistration& add = row.Registration;
+      if (add.Extensions) {
+        const std::string list = add.Extensions;
+        for (size_t start = 0; start < list.size();) {
+          const size_t end = std::min(list.find(';', start), list.size());
+          if (end > start)
+            r.RegisterExtra(list.substr(start, end - start), add.Description ? add.Description : "",
+                            add.FormatTypes, row.RegistryClass);
+          start = end + 1;
+        }
+      }
+      if (add.SaveExtensions && row.Write) AddSaveFormat(add.SaveExtensions, add.Description ? add.Description : row.Name);
+    }
   });
 }
 
@@ -188,10 +215,18 @@ void DoneImageFiles() {
   for (const char* c : {"TGIFImage", "TMyImageLayeredReg", "TOvsImage", "TTiffImage"}) r.UnregisterClass(c);
 }
 
+const std::string& CommonImagesExtra() {
+  static const std::string extra = ";*.heic;*.heif;*.avif;*.webp;*.jxl";
+  return extra;
+}
+
 std::string BuildOpenFilter() {
   std::string compact = FileFormatList().GraphicFilter();
   ReplaceAll(compact, "; *", ";*");
-  return "Common images|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.tga;*.bmp;*.gif;*.ovi|All images|*.*|" + compact;
+  // Today's formats join the common images once they are registered.
+  const bool extra = FileFormatList().Knows("webp");
+  return "Common images|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.tga;*.bmp;*.gif;*.ovi" +
+         (extra ? CommonImagesExtra() : std::string()) + "|All images|*.*|" + compact;
 }
 
 std::string BuildSaveFilter() {

@@ -24,6 +24,7 @@ class TFileFormatList {
     std::string GraphicClass;  // reader class, as an identifier ("TJPEGImage")
     std::string Description;   // the common description shown in the open filter
     int Count = 0;             // extensions pointing to the class
+    bool Extra = false;        // one of today's formats, listed after the classic ones
   };
   struct TExtensionEntry {
     std::string Extension;     // without the dot, as registered
@@ -38,6 +39,10 @@ class TFileFormatList {
   // description given for a class becomes the class's description.
   void Register(const std::string& extension, const std::string& description, int formatTypes,
                 const std::string& graphicClass, bool replace = false);
+  // Register for one of the formats added to the classic set (HEIF, AVIF, WebP,
+  // JPEG XL, camera raw): the filter lists these classes after all the others.
+  void RegisterExtra(const std::string& extension, const std::string& description, int formatTypes,
+                     const std::string& graphicClass);
   // Removes the class and every extension pointing to it (also from the mirror).
   void UnregisterClass(const std::string& graphicClass);
 
@@ -48,7 +53,8 @@ class TFileFormatList {
   std::vector<std::string> ExtensionsOf(const std::string& graphicClass) const;
 
   // The compact filter: one "Desc (*.a;*.b)|*.a;*.b" entry per class, classes in
-  // description order and extensions sorted, both case-insensitively.
+  // description order and extensions sorted, both case-insensitively; the extra
+  // classes follow, in description order among themselves.
   std::string GraphicFilter() const;
 
   const std::vector<TClassEntry>& Classes() const { return classes_; }
@@ -82,7 +88,9 @@ const std::vector<TSaveFormat>& SaveFormats();
 void AddSaveFormat(const std::string& extensions, const std::string& description);
 
 // The program's start-up registrations: the eight save rows, then GIF, the layered
-// format, selections, TIFF and PNG. Runs once; later calls do nothing.
+// format, selections, TIFF and PNG; then what the route table's rows bring:
+// today's formats (HEIF, AVIF, WebP, JPEG XL, camera raw) with the WebP and
+// AVIF save rows (indexes 8 and 9). Runs once; later calls do nothing.
 void InitImageFiles();
 // What the main window does when it is created: icons and selections registered
 // again under their English descriptions. Runs once.
@@ -91,6 +99,10 @@ void MainWindowRegisterFormats();
 void StartImageFiles();
 // Shutdown: the classes the start-up registered are removed again.
 void DoneImageFiles();
+
+// The extensions of today's formats that the "Common images" entry adds to the
+// classic list: ";*.heic;*.heif;*.avif;*.webp;*.jxl".
+const std::string& CommonImagesExtra();
 
 // The open dialog's filter: common images, all images, then the compact filter.
 std::string BuildOpenFilter();

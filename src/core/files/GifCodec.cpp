@@ -1,4 +1,4 @@
-#include "GifCodec.h"
+#include "core/files/GifCodec.h"
 
 #include <gif_lib.h>
 
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include "ColorQuantizer.h"
-#include "KeyColor.h"
-#include "SafeFile.h"
-#include "base/Errors.h"
+#include "core/files/ColorQuantizer.h"
+#include "core/base/KeyColor.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

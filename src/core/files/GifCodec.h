@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 

@@ -1,12 +1,12 @@
-#include "IcoReader.h"
+#include "core/files/IcoReader.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "KeyColor.h"
-#include "PngUtils.h"
-#include "base/Errors.h"
+#include "core/base/KeyColor.h"
+#include "core/files/PngUtils.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,18 +1,18 @@
-#include "ImageDispatch.h"
+#include "core/files/ImageDispatch.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/utsname.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
+#include <new>
 
-#include "BmpCodec.h"
-#include "FormatRegistry.h"
-#include "JpegUtils.h"
-#include "RawImage.h"
-#include "SafeFile.h"
-#include "base/Errors.h"
+#include "core/base/Errors.h"
+#include "core/files/FormatRegistry.h"
 
 namespace velinor {
 
@@ -67,84 +67,9 @@ std::string FormatMessage(const char* pattern, const std::string& name) {
   return text;
 }
 
-// One load route: hook before, read, hook after, hand over. Returns the result code
-// (exceptions pass to the caller).
-template <typename Read>
-int RunLoad(TGraphic& reader, const std::string& fileName, Read&& read) {
-  if (!Notify(&reader, fileName, ifBeforeLoad)) return irCancelled;
-  read();
-  if (!Notify(&reader, fileName, ifAfterLoad)) return irCancelled;
-  return irDone;
-}
-
-int LoadByRoute(const std::string& name, TBitmap& target) {
-  TReadInfo info;
-  switch (ChooseLoadRoute(name)) {
-    case TLoadRoute::Png: {
-      TFormatGraphic png("TPngImage");
-      const int r = RunLoad(png, name, [&] { png.Bitmap = ReadPngRoute(name, info); });
-      if (r == irDone) target = std::move(png.Bitmap);
-      return r;
-    }
-    case TLoadRoute::Gif: {
-      TFormatGraphic gif("TGIFImage");
-      const int r = RunLoad(gif, name, [&] {
-        gif.Bitmap = ReadGifRoute(name, info);
-        OptionsOE.GifAnimated = info.Animated;
-      });
-      if (r == irDone) target = std::move(gif.Bitmap);
-      return r;
-    }
-    case TLoadRoute::Jpeg: {
-      TJpegImage2 jpeg;
-      jpeg.PreviewLoad = previewMode;
-      const int r = RunLoad(jpeg, name, [&] {
-        jpeg.LoadFromFile(name);
-        OptionsOE.OrigWidth = jpeg.OrigWidth;
-        OptionsOE.OrigHeight = jpeg.OrigHeight;
-      });
-      if (r == irDone) {
-        target = std::move(jpeg.Bitmap);
-        if (target.PixelFormat() == TPixelFormat::pf32bit) target.SetPixelFormat(TPixelFormat::pf24bit);
-      }
-      return r;
-    }
-    case TLoadRoute::Layered: {
-      TFormatGraphic layered("TMyImageLayeredReg");
-      const int r = RunLoad(layered, name, [&] {
-        layered.Bitmap = ReadLayeredRoute(name, previewMode, info);
-        OptionsOE.OrigWidth = info.OrigWidth;
-        OptionsOE.OrigHeight = info.OrigHeight;
-      });
-      if (r == irDone) target = std::move(layered.Bitmap);
-      return r;
-    }
-    case TLoadRoute::Raw: {
-      TRawImage raw(name);
-      raw.PreviewLoad = previewMode;
-      const int r = RunLoad(raw, name, [&] {
-        raw.LoadFromFile(name);
-        OptionsOE.OrigWidth = raw.Width;
-        OptionsOE.OrigHeight = raw.Height;
-      });
-      if (r == irDone) target = std::move(raw.Bitmap);
-      return r;
-    }
-    case TLoadRoute::Tiff: {
-      TFormatGraphic tiff("TTiffImage");
-      const int r = RunLoad(tiff, name, [&] { tiff.Bitmap = ReadTiffRoute(name, info); });
-      if (r == irDone) target = std::move(tiff.Bitmap);
-      return r;
-    }
-    case TLoadRoute::Generic: {
-      const std::string cls = FileFormatList().ClassOf(LowerExtension(name).substr(1));
-      TFormatGraphic picture(cls);
-      const int r = RunLoad(picture, name, [&] { picture.Bitmap = ReadGenericRoute(name, cls, info); });
-      if (r == irDone) target = std::move(picture.Bitmap);
-      return r;
-    }
-  }
-  return irFailed;
+// The hook as the routes call it.
+TRouteNotify HookFor(const std::string& fileName) {
+  return [fileName](TGraphic* graphic, TImageFileStep step) { return Notify(graphic, fileName, step); };
 }
 
 void AskOpenName(std::string& name, const std::string& initialDir) {
@@ -160,52 +85,20 @@ void AskOpenName(std::string& name, const std::string& initialDir) {
   if (!chosen.empty()) name = chosen;
 }
 
-// Writes the flat image by route; returns the result code (exceptions pass).
-int SaveByRoute(const std::string& name, const TBitmap& image) {
-  const TSaveRoute route = ChooseSaveRoute(name);
-  if (route == TSaveRoute::None) throw EUnsupportedFormat("no writer for " + name);
-
-  if (route == TSaveRoute::Jpeg) {
-    // The hook (the JPEG options dialog) sees the object while it is still empty;
-    // its quality and progressive choice stay on it when the image comes in.
-    TJpegImage2 jpeg;
-    if (!Notify(&jpeg, name, ifBeforeSave)) return irCancelled;
-    jpeg.Assign(image);
-    jpeg.JpegExif = OptionsOE.JpegExif;
-    jpeg.JpegExifFromJpeg = OptionsOE.JpegExifFromJpeg;
-    jpeg.ExifSource = OptionsOE.ExifSource;
-    jpeg.SaveComment = OptionsOE.SaveComment;
-    jpeg.Resolution = OptionsOE.Resolution;
-    jpeg.SaveWithOptions(name);
-    Notify(&jpeg, name, ifAfterSave);
-    return irDone;
-  }
-
-  std::unique_ptr<TGraphic> object;
-  switch (route) {
-    case TSaveRoute::Bmp:
-    case TSaveRoute::Rle: object = std::make_unique<TBitmapGraphic>(image); break;
-    case TSaveRoute::Gif: object = std::make_unique<TFormatGraphic>("TGIFImage"); break;
-    case TSaveRoute::Targa: object = std::make_unique<TFormatGraphic>("TTargaGraphic"); break;
-    case TSaveRoute::Png: object = std::make_unique<TFormatGraphic>("TPngImage"); break;
-    default: object = std::make_unique<TFormatGraphic>("TTiffImage"); break;
-  }
-  if (!Notify(object.get(), name, ifBeforeSave)) return irCancelled;
+// The writers' options as "Save as" left them in OptionsOE.
+TWriteOptions SaveOptions() {
   TWriteOptions o;
   o.Resolution = OptionsOE.Resolution;
+  o.JpegExif = OptionsOE.JpegExif;
+  o.JpegExifFromJpeg = OptionsOE.JpegExifFromJpeg;
+  o.ExifSource = OptionsOE.ExifSource;
+  o.Comment = OptionsOE.SaveComment;
+  o.TagSrgb = OptionsOE.TagSrgb;
+  o.CameraDataSource = OptionsOE.CameraDataSource;
   o.TgaRle = OptionsOE.TgaRle;
   o.GifOptimize = OptionsOE.GifOptimize;
   o.GifInterlaced = OptionsOE.GifInterlaced;
-  switch (route) {
-    case TSaveRoute::Bmp: WriteBmpFile(name, image, o.Resolution); break;
-    case TSaveRoute::Rle: WriteRleRoute(name, image); break;
-    case TSaveRoute::Gif: WriteGifRoute(name, image, o); break;
-    case TSaveRoute::Targa: WriteTargaRoute(name, image, o.TgaRle); break;
-    case TSaveRoute::Png: WritePngRoute(name, image, o.Resolution); break;
-    default: WriteTiffRoute(name, image, o.Resolution); break;
-  }
-  Notify(object.get(), name, ifAfterSave);
-  return irDone;
+  return o;
 }
 
 }  // namespace
@@ -220,12 +113,44 @@ bool InPreviewMode() { return previewMode; }
 std::string LoadFailedMessage(const std::string& fileName) {
   return FormatMessage("Unable to load image in file \"%s\" !", fileName);
 }
+std::string LoadFailureCause(const std::string& fileName, const std::exception_ptr& error) {
+  // A file that cannot be opened says so, whatever the reader made of it.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string("The file cannot be opened: ") + std::strerror(errno);
+  ::close(fd);
+  auto damaged = [](const char* why) {
+    return *why ? std::string("The file is damaged: ") + why : std::string("The file is damaged");
+  };
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const EPictureTooLarge& e) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "The picture is %lld \u00d7 %lld pixels; Velinor opens pictures up to %d \u00d7 %d pixels "
+                  "and %lld million pixels",
+                  static_cast<long long>(e.Width), static_cast<long long>(e.Height), MaxImageSide, MaxImageSide,
+                  static_cast<long long>(MaxImageBytes() / 3 / 1000000));
+    return text;
+  } catch (const EUnsupportedFormat&) {
+    return "This kind of file cannot be read";
+  } catch (const std::bad_alloc&) {
+    return "There is not enough memory to open this picture";
+  } catch (const std::exception& e) {
+    return damaged(e.what());
+  } catch (...) {
+  }
+  return damaged("");
+}
+
 std::string SaveFailedMessage(const std::string& fileName) {
   return FormatMessage("Unable to save image in file \"%s\" !", fileName);
 }
 
-int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& initialDir) {
+int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& initialDir, TReadResult* readResult) {
   InitImageFiles();
+  TReadResult local;
+  TReadResult& read = readResult ? *readResult : local;
+  read = TReadResult{};
   int result = irCancelled;
   OptionsOE.OrigWidth = 0;
   OptionsOE.OrigHeight = 0;
@@ -233,10 +158,15 @@ int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& ini
   if (fileName.empty() && !previewMode) AskOpenName(fileName, initialDir);
   if (!fileName.empty()) {
     try {
-      result = LoadByRoute(fileName, target);
+      result = RunLoadRoute(fileName, previewMode, target, read, HookFor(fileName));
     } catch (...) {
       result = irFailed;
+      read.FailureCause = LoadFailureCause(fileName, std::current_exception());
     }
+    // The dialogs read what the last load (previews included) learned here.
+    OptionsOE.OrigWidth = read.OrigWidth;
+    OptionsOE.OrigHeight = read.OrigHeight;
+    OptionsOE.GifAnimated = read.Animated();
   }
   if (result < 0) {
     if (!previewMode) {
@@ -244,22 +174,21 @@ int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& ini
         Notify(nullptr, fileName, ifError);
       } catch (...) {
       }
-      if (!OptionsOE.Quiet) ShowError(LoadFailedMessage(fileName));
+      // The specified line, then the cause.
+      if (!OptionsOE.Quiet)
+        ShowError(LoadFailedMessage(fileName) + (read.FailureCause.empty() ? "" : "\n" + read.FailureCause));
     }
-  } else if (result > 0 && (OptionsOE.OrigWidth <= 0 || OptionsOE.OrigHeight <= 0)) {
-    OptionsOE.OrigWidth = target.Width();
-    OptionsOE.OrigHeight = target.Height();
   }
   OptionsOE.Quiet = false;
   return result;
 }
 
-int LoadImagePreview(std::string& fileName, TBitmap& target) {
+int LoadImagePreview(std::string& fileName, TBitmap& target, TReadResult* result) {
   previewMode = true;
   struct Off {
     ~Off() { previewMode = false; }
   } off;
-  return LoadImageFile(fileName, target, "");
+  return LoadImageFile(fileName, target, "", result);
 }
 
 TSaveDialogRequest MakeSaveDialogRequest(const std::string& initial) {
@@ -316,7 +245,9 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
   }
   int result;
   try {
-    result = SaveByRoute(fileName, image);
+    // The layered format is SaveImageFile's: it needs the document.
+    if (IsOviFile(fileName)) throw EUnsupportedFormat("no flat writer for " + fileName);
+    result = RunSaveRoute(fileName, TSaveSource{image}, SaveOptions(), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }
@@ -335,13 +266,7 @@ int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocum
   int result;
   try {
     if (!layered) throw EWriteError("no layered document");
-    if (!Notify(layered, fileName, ifBeforeSave)) {
-      result = irCancelled;
-    } else {
-      SaveAtomically(fileName, [&](const std::string& temp) { layered->SaveLayeredFile(temp); });
-      Notify(layered, fileName, ifAfterSave);
-      result = irDone;
-    }
+    result = RunSaveRoute(fileName, TSaveSource{flatImage, layered}, SaveOptions(), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }

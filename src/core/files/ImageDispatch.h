@@ -1,16 +1,17 @@
 #pragma once
+#include <exception>
 // The single door through which the program reads and writes image files: the
-// choice of reader or writer by extension, the notification hook around every
-// load and save, the one failure message, the result codes and the load/save
-// options that "Save as" fills in. The file dialogs and the message box are
-// reached through the small interfaces below, which the desktop program
-// implements and tests replace.
+// file dialogs, the notification hook around every load and save, the one
+// failure message, the result codes and the load/save options that "Save as"
+// fills in, around the route table of FileRoutes.h (which picks the reader or
+// writer). The file dialogs and the message box are reached through the small
+// interfaces below, which the desktop program implements and tests replace.
 #include <functional>
 #include <string>
 
-#include "FileRoutes.h"
-#include "Graphic.h"
-#include "base/Bitmap.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/Graphic.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -28,6 +29,8 @@ struct TOptionsOE {
   bool JpegExifFromJpeg = false;
   std::string ExifSource;
   std::string SaveComment;
+  bool TagSrgb = false;          // say sRGB in the saved file (its source's profile was converted)
+  std::string CameraDataSource;  // the file whose camera data the save carries over
   bool GifOptimize = true;
   bool GifInterlaced = false;
   bool GifAnimated = false;  // the last GIF loaded held more than one frame
@@ -35,9 +38,6 @@ struct TOptionsOE {
   bool KeepDate = false;
 };
 extern TOptionsOE OptionsOE;
-
-// Steps at which the hook is called.
-enum TImageFileStep { ifBeforeLoad = 0, ifAfterLoad = 1, ifBeforeSave = 2, ifAfterSave = 3, ifError = 4 };
 
 // The notification hook: (format object or null, file name, step, continue).
 // Continue starts true; set false at ifBeforeLoad, ifAfterLoad or ifBeforeSave it
@@ -91,17 +91,14 @@ class IMessageSink {
 void SetFileDialogs(IFileDialogs* dialogs);
 void SetMessageSink(IMessageSink* sink);
 
-// The two-layer document, as the layered save needs it.
-class ILayeredDocument : public TGraphic {
- public:
-  virtual void SaveLayeredFile(const std::string& fileName) = 0;
-};
-
 // Loads an image into target. With an empty name the open dialog asks for one
-// (starting in initialDir); afterwards the name holds the file read.
-int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& initialDir);
+// (starting in initialDir); afterwards the name holds the file read. What the
+// read learned goes to result when given (and the stored size and the GIF
+// frame flag to OptionsOE, for the dialogs).
+int LoadImageFile(std::string& fileName, TBitmap& target, const std::string& initialDir,
+                  TReadResult* result = nullptr);
 // The same in preview mode: no dialog, no hook, no message, reduced decoding.
-int LoadImagePreview(std::string& fileName, TBitmap& target);
+int LoadImagePreview(std::string& fileName, TBitmap& target, TReadResult* result = nullptr);
 // True only while LoadImagePreview runs.
 bool InPreviewMode();
 
@@ -118,6 +115,10 @@ std::string ExecuteSaveDialog(const std::string& initial);
 
 // "Unable to load image in file "%s" !" / "Unable to save image in file "%s" !"
 std::string LoadFailedMessage(const std::string& fileName);
+// The line shown under the load message: why the file could not be opened, in
+// plain words ("The picture is W × H pixels; Velinor opens pictures up to …",
+// "The file is damaged: …", "This kind of file cannot be read").
+std::string LoadFailureCause(const std::string& fileName, const std::exception_ptr& error);
 std::string SaveFailedMessage(const std::string& fileName);
 
 }  // namespace velinor

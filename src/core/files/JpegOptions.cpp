@@ -1,6 +1,6 @@
-#include "JpegOptions.h"
+#include "core/files/JpegOptions.h"
 
-#include "JpegUtils.h"
+#include "core/files/JpegUtils.h"
 
 namespace velinor {
 
@@ -11,6 +11,13 @@ std::string CompressionLabel(int position) {
 void JpegOptionsHook(IJpegOptionsDialog& dialog, TGraphic* graphic, const std::string&, TImageFileStep step,
                      bool& Continue) {
   if (step != ifBeforeSave) return;
+  if (auto* lossy = dynamic_cast<TQualityGraphic*>(graphic)) {
+    // WebP and AVIF take the dialog's quality (a lossless WebP asks nothing).
+    if (!lossy->AskQuality) return;
+    Continue = dialog.Execute();
+    if (Continue) lossy->Quality = JpegQualityFromPosition(dialog.SliderPosition());
+    return;
+  }
   auto* jpeg = dynamic_cast<TJpegImage2*>(graphic);
   if (!jpeg) return;
   Continue = dialog.Execute();

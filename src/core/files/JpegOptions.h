@@ -3,8 +3,8 @@
 // installs, over a small interface that the desktop program's dialog implements.
 #include <string>
 
-#include "Graphic.h"
-#include "ImageDispatch.h"
+#include "core/files/Graphic.h"
+#include "core/files/ImageDispatch.h"
 
 namespace velinor {
 
@@ -29,6 +29,8 @@ class IJpegOptionsDialog {
 
 // Acts only at ifBeforeSave with a JPEG graphic: shows the dialog; continue :=
 // OK; on OK the graphic takes quality (position x 5) and the progressive flag.
+// A WebP or AVIF graphic that asks for a quality gets the same dialog and takes
+// its quality (position x 5); the progressive choice does not apply to them.
 // Every other call returns at once with continue untouched.
 void JpegOptionsHook(IJpegOptionsDialog& dialog, TGraphic* graphic, const std::string& fileName,
                      TImageFileStep step, bool& Continue);

@@ -1,4 +1,6 @@
-#include "JpegUtils.h"
+#include "core/files/JpegUtils.h"
+
+#include "core/files/ColorProfile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -18,10 +20,10 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "ExifUtils.h"
-#include "SafeFile.h"
-#include "base/Errors.h"
-#include "base/Parallel.h"
+#include "core/files/ExifUtils.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Errors.h"
+#include "core/base/Parallel.h"
 
 namespace velinor {
 
@@ -383,6 +385,8 @@ std::vector<uint8_t> EncodeJpeg(const TBitmap& image, int quality, bool progress
 void TJpegImage2::LoadFromFile(const std::string& fileName) {
   const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
   OrigWidth = OrigHeight = 0;
+  ExifPayload = FindExifPayload(bytes.data(), bytes.size());
+  IccProfile = FindJpegIccProfile(bytes.data(), bytes.size());
   if (!PreviewLoad) {
     Bitmap = DecodeJpeg(bytes.data(), bytes.size());
     OrigWidth = Bitmap.Width();
@@ -440,11 +444,14 @@ std::vector<uint8_t> FindExifPayload(const uint8_t* data, size_t size) {
   return {};
 }
 
-void TJpegImage2::SaveWithOptions(const std::string& fileName) const {
-  if (!JpegExif) {
-    WriteFileAtomically(fileName, EncodeJpeg(Image(), CompressionQuality, ProgressiveEncoding));
-    return;
-  }
+std::vector<uint8_t> TJpegImage2::SaveToMemory() const {
+  std::vector<uint8_t> bytes = Encoded();
+  if (SrgbProfile) InsertJpegProfile(bytes, velinor::SrgbProfile());
+  return bytes;
+}
+
+std::vector<uint8_t> TJpegImage2::Encoded() const {
+  if (!JpegExif) return EncodeJpeg(Image(), CompressionQuality, ProgressiveEncoding);
   if (JpegExifFromJpeg && !ExifSource.empty()) {
     std::vector<uint8_t> payload;
     try {
@@ -452,13 +459,12 @@ void TJpegImage2::SaveWithOptions(const std::string& fileName) const {
       payload = FindExifPayload(src.data(), src.size());
     } catch (const EVelinorError&) {
     }
-    if (!payload.empty()) {
-      const auto encoded = EncodeJpeg(Image(), CompressionQuality, ProgressiveEncoding);
-      WriteFileAtomically(fileName, SpliceExifIntoJpeg(encoded, payload));
-      return;
-    }
+    if (!payload.empty()) return SpliceExifIntoJpeg(EncodeJpeg(Image(), CompressionQuality, ProgressiveEncoding), payload);
   }
-  WriteJpegWithExif(*this, fileName);
+  const std::vector<uint8_t> exif = BuildExifBlock(*this);
+  return SpliceExifIntoJpeg(EncodeJpeg(Image(), CompressionQuality, ProgressiveEncoding), exif);
 }
+
+void TJpegImage2::SaveWithOptions(const std::string& fileName) const { WriteFileAtomically(fileName, SaveToMemory()); }
 
 }  // namespace velinor

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Graphic.h"
-#include "base/Bitmap.h"
+#include "core/files/Graphic.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -51,11 +51,14 @@ class TJpegImage2 : public TGraphic {
   bool PreviewLoad = false;  // decode at reduced size for a preview
   int OrigWidth = 0;         // size stored in the file last read
   int OrigHeight = 0;
+  std::vector<uint8_t> ExifPayload;  // its EXIF segment (APP1 "Exif"), empty if none
+  std::vector<uint8_t> IccProfile;   // its embedded colour profile (APP2), empty if none
   bool JpegExif = false;          // write an EXIF block
   bool JpegExifFromJpeg = false;  // copy the EXIF block of ExifSource when it is a JPEG
   std::string ExifSource;
   std::string SaveComment;        // kept with the options; no comment segment is written
   double Resolution = 0;          // dots per inch for the EXIF block
+  bool SrgbProfile = false;       // embed the sRGB profile (APP2)
 
   // Reads the file: whole, or with PreviewLoad at the scale PreviewScale gives for
   // the header's size and a 150-pixel box.
@@ -68,12 +71,14 @@ class TJpegImage2 : public TGraphic {
   void Assign(TBitmap&&) = delete;  // a temporary would be gone before the save
   const TBitmap& Image() const { return source_ ? *source_ : Bitmap; }
 
-  // Writes the file through a temporary: with a new EXIF block when JpegExif
-  // (or the source's block, in copying mode, when it has one), else the plain
-  // encoder stream.
+  // The file's bytes: with a new EXIF block when JpegExif (or the source's
+  // block, in copying mode, when it has one), else the plain encoder stream.
+  std::vector<uint8_t> SaveToMemory() const;
+  // SaveToMemory written through a temporary.
   void SaveWithOptions(const std::string& fileName) const;
 
  private:
+  std::vector<uint8_t> Encoded() const;
   const TBitmap* source_ = nullptr;
 };
 

@@ -3,8 +3,9 @@
 // recognise, writing itself in the layered format.
 #include <string>
 
-#include "files/ImageDispatch.h"
-#include "view/LayeredImage.h"
+#include "core/document/LayeredImage.h"
+#include "core/files/Graphic.h"
+#include "core/files/OvImage.h"
 
 namespace velinor {
 
@@ -12,7 +13,7 @@ class TLayeredGraphic : public ILayeredDocument {
  public:
   explicit TLayeredGraphic(TMyImageLayered& document) : document_(document) {}
   std::string ClassName() const override { return "TMyImageLayered"; }
-  void SaveLayeredFile(const std::string& fileName) override { document_.SaveLayeredFile(fileName); }
+  void SaveLayeredFile(const std::string& fileName) override { WriteLayeredFile(document_, fileName); }
 
  private:
   TMyImageLayered& document_;

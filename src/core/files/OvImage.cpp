@@ -1,13 +1,19 @@
-#include "OvImage.h"
+#include "core/files/OvImage.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 
-#include "base/Arith.h"
-#include "base/Errors.h"
-#include "resize/StretchEx.h"
+#include "core/base/Arith.h"
+#include "core/base/Errors.h"
+#include "core/files/SafeFile.h"
+#include "core/resize/StretchEx.h"
 
 namespace velinor {
 
@@ -229,8 +235,7 @@ TBitmap MakeOviThumbnail(const TBitmap& image, int box) {
   OviThumbnailSize(image.Width(), image.Height(), box, tw, th);
   TBitmap thumb;
   if (tw <= 0 || th <= 0) return thumb;
-  thumb = TBitmap(tw, th, TPixelFormat::pf24bit);
-  StretchInterpolated(image, BitmapBounds(image), thumb, FullImageRect, BitmapBounds(thumb));
+  ResampleTo(tw, th, rmInterpolated, thumb, image);
   return thumb;
 }
 
@@ -427,6 +432,30 @@ void ReadLayeredDocument(TOviSource& in, TMyImageLayered& doc) {
 
 // ---- the flat reader ----------------------------------------------------------------
 
+namespace {
+
+// A record whose mask hides some of its image gives a picture with alpha
+// 255 - mask there; a mask that hides nothing changes nothing.
+void SeeThroughFromMask(TBitmap& picture, const TBitmap& mask) {
+  if (mask.Empty() || mask.Width() != picture.Width() || mask.Height() != picture.Height()) return;
+  bool hides = false;
+  for (int y = 0; y < mask.Height() && !hides; ++y)
+    for (int x = 0; x < mask.Width(); ++x)
+      if (mask.ScanLine(y)[3 * x]) {
+        hides = true;
+        break;
+      }
+  if (!hides) return;
+  picture.SetPixelFormat(TPixelFormat::pf32bit);
+  for (int y = 0; y < picture.Height(); ++y) {
+    uint8_t* p = picture.ScanLine(y);
+    const uint8_t* m = mask.ScanLine(y);
+    for (int x = 0; x < picture.Width(); ++x) p[4 * x + 3] = static_cast<uint8_t>(255 - m[3 * x]);
+  }
+}
+
+}  // namespace
+
 void TMyImageLayeredReg::LoadFromStream(TOviSource& in) {
   Version = 0;
   ImageWidth = ImageHeight = 0;
@@ -453,6 +482,7 @@ void TMyImageLayeredReg::LoadFromStream(TOviSource& in) {
     TLayerItem first;
     ReadLayerRecord(in, first);
     picture = std::move(first.Image);
+    SeeThroughFromMask(picture, first.Mask);
   }
   static_cast<TBitmap&>(*this) = std::move(picture);
 }
@@ -471,6 +501,189 @@ TBitmap ReadOviFile(const std::string& fileName) {
   TMyImageLayeredReg reader;
   reader.LoadFromFile(fileName);
   return std::move(static_cast<TBitmap&>(reader));
+}
+
+bool ReadTwoLayerOvi(const std::string& fileName, TMyImageLayered& doc) {
+  try {
+    {  // the count first, so that other files cost only their header
+      TOviFileSource in(fileName);
+      ReadOviHeader(in);
+      SkipThumbnailBlock(in);
+      if (ReadLayerCount(in) != 2) return false;
+    }
+    TOviFileSource in(fileName);
+    ReadLayeredDocument(in, doc);
+    return true;
+  } catch (...) {
+    return false;  // the flat picture opens all the same
+  }
+}
+
+// ---- writing documents -------------------------------------------------------------
+
+namespace {
+
+// How much of each composite pixel the layers cover (0..255), in the order and
+// with the weights Flatten composites them; empty when they cover it all.
+TBitmap CompositeCoverage(const TLayerList& layers, const TBitmap& composite) {
+  const int w = composite.Width(), h = composite.Height();
+  // A layer laid over all of it at full strength, without a mask, covers every
+  // pixel in full, and a full cover stays full whatever comes after it: no pass.
+  for (int i = 0; i < layers.Count(); ++i) {
+    const TLayerItem& layer = layers.Items(i);
+    if (layer.Visible && layer.Opacity >= 100 && layer.Kind == lkBitmap && layer.BlendMode == 0 &&
+        layer.Mask.Empty() && layer.X <= 0 && layer.Y <= 0 && int64_t{layer.X} + layer.Image.Width() >= w &&
+        int64_t{layer.Y} + layer.Image.Height() >= h)
+      return TBitmap();
+  }
+  std::vector<uint8_t> cover(static_cast<size_t>(w) * h, 0);
+  for (int i = 0; i < layers.Count(); ++i) {
+    const TLayerItem& layer = layers.Items(i);
+    if (!layer.Visible || layer.Opacity == 0 || layer.Kind != lkBitmap || layer.BlendMode != 0 || layer.Image.Empty())
+      continue;
+    const int opacity = std::min<int>(layer.Opacity, 100);
+    const bool masked = !layer.Mask.Empty();
+    for (int y = std::max(0, layer.Y); y < h && y - layer.Y < layer.Image.Height(); ++y)
+      for (int x = std::max(0, layer.X); x < w && x - layer.X < layer.Image.Width(); ++x) {
+        const int sx = x - layer.X, sy = y - layer.Y;
+        int a = opacity * 255 / 100;
+        if (masked) {
+          if (sx >= layer.Mask.Width() || sy >= layer.Mask.Height()) continue;
+          a = opacity * (255 - layer.Mask.ScanLine(sy)[3 * sx]) / 100;
+        }
+        uint8_t& c = cover[static_cast<size_t>(y) * w + x];
+        c = static_cast<uint8_t>(c + (a * (255 - c) + 127) / 255);
+      }
+  }
+  bool full = true;
+  for (uint8_t c : cover) full &= c == 255;
+  if (full) return TBitmap();
+  TBitmap mask(w, h, TPixelFormat::pf24bit);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* m = mask.ScanLine(y);
+    for (int x = 0; x < w; ++x, m += 3) m[0] = m[1] = m[2] = static_cast<uint8_t>(255 - cover[static_cast<size_t>(y) * w + x]);
+  }
+  return mask;
+}
+
+// The composite's colours where it was laid over the background only in part,
+// taken back off the background: a layer with this image and the mask over
+// the background gives the composite again.
+TBitmap OffTheBackground(const TBitmap& composite, const TBitmap& mask, TColor background) {
+  TBitmap out(composite);
+  out.SetPixelFormat(TPixelFormat::pf24bit);
+  const TColor bg = ResolveSystemColor(background);
+  const int b[3] = {GetBValue(bg), GetGValue(bg), GetRValue(bg)};
+  for (int y = 0; y < out.Height(); ++y) {
+    uint8_t* p = out.ScanLine(y);
+    const uint8_t* m = mask.ScanLine(y);
+    for (int x = 0; x < out.Width(); ++x, p += 3, m += 3) {
+      const int a = 255 - m[0];
+      if (a == 255 || a == 0) continue;
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(Clamp((p[c] * 255 - b[c] * (255 - a) + a / 2) / a, 0, 255));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void WriteLayers(TOviWriter& out, const TLayerList& layers, const TBitmap* composite, TColor background) {
+  out.WriteInt32(layers.Count());
+  const int mode = TOviWriteOptions{}.CompressionMode;
+  if (composite) {
+    // A freshly created layer named "Preview" carrying the composite; not counted.
+    TLayerItem preview;
+    preview.Name = "Preview";
+    preview.Opacity = 100;
+    // Where the layers leave the background showing, the preview says so in its
+    // mask, so that the flat picture read back keeps its see-through parts.
+    TBitmap coverage = CompositeCoverage(layers, *composite);
+    if (coverage.Empty()) {
+      WriteLayerRecord(out, preview, *composite, mode);
+    } else {
+      // The record's bodies are compressed when the file is finished.
+      const TBitmap& image = out.Keep(OffTheBackground(*composite, coverage, background));
+      preview.Mask = std::move(coverage);
+      WriteLayerRecord(out, out.Keep(std::move(preview)), image, mode);
+    }
+  }
+  for (int i = 0; i < layers.Count(); ++i) {
+    const TLayerItem& item = layers.Items(i);
+    WriteLayerRecord(out, item, item.Image, mode);
+  }
+}
+
+void SaveLayeredStream(TOviWriter& out, TMyImageLayered& doc) {
+  const TOviWriteOptions options;
+  doc.SizeToFirstLayer();
+
+  TOviHeader header;
+  header.Version = OviVersion;
+  header.Width = doc.Bitmap.Width();
+  header.Height = doc.Bitmap.Height();
+  auto thousandths = [](double v) {
+    const double t = v * 1000.0;
+    if (!(t == t)) return int32_t{0};
+    return static_cast<int32_t>(Clamp<double>(std::trunc(t), -2147483648.0, 2147483647.0));
+  };
+  header.ResolutionX = thousandths(doc.ResolutionX);
+  header.ResolutionY = thousandths(doc.ResolutionY);
+  header.Comment = doc.Comment;
+  header.ColorCount = doc.Layers.Count() > 0 && !doc.Layers.Items(0).Mask.Empty() ? -1 : doc.ColorCount;
+  WriteOviHeader(out, header);
+
+  doc.Flatten();
+  WriteThumbnailBlock(out, MakeOviThumbnail(doc.Bitmap, options.ThumbnailBox), options.CompressionMode);
+  WriteLayers(out, doc.Layers, doc.Layers.Count() >= 2 ? &doc.Bitmap : nullptr, doc.BackgroundColor);
+}
+
+std::vector<uint8_t> SaveLayeredStream(TMyImageLayered& doc) {
+  TOviWriter out;
+  SaveLayeredStream(out, doc);
+  return out.TakeBytes();
+}
+
+void WriteLayeredFile(TMyImageLayered& doc, const std::string& fileName) {
+  TOviWriter out;
+  SaveLayeredStream(out, doc);
+  {
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw EWriteError("cannot create " + fileName + ": " + std::strerror(errno));
+    uint64_t written = 0;
+    try {
+      out.Finish([&](const uint8_t* p, size_t n) {
+        const uint64_t start = written;
+        while (n > 0) {
+          const ssize_t k = ::write(fd, p, n);
+          if (k < 0 && errno == EINTR) continue;
+          if (k <= 0) throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
+          p += k;
+          n -= static_cast<size_t>(k);
+          written += static_cast<uint64_t>(k);
+        }
+        // Start putting large parts on disk now, while later bodies still
+        // compress, so that the final flush has little left to do.
+        if (written - start >= (uint64_t{1} << 20))
+          ::sync_file_range(fd, static_cast<off_t>(start), static_cast<off_t>(written - start),
+                            SYNC_FILE_RANGE_WRITE);
+      });
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    if (::close(fd) != 0) throw EWriteError("cannot write " + fileName + ": " + std::strerror(errno));
+  }
+}
+
+void SaveLayeredFile(TMyImageLayered& doc, const std::string& fileName) {
+  SaveAtomically(fileName, [&](const std::string& tempPath) { WriteLayeredFile(doc, tempPath); });
+}
+
+void WriteSingleLayerOvi(const std::string& fileName, const TBitmap& image) {
+  TMyImageLayered doc;
+  doc.SetSingleLayer(image, nullptr, "#0");
+  SaveLayeredFile(doc, fileName);
 }
 
 }  // namespace velinor

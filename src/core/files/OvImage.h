@@ -6,10 +6,12 @@
 // the layer records. All integers little-endian; compressed bodies are zlib streams.
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "base/Bitmap.h"
-#include "files/OviStream.h"
-#include "view/LayeredImage.h"
+#include "core/base/Bitmap.h"
+#include "core/files/Graphic.h"
+#include "core/files/OviStream.h"
+#include "core/document/LayeredImage.h"
 
 namespace velinor {
 
@@ -89,10 +91,33 @@ TOviHeader ReadOviHeader(TOviSource& in);
 // single layer. Used to inspect files; the program itself opens them flat.
 void ReadLayeredDocument(TOviSource& in, TMyImageLayered& doc);
 
+// The layer count, then the "Preview" record of the composite when one is given
+// (not counted), then every layer from the bottom up. Where the layers leave the
+// background showing, the preview record gets a mask and its colours taken off
+// that background.
+void WriteLayers(TOviWriter& out, const TLayerList& layers, const TBitmap* composite,
+                 TColor background = 0xFFFFFF);
+
+// The whole document in the layered format. The large bodies are compressed when
+// out is finished and read the document's bitmaps then: finish out before changing
+// or freeing the document.
+void SaveLayeredStream(TOviWriter& out, TMyImageLayered& doc);
+std::vector<uint8_t> SaveLayeredStream(TMyImageLayered& doc);
+// Writes the file straight at fileName (created or truncated).
+void WriteLayeredFile(TMyImageLayered& doc, const std::string& fileName);
+// Writes the file through a temporary beside it, renamed over the target when complete.
+void SaveLayeredFile(TMyImageLayered& doc, const std::string& fileName);
+// Writes the image as a one-layer layered document (what saving a flat picture in
+// the layered format means).
+void WriteSingleLayerOvi(const std::string& fileName, const TBitmap& image);
+
 // The flat reader: a bitmap that loads the picture a layered file shows, or only
-// its thumbnail when PreviewOnly is set, and keeps the header values.
-class TMyImageLayeredReg : public TBitmap {
+// its thumbnail when PreviewOnly is set, and keeps the header values. It is the
+// format object the load dispatch reads layered files with.
+class TMyImageLayeredReg : public TBitmap, public TGraphic {
  public:
+  std::string ClassName() const override { return "TMyImageLayeredReg"; }
+
   bool PreviewOnly = false;
   int Version = 0;
   int ImageWidth = 0;
@@ -108,5 +133,10 @@ class TMyImageLayeredReg : public TBitmap {
 
 // The flat picture of a layered file (the composite it stores).
 TBitmap ReadOviFile(const std::string& fileName);
+
+// Reads every layer of fileName when it is a layered file of exactly two layers
+// (other files and read errors give false and leave doc alone: the flat reader
+// is the one that reports them).
+bool ReadTwoLayerOvi(const std::string& fileName, TMyImageLayered& doc);
 
 }  // namespace velinor

@@ -116,12 +116,22 @@ class TOviWriter {
   // Size so far; only meaningful while nothing is deferred.
   uint64_t ImmediateSize() const;
 
+  // Holds value until the writer is gone, for deferred bodies made from a
+  // picture that lives nowhere else; returns the held value.
+  template <class T>
+  const T& Keep(T value) {
+    auto held = std::make_shared<const T>(std::move(value));
+    kept_.push_back(held);
+    return *held;
+  }
+
   // Runs the deferred producers (in parallel, on the engine's threads) and hands
   // every byte to sink in file order. The writer is empty afterwards.
   void Finish(const std::function<void(const uint8_t*, size_t)>& sink);
   std::vector<uint8_t> TakeBytes();
 
  private:
+  std::vector<std::shared_ptr<const void>> kept_;
   struct ZlibBody;
   struct Segment {
     std::vector<uint8_t> bytes;

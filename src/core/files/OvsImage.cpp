@@ -1,12 +1,12 @@
-#include "OvsImage.h"
+#include "core/files/OvsImage.h"
 
 #include <algorithm>
 
-#include "base/Errors.h"
-#include "engine/MaskShaping.h"
-#include "engine/ToneCompositing.h"
-#include "view/BitmapCanvas.h"
-#include "view/ShapeManager.h"
+#include "core/base/Errors.h"
+#include "core/engine/MaskShaping.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/view/BitmapCanvas.h"
+#include "core/view/ShapeManager.h"
 
 namespace velinor {
 

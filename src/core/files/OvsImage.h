@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -23,10 +23,10 @@ class TOvsImage {
   // Reads and renders the selection. An unreadable selection leaves Bitmap empty
   // and throws EReadError (InvalidDataFileText); a picture larger than maxBytes
   // (default: the program's image limit) throws EOutOfLimits.
-  void LoadFromStream(const uint8_t* data, size_t size, int64_t maxBytes = MaxImageBytes);
+  void LoadFromStream(const uint8_t* data, size_t size, int64_t maxBytes = MaxImageBytes());
 };
 
 // Convenience for the file routes.
-TBitmap ReadOvs(const uint8_t* data, size_t size, int64_t maxBytes = MaxImageBytes);
+TBitmap ReadOvs(const uint8_t* data, size_t size, int64_t maxBytes = MaxImageBytes());
 
 }  // namespace velinor

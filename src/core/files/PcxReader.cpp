@@ -1,9 +1,9 @@
-#include "PcxReader.h"
+#include "core/files/PcxReader.h"
 
 #include <string>
 #include <vector>
 
-#include "base/Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

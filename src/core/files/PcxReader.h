@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 

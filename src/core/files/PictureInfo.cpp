@@ -1,12 +1,17 @@
-#include "PictureInfo.h"
+#include "core/files/PictureInfo.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 
-#include "FileRoutes.h"
-#include "RawImage.h"
-#include "SafeFile.h"
+#include "core/files/ExifSummary.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/HeifCodec.h"
+#include "core/files/JxlCodec.h"
+#include "core/files/RawImage.h"
+#include "core/files/SafeFile.h"
+#include "core/files/WebpCodec.h"
 
 namespace velinor {
 
@@ -60,6 +65,8 @@ std::string DepthLine(const std::string& fileName, int depthCode, bool gifAnimat
     case 2: return "4 bits";
     case 3: return "8 bits";
     case 7: return "32 bits";
+    case 8: return "48 bits";
+    case 9: return "64 bits";
     default: return "24 bits";
   }
 }
@@ -76,10 +83,32 @@ std::vector<std::string> PictureInfoLines(const TPictureInfo& info,
   if (transparency == 2) lines.push_back("RVBA (couche Alpha)");
   lines.push_back(FileSizeText(info.FileSize, decimalSeparator));
   lines.push_back(formatDate(info.Modified));
-  if (info.Sizeable && (IsJpegFile(info.FileName) || IsTiffFile(info.FileName) || IsRawFile(info.FileName)) &&
-      !exifLines.empty()) {
+  if (info.Sizeable && ShowsExifLines(info.FileName) && !exifLines.empty()) {
     lines.push_back("");
     lines.insert(lines.end(), exifLines.begin(), exifLines.end());
+  }
+  return lines;
+}
+
+namespace {
+bool HasExifSummary(const std::string& n) {
+  return IsJpegFile(n) || IsTiffFile(n) || IsHeifFile(n) || IsAvifFile(n) || IsWebpFile(n) || IsJxlFile(n);
+}
+}  // namespace
+
+bool ShowsExifLines(const std::string& fileName) { return HasExifSummary(fileName) || IsRawFile(fileName); }
+
+std::vector<std::string> InformationExifLines(const std::string& fileName,
+                                              const std::function<std::string(const TExifDateTime&)>& formatDate) {
+  if (HasExifSummary(fileName)) return ExifSummaryLines(ReadExifSummary(fileName), formatDate);
+  if (!IsRawFile(fileName)) return {};
+  std::vector<std::string> lines;
+  const std::string text = RawCameraDescription(fileName);
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+    if (end > start) lines.push_back(text.substr(start, end - start));
+    start = end + 1;
   }
   return lines;
 }

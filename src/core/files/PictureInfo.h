@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -39,11 +39,23 @@ struct TPictureInfo {
   std::time_t Modified = 0;
 };
 
+// The files whose information text carries EXIF lines: JPEG, TIFF and
+// camera-RAW files, and HEIF, AVIF, WebP and JPEG XL.
+bool ShowsExifLines(const std::string& fileName);
+
 // The lines of the information text. exifLines are added (after an empty line)
-// only for resizable dialogs and JPEG, TIFF or camera-RAW files.
+// only for resizable dialogs and the files ShowsExifLines names.
 std::vector<std::string> PictureInfoLines(const TPictureInfo& info,
                                           const std::function<std::string(std::time_t)>& formatDate,
                                           const std::vector<std::string>& exifLines, char decimalSeparator = '.');
+
+// The EXIF lines of the information text: the EXIF summary of a JPEG, TIFF,
+// HEIF, AVIF, WebP or JPEG XL file (dates through formatDate), the camera
+// description of a camera-RAW file (which throws when LibRaw cannot read the
+// file, so that the caller empties the whole text), nothing for other files.
+struct TExifDateTime;
+std::vector<std::string> InformationExifLines(const std::string& fileName,
+                                              const std::function<std::string(const TExifDateTime&)>& formatDate);
 
 // Size in bytes and modification time of a file; -1 and 0 when it cannot be read.
 void FileSizeAndDate(const std::string& fileName, int64_t& size, std::time_t& modified);

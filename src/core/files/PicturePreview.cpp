@@ -1,11 +1,9 @@
-#include "PicturePreview.h"
+#include "core/files/PicturePreview.h"
 
 #include <sys/stat.h>
 
-#include "FileRoutes.h"
-#include "ImageDispatch.h"
-#include "PngUtils.h"
-#include "TiffUtils.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/ImageDispatch.h"
 
 namespace velinor {
 
@@ -60,10 +58,8 @@ int FlattenOntoWhite(TBitmap& b) {
   return code;
 }
 
-int PreviewDepthCode(const std::string& fileName, const TBitmap& loaded) {
-  if (IsTiffFile(fileName) && LastTiffDepthCode != 0) return LastTiffDepthCode;
-  if (IsPngFile(fileName) && LastPngDepthCode != 0) return LastPngDepthCode;
-  return DepthCodeOf(loaded.PixelFormat());
+int PreviewDepthCode(const TReadResult& read, const TBitmap& loaded) {
+  return read.DepthCode != 0 ? read.DepthCode : DepthCodeOf(loaded.PixelFormat());
 }
 
 TPicturePreview LoadPicturePreview(const std::string& fileName) {
@@ -72,10 +68,12 @@ TPicturePreview LoadPicturePreview(const std::string& fileName) {
   try {
     std::string name = fileName;
     TBitmap picture;
-    LastTiffDepthCode = 0;
-    LastPngDepthCode = 0;
-    if (LoadImagePreview(name, picture) <= 0 || picture.Empty()) return p;
-    const int depth = PreviewDepthCode(fileName, picture);
+    TReadResult read;
+    if (LoadImagePreview(name, picture, &read) <= 0 || picture.Empty()) {
+      p.FailureCause = read.FailureCause;
+      return p;
+    }
+    const int depth = PreviewDepthCode(read, picture);
     const int transparency = FlattenOntoWhite(picture);
     p.Picture = std::move(picture);
     p.DepthCode = depth;

@@ -4,8 +4,9 @@
 // onto white so that the thumbnail can draw it. The dialog only shows it.
 #include <string>
 
-#include "PictureInfo.h"
-#include "base/Bitmap.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/PictureInfo.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
@@ -14,6 +15,7 @@ struct TPicturePreview {
   TBitmap Picture;           // 24-bit, flattened onto white; empty when not loaded
   int DepthCode = 6;         // as PictureInfo.h: 1, 2, 3, 6, 7
   int TransparencyCode = 0;  // 0 none, 1 transparent colour, 2 alpha channel
+  std::string FailureCause;  // a file that was read and failed: why, in plain words
 };
 
 // Makes the bitmap opaque and 24-bit over white: pixels of the transparent
@@ -21,9 +23,9 @@ struct TPicturePreview {
 // Returns the transparency code the bitmap had.
 int FlattenOntoWhite(TBitmap& bitmap);
 
-// Depth code of a picture just read: the TIFF or PNG adapter's code for those
-// files, otherwise the pixel format of the bitmap.
-int PreviewDepthCode(const std::string& fileName, const TBitmap& loaded);
+// Depth code of a picture just read: the code its reader reported (the TIFF and
+// PNG adapters do), otherwise the pixel format of the bitmap.
+int PreviewDepthCode(const TReadResult& read, const TBitmap& loaded);
 
 // Reads a regular file with LoadImagePreview (no dialog, no hook, no message)
 // and prepares it. Anything else (folder, missing file, unreadable picture)

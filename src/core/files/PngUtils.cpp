@@ -1,23 +1,23 @@
-#include "PngUtils.h"
+#include "core/files/PngUtils.h"
 
 #include <png.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "SafeFile.h"
-#include "base/Arith.h"
-#include "base/Errors.h"
+#include "core/files/ColorProfile.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Arith.h"
+#include "core/base/Errors.h"
 
 // libpng reports errors by longjmp. Each function below that calls setjmp holds
 // only plain data, so the jump never skips a destructor; the C++ objects (the
 // bitmap, the row pointers, the output buffer) live in the callers.
 
 namespace velinor {
-
-uint8_t LastPngDepthCode = 0;
 
 namespace {
 
@@ -54,6 +54,12 @@ struct PngHeader {
   uint8_t keyR = 0, keyG = 0, keyB = 0;
   size_t rowBytes = 0;
   bool interlaced = false;
+  // Colour information, pointing into libpng's copy.
+  png_bytep icc = nullptr;
+  png_uint_32 iccSize = 0;
+  bool srgb = false;
+  bool chrm = false;
+  double white[2] = {}, primaries[6] = {}, gamma = 0;
 };
 
 uint8_t Scale8(unsigned v, int bitDepth) {
@@ -105,6 +111,17 @@ uint8_t Scale8(unsigned v, int bitDepth) {
     }
   }
 
+  if (png_get_valid(png, info, PNG_INFO_sRGB)) h->srgb = true;
+  if (png_get_valid(png, info, PNG_INFO_iCCP)) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_get_iCCP(png, info, &name, &compression, &h->icc, &h->iccSize);
+  }
+  if (png_get_valid(png, info, PNG_INFO_cHRM) && png_get_valid(png, info, PNG_INFO_gAMA)) {
+    h->chrm = png_get_cHRM(png, info, &h->white[0], &h->white[1], &h->primaries[0], &h->primaries[1],
+                           &h->primaries[2], &h->primaries[3], &h->primaries[4], &h->primaries[5]) != 0 &&
+              png_get_gAMA(png, info, &h->gamma) != 0;
+  }
   if (h->bitDepth == 16) png_set_scale_16(png);
   if (h->colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
   if (h->colorType == PNG_COLOR_TYPE_GRAY && h->bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -168,17 +185,30 @@ uint64_t IdatBytes(const uint8_t* data, size_t size) {
   return total;
 }
 
+// The gAMA and cHRM many programs write beside sRGB pixels (1/2.2 and the sRGB
+// primaries) are taken as the sRGB they stand for, as viewers do.
+bool NearlySrgb(const PngHeader& h) {
+  static const double srgb[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+  if (std::abs(h.gamma - 1 / 2.2) > 0.005) return false;
+  for (int i = 0; i < 2; ++i)
+    if (std::abs(h.white[i] - srgb[i]) > 0.01) return false;
+  for (int i = 0; i < 6; ++i)
+    if (std::abs(h.primaries[i] - srgb[2 + i]) > 0.01) return false;
+  return true;
+}
+
 }  // namespace
 
-TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode) {
+TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode, std::vector<uint8_t>* colorProfile) {
   if (size < 8 || png_sig_cmp(data, 0, 8) != 0) throw EReadError("PNG: not a PNG file");
   PngError err;
   PngReadGuard g(&err);
   if (!g.png_ || !g.info_) throw EReadError("PNG: cannot create the decoder");
   PngSource src{data, size, 0};
   png_set_read_fn(g.png_, &src, ReadFromMemory);
-  png_set_user_limits(g.png_, MaxImageSide, MaxImageSide);
-  // Ancillary chunks (text, profiles) are not used: keep what they may cost small.
+  // The program's own size check (after the header) refuses what is too large.
+  png_set_user_limits(g.png_, 0x7fffffff, 0x7fffffff);
+  // Text and profile chunks: keep what they may cost small.
   png_set_chunk_cache_max(g.png_, 256);
   png_set_chunk_malloc_max(g.png_, 4u << 20);
 
@@ -205,13 +235,21 @@ TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode) {
     out.TransparentColor = RGB(h.keyR, h.keyG, h.keyB);
   }
   uint8_t code;
-  if (h.partial) {
+  if (h.bitDepth == 16 && (h.colorType & PNG_COLOR_MASK_COLOR)) {
+    code = h.partial ? DepthCode64BitAlpha : DepthCode48Bit;
+  } else if (h.partial) {
     code = DepthCode32BitAlpha;
   } else {
     const int bpp = h.bitDepth * h.channels;
     code = bpp == 1 ? DepthCode1Bit : bpp == 4 ? DepthCode4Bit : bpp == 8 ? DepthCode8Bit : DepthCode24Bit;
   }
   if (depthCode) *depthCode = code;
+  if (colorProfile) {
+    colorProfile->clear();
+    // sRGB wins over the others; a profile over chromaticities (PNG's order of precedence).
+    if (!h.srgb && h.icc && h.iccSize > 0) colorProfile->assign(h.icc, h.icc + h.iccSize);
+    else if (!h.srgb && h.chrm && !NearlySrgb(h)) *colorProfile = ProfileFromChromaticities(h.white, h.primaries, h.gamma);
+  }
   return out;
 }
 
@@ -245,6 +283,7 @@ struct PngWriteParams {
   int level;
   bool interlaced;
   bool filters;
+  bool srgb;
 };
 
 [[gnu::noinline]] bool WritePhase(png_structp png, png_infop info, const PngWriteParams* p, png_bytepp rows) {
@@ -253,6 +292,7 @@ struct PngWriteParams {
                p->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (p->colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, p->palette, p->paletteSize);
+  if (p->srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
   if (p->ppm > 0) png_set_pHYs(png, info, p->ppm, p->ppm, PNG_RESOLUTION_METER);
   if (p->comment && *p->comment) {
     png_text text{};
@@ -317,6 +357,7 @@ std::vector<uint8_t> EncodePng(const TBitmap& bitmap, const TPngWriteOptions& op
     const int64_t ppm = Trunc(options.Resolution * 100 / 2.54);
     p.ppm = static_cast<png_uint_32>(Clamp<int64_t>(ppm, 0, 0x7FFFFFFF));
   }
+  p.srgb = options.Srgb;
   p.comment = options.Comment.c_str();
   p.level = Clamp(options.CompressionLevel, 0, 9);
   p.interlaced = options.Interlaced;
@@ -344,10 +385,9 @@ void WritePngFile(const std::string& path, const TBitmap& bitmap, double resolut
 
 void TPngImage::LoadFromMemory(const uint8_t* data, size_t size) {
   uint8_t code = 0;
-  TBitmap decoded = ReadPng(data, size, &code);
+  TBitmap decoded = ReadPng(data, size, &code, &IccProfile);
   static_cast<TBitmap&>(*this) = std::move(decoded);
   DepthCode = code;
-  LastPngDepthCode = code;
 }
 
 void TPngImage::LoadFromFile(const std::string& path) {
@@ -355,14 +395,15 @@ void TPngImage::LoadFromFile(const std::string& path) {
   LoadFromMemory(bytes.data(), bytes.size());
 }
 
-std::vector<uint8_t> TPngImage::SaveToMemory() const {
+std::vector<uint8_t> TPngImage::Encode(const TBitmap& image) const {
   TPngWriteOptions o;
   o.Resolution = Resolution;
   o.Comment = SaveComment;
+  o.Srgb = SrgbChunk;
   o.Interlaced = Interlace != 0;
   o.CompressionLevel = CompressionLevel;
   o.Filters = FilterSet != 0;
-  return EncodePng(*this, o);
+  return EncodePng(image, o);
 }
 
 void TPngImage::SaveToFile(const std::string& path) const { WriteFileAtomically(path, SaveToMemory()); }

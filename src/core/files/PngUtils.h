@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
+#include "core/files/Graphic.h"
 
 namespace velinor {
 
@@ -18,10 +19,10 @@ enum : uint8_t {
   DepthCode8Bit = 3,
   DepthCode24Bit = 6,
   DepthCode32BitAlpha = 7,
+  // 16 bits per channel, rounded to 8 on the way in.
+  DepthCode48Bit = 8,
+  DepthCode64BitAlpha = 9,
 };
-
-// Depth code of the last PNG read (0 before any).
-extern uint8_t LastPngDepthCode;
 
 // Decodes a PNG held in memory. Without partial transparency the result is
 // 24-bit (a single transparent colour, when the file names one, is reported
@@ -29,7 +30,11 @@ extern uint8_t LastPngDepthCode;
 // partly transparent entries, give 32-bit pixels carrying the file's alpha.
 // depthCode receives 1, 2, 3 (1, 4, 8 bits per pixel), 6 or 7 (with alpha).
 // Throws EReadError or EOutOfLimits.
-TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode = nullptr);
+// colorProfile, when given, receives the colour information the file carries as
+// an ICC profile: its iCCP profile, or one made from cHRM and gAMA; empty for
+// none and for an sRGB chunk.
+TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode = nullptr,
+                std::vector<uint8_t>* colorProfile = nullptr);
 
 struct TPngWriteOptions {
   double Resolution = 0;     // dots per inch; > 0 adds a pHYs chunk
@@ -37,6 +42,7 @@ struct TPngWriteOptions {
   bool Interlaced = false;
   int CompressionLevel = 0;  // zlib level; 0 = stored deflate blocks
   bool Filters = false;      // false: every row carries filter type 0
+  bool Srgb = false;         // adds an sRGB chunk
 };
 
 // Encodes the bitmap: 24-bit as 8-bit-per-channel RGB, 32-bit as RGB with alpha
@@ -47,12 +53,17 @@ std::vector<uint8_t> EncodePng(const TBitmap& bitmap, const TPngWriteOptions& op
 // through a temporary file.
 void WritePngFile(const std::string& path, const TBitmap& bitmap, double resolution);
 
-// The PNG adapter: a bitmap with the format's settings.
-class TPngImage : public TBitmap {
+// The PNG adapter: a bitmap with the format's settings, and the format object
+// the load/save dispatch reads and writes PNG files with.
+class TPngImage : public TBitmap, public TGraphic {
  public:
-  uint8_t DepthCode = 0;
+  std::string ClassName() const override { return "TPngImage"; }
+
+  uint8_t DepthCode = 0;  // of the last load
+  std::vector<uint8_t> IccProfile;  // of the last load (see ReadPng)
   double Resolution = 0;
   std::string SaveComment;
+  bool SrgbChunk = false;
   // Never set by the program; 0 means no interlace, stored deflate, no filters.
   uint8_t Interlace = 0;
   uint8_t CompressionLevel = 0;
@@ -60,7 +71,9 @@ class TPngImage : public TBitmap {
 
   void LoadFromMemory(const uint8_t* data, size_t size);
   void LoadFromFile(const std::string& path);
-  std::vector<uint8_t> SaveToMemory() const;
+  // The adapter's own pixels, or another image, encoded with its settings.
+  std::vector<uint8_t> SaveToMemory() const { return Encode(*this); }
+  std::vector<uint8_t> Encode(const TBitmap& image) const;
   void SaveToFile(const std::string& path) const;
 };
 

@@ -1,8 +1,8 @@
-#include "PnmReader.h"
+#include "core/files/PnmReader.h"
 
 #include <string>
 
-#include "base/Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,8 +1,8 @@
-#include "RleBmp.h"
+#include "core/files/RleBmp.h"
 
-#include "ColorQuantizer.h"
-#include "SafeFile.h"
-#include "base/Errors.h"
+#include "core/files/ColorQuantizer.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,4 +1,4 @@
-#include "SaveTypeChange.h"
+#include "core/files/SaveTypeChange.h"
 
 namespace velinor {
 

@@ -1,9 +1,9 @@
-#include "SgiReader.h"
+#include "core/files/SgiReader.h"
 
 #include <string>
 #include <vector>
 
-#include "base/Errors.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,9 +1,9 @@
-#include "TargaCodec.h"
+#include "core/files/TargaCodec.h"
 
 #include <cstring>
 
-#include "SafeFile.h"
-#include "base/Errors.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
 

@@ -1,4 +1,6 @@
-#include "TiffUtils.h"
+#include "core/files/TiffUtils.h"
+
+#include "core/files/ColorProfile.h"
 
 #include <tiffio.h>
 
@@ -9,13 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include "SafeFile.h"
-#include "base/Arith.h"
-#include "base/Errors.h"
+#include "core/files/SafeFile.h"
+#include "core/base/Arith.h"
+#include "core/base/Errors.h"
 
 namespace velinor {
-
-uint8_t LastTiffDepthCode = 0;
 
 namespace {
 
@@ -124,6 +124,34 @@ void CheckDataCanFill(TIFF* tif, size_t fileSize, uint32_t width, uint32_t heigh
   if (decoded > present * 4096) throw EReadError("TIFF: image data too short for its size");
 }
 
+// libtiff's RGBA reader hands out colours multiplied by their alpha (associated
+// alpha as stored, unassociated alpha multiplied on the way): the bitmap holds
+// straight colours.
+void Unpremultiply(TBitmap& b) {
+  for (int y = 0; y < b.Height(); ++y) {
+    uint8_t* p = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x, p += 4) {
+      const unsigned a = p[3];
+      if (a == 255) continue;
+      for (int c = 0; c < 3; ++c)
+        p[c] = a == 0 ? 0 : static_cast<uint8_t>(std::min(255u, (p[c] * 255u + a / 2) / a));
+    }
+  }
+}
+
+// libtiff's RGBA reader, asked for a top-left origin, mirrors and flips the
+// picture for the orientations that share a corner with 2, 3 and 4; what it
+// leaves to do for the transposing ones is worked out by composing the two.
+uint16_t PendingAfterRgbaReader(uint16_t orientation) {
+  switch (orientation) {
+    case 5: return 5;
+    case 6: return 7;
+    case 7: return 5;
+    case 8: return 7;
+    default: return 1;
+  }
+}
+
 }  // namespace
 
 TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
@@ -168,7 +196,12 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
     }
   }
   uint8_t code;
-  if (!opaque) {
+  if (!opaque) Unpremultiply(out);
+  if (bits == 16 && samples >= 3) {
+    // libtiff's RGBA reader rounds 16-bit samples to 8 bits ((v + 128) / 257).
+    code = opaque ? 8 : 9;  // 48 or 64 bits
+    if (opaque) out.SetPixelFormat(TPixelFormat::pf24bit);
+  } else if (!opaque) {
     code = 7;
   } else {
     out.SetPixelFormat(TPixelFormat::pf24bit);
@@ -180,6 +213,11 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
   if (info) {
     info->DepthCode = code;
     info->Orientation = orientation;
+    info->PendingOrientation = PendingAfterRgbaReader(orientation);
+    uint32_t iccSize = 0;
+    const uint8_t* icc = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
+      info->IccProfile.assign(icc, icc + iccSize);
   }
   return out;
 }
@@ -226,6 +264,8 @@ void Set(TIFF*, bool ok, const char* what) {
   if (!ok) throw EWriteError(std::string("TIFF: cannot set ") + what);
 }
 
+inline uint8_t Premultiply(uint8_t c, uint8_t a) { return static_cast<uint8_t>((c * a + 127) / 255); }
+
 // Fills one file row from bitmap row y.
 void PackRow(const TBitmap& b, TiffKind kind, int y, uint8_t* out, const std::vector<uint8_t>& white) {
   const uint8_t* s = b.ScanLine(y);
@@ -251,10 +291,11 @@ void PackRow(const TBitmap& b, TiffKind kind, int y, uint8_t* out, const std::ve
       }
       break;
     case TiffKind::Rgba:
+      // The extra sample is associated alpha: colours are stored multiplied by it.
       for (int x = 0; x < w; ++x, s += 4, out += 4) {
-        out[0] = s[2];
-        out[1] = s[1];
-        out[2] = s[0];
+        out[0] = Premultiply(s[2], s[3]);
+        out[1] = Premultiply(s[1], s[3]);
+        out[2] = Premultiply(s[0], s[3]);
         out[3] = s[3];
       }
       break;
@@ -278,6 +319,10 @@ void WriteTiffTo(const std::string& path, const TBitmap& b, const TTiffWriteOpti
   Set(tif, TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h), "height");
   Set(tif, TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT), "orientation");
   Set(tif, TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG), "planar configuration");
+  if (o.SrgbProfile && b.PixelFormat() != TPixelFormat::pf8bit) {
+    const std::vector<uint8_t>& srgb = SrgbProfile();
+    Set(tif, TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(srgb.size()), srgb.data()), "profile");
+  }
   if (o.Resolution > 0) {
     Set(tif, TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH), "resolution unit");
     Set(tif, TIFFSetField(tif, TIFFTAG_XRESOLUTION, o.Resolution), "resolution");
@@ -353,13 +398,19 @@ void WriteTiffFile(const std::string& path, const TBitmap& bitmap, const TTiffWr
   SaveAtomically(path, [&](const std::string& temp) { WriteTiffTo(temp, bitmap, options); });
 }
 
+void WriteTiff(const std::string& path, const TBitmap& bitmap, const TTiffWriteOptions& options) {
+  if (bitmap.Empty()) throw EWriteError("TIFF: empty image");
+  WriteTiffTo(path, bitmap, options);
+}
+
 void TTiffImage::LoadFromMemory(const uint8_t* data, size_t size) {
   TTiffReadInfo info;
   TBitmap decoded = ReadTiff(data, size, &info);
   static_cast<TBitmap&>(*this) = std::move(decoded);
   DepthCode = info.DepthCode;
   Orientation = info.Orientation;
-  LastTiffDepthCode = info.DepthCode;
+  PendingOrientation = info.PendingOrientation;
+  IccProfile = std::move(info.IccProfile);
 }
 
 void TTiffImage::LoadFromFile(const std::string& path) {
@@ -367,13 +418,24 @@ void TTiffImage::LoadFromFile(const std::string& path) {
   LoadFromMemory(bytes.data(), bytes.size());
 }
 
-void TTiffImage::SaveToFile(const std::string& path) const {
+namespace {
+
+TTiffWriteOptions WriteOptionsOf(const TTiffImage& tiff) {
   TTiffWriteOptions o;
-  o.Resolution = Resolution;
-  o.AutomaticCompression = AutomaticCompression;
-  o.Compression = Compression;
-  o.JpegQuality = std::min<int>(JpegQuality, 100);
-  WriteTiffFile(path, *this, o);
+  o.Resolution = tiff.Resolution;
+  o.AutomaticCompression = tiff.AutomaticCompression;
+  o.Compression = tiff.Compression;
+  o.JpegQuality = std::min<int>(tiff.JpegQuality, 100);
+  o.SrgbProfile = tiff.SrgbProfile;
+  return o;
+}
+
+}  // namespace
+
+void TTiffImage::SaveToFile(const std::string& path) const { WriteTiffFile(path, *this, WriteOptionsOf(*this)); }
+
+void TTiffImage::WriteImage(const std::string& path, const TBitmap& image) const {
+  WriteTiff(path, image, WriteOptionsOf(*this));
 }
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "print/CropMarks.h"
+#include "core/print/CropMarks.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // them leaves no white edge. Everything in printer pixels.
 #include <vector>
 
-#include "base/Geometry.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

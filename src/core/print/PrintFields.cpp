@@ -1,11 +1,11 @@
-#include "print/PrintFields.h"
+#include "core/print/PrintFields.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <system_error>
 
-#include "base/Arith.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

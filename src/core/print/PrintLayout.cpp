@@ -1,10 +1,10 @@
-#include "print/PrintLayout.h"
+#include "core/print/PrintLayout.h"
 
 #include <algorithm>
 
-#include "base/Arith.h"
-#include "print/PrintMessages.h"
-#include "view/DropShadow.h"
+#include "core/base/Arith.h"
+#include "core/print/PrintMessages.h"
+#include "core/view/DropShadow.h"
 
 namespace velinor {
 
@@ -85,6 +85,7 @@ void TPrintLayout::ReadPageMetrics(int pageW, int pageH, int dpiX) {
   pageH_ = std::max(pageH, 0);
   // Both sides use the horizontal resolution.
   const double d = dpiX > 0 ? dpiX : 72.0;
+  dpiX_ = d;
   pageWUnits_ = pageW_ / d * 2.54;
   pageHUnits_ = pageH_ / d * 2.54;
   if (unitIsInch_) {
@@ -170,6 +171,24 @@ void TPrintLayout::ApplyPosition() {
     previewZoom_.SetTop(static_cast<int>(Round(printerZoom_.Top() * previewScale_)) + PreviewOrigin);
   }
 }
+
+int TPrintLayout::PrintResolution() const {
+  if (pageW_ <= 0 || printScale_ <= 0) return 0;
+  // Clamped so that a scale far below one printer dot per pixel still fits an int.
+  return static_cast<int>(std::min<int64_t>(Trunc(dpiX_ / printScale_), 1000000000));
+}
+
+std::string TPrintLayout::ResolutionText() const {
+  const int dpi = PrintResolution();
+  return dpi > 0 ? std::to_string(dpi) + " dpi" : std::string();
+}
+
+bool TPrintLayout::LowResolution() const {
+  const int dpi = PrintResolution();
+  return dpi > 0 && dpi < MinGoodResolution;
+}
+
+std::string TPrintLayout::StatusText() const { return LowResolution() ? MsgLowResolution : ""; }
 
 // ---- check boxes and slider
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
-#include "print/CropMarks.h"
-#include "print/PrintFields.h"
-#include "view/ImageZoom.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
+#include "core/print/CropMarks.h"
+#include "core/print/PrintFields.h"
+#include "core/view/ImageZoom.h"
 
 namespace velinor {
 
@@ -108,6 +108,14 @@ class TPrintLayout {
   int SliderPosition() const { return sliderPos_; }
   bool SliderDegenerate() const { return sliderDegenerate_; }
   const std::string& LabelZoom() const { return labelZoom_; }
+  // What the scale means on paper: image pixels per inch at the applied scale
+  // (truncated, so it never reads better than it prints); 0 before a page is known.
+  int PrintResolution() const;
+  // "52 dpi", shown beside the scale; empty while there is no resolution.
+  std::string ResolutionText() const;
+  // Below MinGoodResolution the dialog's status warns that the print will look coarse.
+  bool LowResolution() const;
+  std::string StatusText() const;
   const std::string& LblProp() const { return lblProp_; }
 
   int ImageW() const { return imageW_; }
@@ -170,6 +178,7 @@ class TPrintLayout {
   double pageWUnits_ = 0, pageHUnits_ = 0;
   int previewW_ = 0, previewH_ = 0;
   double previewScale_ = 0;
+  double dpiX_ = 0;  // the resolution the page was converted with
   double printScale_ = 1.0;
   bool syncSizes_ = true;
   bool sizeEdited_ = false;

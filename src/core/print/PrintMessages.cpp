@@ -1,6 +1,6 @@
-#include "print/PrintMessages.h"
+#include "core/print/PrintMessages.h"
 
-#include "print/PrintFields.h"
+#include "core/print/PrintFields.h"
 
 namespace velinor {
 

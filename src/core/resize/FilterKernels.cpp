@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "StretchEx.h"
-#include "base/Arith.h"
+#include "core/resize/StretchEx.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

@@ -26,7 +26,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "StretchEx.h"
+#include "core/resize/StretchEx.h"
 
 namespace velinor {
 

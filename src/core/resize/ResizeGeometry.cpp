@@ -1,9 +1,9 @@
-#include "resize/ResizeGeometry.h"
+#include "core/resize/ResizeGeometry.h"
 
 #include <cmath>
 #include <limits>
 
-#include "base/Arith.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

@@ -1,5 +1,5 @@
 // Entry points of the resampler and the two stretches (point and bicubic).
-#include "StretchEx.h"
+#include "core/resize/StretchEx.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "base/Arith.h"
-#include "engine/CopyFamily.h"
+#include "core/base/Arith.h"
+#include "core/base/Parallel.h"
+#include "core/engine/CopyFamily.h"
 
 namespace velinor {
 
@@ -77,21 +78,22 @@ void StretchNearest(const TBitmap& source, TRect sourceRect, TBitmap& destinatio
     columnOffset[static_cast<size_t>(x - p.Clip.Left)] = static_cast<size_t>(c) * p.Sbpp;
   }
   const int rows = p.Clip.Height();
-#pragma omp parallel for schedule(static) if (static_cast<int64_t>(rows) * p.Clip.Width() > 65536)
-  for (int k = 0; k < rows; ++k) {
-    const int y = p.Clip.Top + k;
-    const double fy = (y - p.Dest.Top) / p.Sy + p.Source.Top;
-    const int64_t r = std::min<int64_t>(Trunc(fy), p.Source.Bottom - 1);
-    const uint8_t* srow = p.Src->ScanLine(static_cast<int>(r));
-    uint8_t* d = destination.ScanLine(y) + static_cast<size_t>(p.Clip.Left) * p.Dbpp;
-    for (size_t i = 0; i < columnOffset.size(); ++i, d += p.Dbpp) {
-      const uint8_t* s = srow + columnOffset[i];
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-      if (p.Dbpp == 4) d[3] = 255;
+  ParallelRows(0, rows, p.Clip.Width(), [&](int firstRow, int lastRow) {
+    for (int k = firstRow; k < lastRow; ++k) {
+      const int y = p.Clip.Top + k;
+      const double fy = (y - p.Dest.Top) / p.Sy + p.Source.Top;
+      const int64_t r = std::min<int64_t>(Trunc(fy), p.Source.Bottom - 1);
+      const uint8_t* srow = p.Src->ScanLine(static_cast<int>(r));
+      uint8_t* d = destination.ScanLine(y) + static_cast<size_t>(p.Clip.Left) * p.Dbpp;
+      for (size_t i = 0; i < columnOffset.size(); ++i, d += p.Dbpp) {
+        const uint8_t* s = srow + columnOffset[i];
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        if (p.Dbpp == 4) d[3] = 255;
+      }
     }
-  }
+  });
 }
 
 void StretchInterpolated(const TBitmap& source, TRect sourceRect, TBitmap& destination, TRect clipRect,
@@ -99,46 +101,47 @@ void StretchInterpolated(const TBitmap& source, TRect sourceRect, TBitmap& desti
   StretchPlan p;
   if (!PlanStretch(p, source, sourceRect, destination, clipRect, destRect)) return;
   const int rows = p.Clip.Height();
-#pragma omp parallel for schedule(static) if (static_cast<int64_t>(rows) * p.Clip.Width() > 16384)
-  for (int k = 0; k < rows; ++k) {
-    const int y = p.Clip.Top + k;
-    const double fy = (y - p.Dest.Top) / p.Sy + p.Source.Top;
-    const int64_t ry = Floor(fy);
-    double wy[4];
-    const uint8_t* srow[4];
-    for (int j = 0; j < 4; ++j) {
-      const int64_t r = ry - 1 + j;
-      wy[j] = CubicWeight(std::fabs(fy - static_cast<double>(r)));
-      srow[j] = p.Src->ScanLine(static_cast<int>(Clamp<int64_t>(r, p.Source.Top, p.Source.Bottom - 1)));
-    }
-    uint8_t* d = destination.ScanLine(y) + static_cast<size_t>(p.Clip.Left) * p.Dbpp;
-    for (int x = p.Clip.Left; x < p.Clip.Right; ++x, d += p.Dbpp) {
-      const double fx = (x - p.Dest.Left) / p.Sx + p.Source.Left;
-      const int64_t cx = Floor(fx);
-      double wx[4];
-      size_t offset[4];
-      for (int i = 0; i < 4; ++i) {
-        const int64_t c = cx - 1 + i;
-        wx[i] = CubicWeight(std::fabs(fx - static_cast<double>(c)));
-        offset[i] = static_cast<size_t>(Clamp<int64_t>(c, p.Source.Left, p.Source.Right - 1)) * p.Sbpp;
-      }
-      double sum[3] = {0.0, 0.0, 0.0};
+  ParallelRows(0, rows, p.Clip.Width(), [&](int firstRow, int lastRow) {
+    for (int k = firstRow; k < lastRow; ++k) {
+      const int y = p.Clip.Top + k;
+      const double fy = (y - p.Dest.Top) / p.Sy + p.Source.Top;
+      const int64_t ry = Floor(fy);
+      double wy[4];
+      const uint8_t* srow[4];
       for (int j = 0; j < 4; ++j) {
+        const int64_t r = ry - 1 + j;
+        wy[j] = CubicWeight(std::fabs(fy - static_cast<double>(r)));
+        srow[j] = p.Src->ScanLine(static_cast<int>(Clamp<int64_t>(r, p.Source.Top, p.Source.Bottom - 1)));
+      }
+      uint8_t* d = destination.ScanLine(y) + static_cast<size_t>(p.Clip.Left) * p.Dbpp;
+      for (int x = p.Clip.Left; x < p.Clip.Right; ++x, d += p.Dbpp) {
+        const double fx = (x - p.Dest.Left) / p.Sx + p.Source.Left;
+        const int64_t cx = Floor(fx);
+        double wx[4];
+        size_t offset[4];
         for (int i = 0; i < 4; ++i) {
-          const double w = wx[i] * wy[j];
-          const uint8_t* s = srow[j] + offset[i];
-          sum[0] += w * s[0];
-          sum[1] += w * s[1];
-          sum[2] += w * s[2];
+          const int64_t c = cx - 1 + i;
+          wx[i] = CubicWeight(std::fabs(fx - static_cast<double>(c)));
+          offset[i] = static_cast<size_t>(Clamp<int64_t>(c, p.Source.Left, p.Source.Right - 1)) * p.Sbpp;
         }
+        double sum[3] = {0.0, 0.0, 0.0};
+        for (int j = 0; j < 4; ++j) {
+          for (int i = 0; i < 4; ++i) {
+            const double w = wx[i] * wy[j];
+            const uint8_t* s = srow[j] + offset[i];
+            sum[0] += w * s[0];
+            sum[1] += w * s[1];
+            sum[2] += w * s[2];
+          }
+        }
+        for (int ch = 0; ch < 3; ++ch) {
+          const double v = sum[ch];
+          d[ch] = v <= 0.0 ? 0 : (v > 254.0 ? 255 : static_cast<uint8_t>(Round(v)));
+        }
+        if (p.Dbpp == 4) d[3] = 255;
       }
-      for (int ch = 0; ch < 3; ++ch) {
-        const double v = sum[ch];
-        d[ch] = v <= 0.0 ? 0 : (v > 254.0 ? 255 : static_cast<uint8_t>(Round(v)));
-      }
-      if (p.Dbpp == 4) d[3] = 255;
     }
-  }
+  });
 }
 
 int ChooseResampleFilter(int w, int h, int sw, int sh) {
@@ -147,21 +150,31 @@ int ChooseResampleFilter(int w, int h, int sw, int sh) {
   return fiLanczos3;
 }
 
-void ResampleTo(int width, int height, int mode, TBitmap& destination, TBitmap& source) {
+namespace {
+// Point mode is forced for a side of one pixel, where the other stretches have
+// no neighbours to weigh.
+bool UsesPointMode(int width, int height, int mode, const TBitmap& source) {
+  return mode == rmNearest || width == 1 || height == 1 || source.Width() == 1 || source.Height() == 1;
+}
+}  // namespace
+
+void ResampleTo(int width, int height, int mode, TBitmap& destination, const TBitmap& source) {
   if (source.Empty()) return;
   if (width <= 0 || height <= 0) {
     destination.Clear();
     return;
   }
-  if (&destination == &source) {
-    // The destination is emptied before the source is read: work from a copy.
+  const bool point = UsesPointMode(width, height, mode, source);
+  const bool interpolated = !point && mode == rmInterpolated;
+  if (&destination == &source || (!point && !interpolated && source.PixelFormat() != TPixelFormat::pf24bit)) {
+    // The destination is emptied before the source is read, and the filters
+    // read 24-bit pixels: work from a copy.
     TBitmap copy(source);
-    ResampleTo(width, height, mode, destination, copy);
+    copy.SetPixelFormat(point || interpolated ? copy.PixelFormat() : TPixelFormat::pf24bit);
+    ResampleTo(width, height, mode, destination, std::as_const(copy));
     return;
   }
   const int sw = source.Width(), sh = source.Height();
-  const bool point = mode == rmNearest || width == 1 || height == 1 || sw == 1 || sh == 1;
-  const bool interpolated = !point && mode == rmInterpolated;
   const int filter = ChooseResampleFilter(width, height, sw, sh);
 
   destination.Clear();
@@ -172,9 +185,16 @@ void ResampleTo(int width, int height, int mode, TBitmap& destination, TBitmap& 
   } else if (interpolated) {
     StretchInterpolated(source, BitmapBounds(source), destination, FullImageRect, BitmapBounds(destination));
   } else {
-    source.SetPixelFormat(TPixelFormat::pf24bit);
     ResampleFiltered(filter, FilterTable[filter].Support, source, destination);
   }
+}
+
+void ResampleTo(int width, int height, int mode, TBitmap& destination, TBitmap& source) {
+  // Filtered mode converts the source itself, unless it is the destination.
+  if (!source.Empty() && width > 0 && height > 0 && &destination != &source &&
+      !UsesPointMode(width, height, mode, source) && mode != rmInterpolated)
+    source.SetPixelFormat(TPixelFormat::pf24bit);
+  ResampleTo(width, height, mode, destination, std::as_const(source));
 }
 
 void ResizeImage(int width, int height, int mode, TBitmap& bitmap) {

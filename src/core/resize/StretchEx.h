@@ -4,8 +4,8 @@
 // precomputed integer contributor weights used by the "Image size" dialog.
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 
@@ -27,6 +27,9 @@ void ResizeImage(int width, int height, int mode, TBitmap& bitmap);
 // source does nothing. Filtered mode converts the source to 24 bits. The
 // destination may be the source itself (the source is then copied first).
 void ResampleTo(int width, int height, int mode, TBitmap& destination, TBitmap& source);
+// The same, leaving the source as it is (filtered mode then works from a 24-bit
+// copy of a source in another format).
+void ResampleTo(int width, int height, int mode, TBitmap& destination, const TBitmap& source);
 
 // The filter ResampleTo's filtered mode picks for a source of sw x sh resized
 // to w x h: Lanczos-3 whenever a side shrinks, the cubic B-spline when a side

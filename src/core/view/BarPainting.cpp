@@ -1,6 +1,6 @@
-#include "view/BarPainting.h"
+#include "core/view/BarPainting.h"
 
-#include "engine/ToneCompositing.h"
+#include "core/engine/ToneCompositing.h"
 
 namespace velinor {
 

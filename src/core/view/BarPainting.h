@@ -4,9 +4,9 @@
 // gradient of the tool panel and toolbars, and the dotted grips. They draw on
 // anything that fills rectangles (IFillCanvas): the GUI passes its painter, the
 // tests a TBitmap.
-#include "base/Color.h"
-#include "base/Geometry.h"
-#include "view/DropShadow.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
+#include "core/view/DropShadow.h"
 
 namespace velinor {
 

@@ -1,12 +1,12 @@
-#include "BitmapCanvas.h"
+#include "core/view/BitmapCanvas.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
-#include "base/Arith.h"
-#include "engine/ToneCompositing.h"
+#include "core/base/Arith.h"
+#include "core/engine/ToneCompositing.h"
 
 namespace velinor {
 

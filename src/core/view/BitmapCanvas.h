@@ -8,9 +8,9 @@
 // colours (resolved when drawn). A palette bitmap is made 24-bit first.
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

@@ -1,10 +1,10 @@
-#include "DropShadow.h"
+#include "core/view/DropShadow.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "base/Arith.h"
-#include "engine/ToneCompositing.h"
+#include "core/base/Arith.h"
+#include "core/engine/ToneCompositing.h"
 
 namespace velinor {
 

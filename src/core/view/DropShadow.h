@@ -9,9 +9,9 @@
 //   -3..+3 of noise per byte.
 #include <cstdint>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

@@ -1,13 +1,13 @@
-#include "view/IconImages.h"
+#include "core/view/IconImages.h"
 
 #include <algorithm>
 #include <exception>
 
-#include "engine/ColorMatch.h"
-#include "engine/CopyFamily.h"
-#include "engine/MaskShaping.h"
-#include "engine/ToneCompositing.h"
-#include "files/KeyColor.h"
+#include "core/engine/ColorMatch.h"
+#include "core/engine/CopyFamily.h"
+#include "core/engine/MaskShaping.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/base/KeyColor.h"
 
 namespace velinor {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
 
 namespace velinor {
 

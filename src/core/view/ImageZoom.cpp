@@ -1,12 +1,12 @@
-#include "ImageZoom.h"
+#include "core/view/ImageZoom.h"
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
-#include "BitmapCanvas.h"
-#include "StretchCopy.h"
-#include "base/Arith.h"
+#include "core/view/BitmapCanvas.h"
+#include "core/view/StretchCopy.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

@@ -8,9 +8,9 @@
 // so absurd zoom factors give absurd but harmless rectangles, never overflow.
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

@@ -1,4 +1,4 @@
-#include "ShapeManager.h"
+#include "core/view/ShapeManager.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/Arith.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 

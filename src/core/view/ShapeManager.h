@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "BitmapCanvas.h"
-#include "base/Geometry.h"
+#include "core/view/BitmapCanvas.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

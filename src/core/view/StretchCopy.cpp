@@ -1,9 +1,11 @@
-#include "StretchCopy.h"
+#include "core/view/StretchCopy.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
+
+#include "core/base/Parallel.h"
 
 namespace velinor {
 
@@ -119,14 +121,11 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
     return q;
   };
   const size_t nx = static_cast<size_t>(t.area.Width());
-  // Rows are independent: the result does not depend on the thread count.
-  const bool parallel = static_cast<int64_t>(t.area.Height()) * (sw * sh / dh + static_cast<int64_t>(nx)) >= (1 << 16);
-
-#pragma omp parallel if (parallel)
-  {
+  // Rows are independent: the result does not depend on the thread count. A row
+  // reads about sw * sh / dh source pixels and writes nx.
+  ParallelRows(t.area.Top, t.area.Bottom, sw * sh / dh + static_cast<int64_t>(nx), [&](int first, int last) {
     std::vector<uint64_t> acc(nx * 3);
-#pragma omp for schedule(static)
-    for (int y = t.area.Top; y < t.area.Bottom; ++y) {
+    for (int y = first; y < last; ++y) {
       const size_t jy = static_cast<size_t>(y - t.area.Top);
       std::fill(acc.begin(), acc.end(), 0);
       for (int cy = 0; cy < ay.count[jy]; ++cy) {
@@ -152,7 +151,7 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
             static_cast<uint8_t>(divide(acc[i * 3 + 1] + total / 2)),
             static_cast<uint8_t>(divide(acc[i * 3 + 2] + total / 2)));
     }
-  }
+  });
 }
 
 }  // namespace velinor

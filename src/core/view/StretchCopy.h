@@ -8,8 +8,8 @@
 // intersected with the source bitmap. Bitmaps are 24- or 32-bit (any mix; a
 // 32-bit destination gets alpha 255); other formats are refused with
 // std::invalid_argument.
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 

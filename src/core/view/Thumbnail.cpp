@@ -1,9 +1,10 @@
-#include "Thumbnail.h"
+#include "core/view/Thumbnail.h"
 
-#include "DropShadow.h"
-#include "base/Arith.h"
-#include "engine/ToneCompositing.h"
-#include "resize/StretchEx.h"
+#include "core/view/Checkerboard.h"
+#include "core/view/DropShadow.h"
+#include "core/base/Arith.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/resize/StretchEx.h"
 
 namespace velinor {
 
@@ -15,6 +16,17 @@ constexpr int kThumbnailShadowStrength = 70;
 // frame and margins must draw nothing instead.
 void Fill(TBitmap& b, const TRect& r, TColor c) {
   if (!r.IsEmpty()) TintRect(b, c, 100, r);
+}
+
+// A picture with alpha shows its see-through parts over the board, never the
+// colours hidden there.
+void PlaceOverCheckerboard(const TBitmap& source, TBitmap& thumbnail, const TRect& place) {
+  TBitmap premultiplied, alpha;
+  SplitAlpha(source, premultiplied, alpha);
+  TBitmap coverage(thumbnail.Width(), thumbnail.Height());
+  StretchInterpolated(premultiplied, BitmapBounds(premultiplied), thumbnail, place, place);
+  StretchInterpolated(alpha, BitmapBounds(alpha), coverage, place, place);
+  ComposeOverCheckerboard(thumbnail, coverage, place, -place.Left, -place.Top);
 }
 
 }  // namespace
@@ -59,6 +71,10 @@ TRect MakeThumbnail(const TBitmap& source, TBitmap& thumbnail, TColor background
   const int left = r.Left + static_cast<int>(Div(r.Width() - w, 2));
   const int top = r.Top + static_cast<int>(Div(r.Height() - h, 2));
   const TRect place{left, top, left + w, top + h};
+  if (source.PixelFormat() == TPixelFormat::pf32bit) {
+    PlaceOverCheckerboard(source, thumbnail, place);
+    return place;
+  }
   StretchInterpolated(source, BitmapBounds(source), thumbnail, place, place);
   return place;
 }

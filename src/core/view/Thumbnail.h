@@ -2,9 +2,9 @@
 // MakeThumbnail: draws a picture fitted into a prepared bitmap — frame colour and
 // soft drop shadow around a one-pixel 3-D frame, background inside, the picture
 // centred and shrunk to fit (never enlarged) with the interpolating stretch.
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
 
 namespace velinor {
 
@@ -20,7 +20,8 @@ bool FitThumbnailSize(int w, int h, int rw, int rh, int& fitW, int& fitH);
 // Draws source into the whole of thumbnail (already sized, 24-bit) and returns the
 // rect the picture occupies (empty when nothing was placed). shadow 0 draws
 // neither frame colour, shadow nor 3-D frame; margin is kept free around the
-// picture inside the frame.
+// picture inside the frame. A 32-bit picture is laid over the light checkerboard
+// (Checkerboard.h) where its alpha lets it through.
 TRect MakeThumbnail(const TBitmap& source, TBitmap& thumbnail, TColor background,
                     TColor frameColor, int shadow, int margin);
 

@@ -6,17 +6,17 @@
 #include <random>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
-#include "files/GifCodec.h"
-#include "files/IcoReader.h"
-#include "files/PcxReader.h"
-#include "files/PngUtils.h"
-#include "files/PnmReader.h"
-#include "files/RleBmp.h"
-#include "files/SgiReader.h"
-#include "files/TargaCodec.h"
-#include "files/TiffUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/GifCodec.h"
+#include "core/files/IcoReader.h"
+#include "core/files/PcxReader.h"
+#include "core/files/PngUtils.h"
+#include "core/files/PnmReader.h"
+#include "core/files/RleBmp.h"
+#include "core/files/SgiReader.h"
+#include "core/files/TargaCodec.h"
+#include "core/files/TiffUtils.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -2,10 +2,12 @@
 
 #include <random>
 
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "support/PixelCompare.h"
 
 using namespace velinor;
+using velinor::test::SamePixels;
 
 namespace {
 TBitmap RandomBitmap(int w, int h, TPixelFormat pf, unsigned seed) {
@@ -16,13 +18,6 @@ TBitmap RandomBitmap(int w, int h, TPixelFormat pf, unsigned seed) {
   return b;
 }
 
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    if (memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * BytesPerPixel(a.PixelFormat())))
-      return false;
-  return true;
-}
 }  // namespace
 
 TEST(Bmp, RoundTripKeepsEveryPixel) {

@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
+#include "support/PixelCompare.h"
 
 namespace velinor::testing {
+
+using velinor::test::SamePixels;
 
 inline TBitmap RandomBitmap(int w, int h, TPixelFormat pf, unsigned seed) {
   TBitmap b(w, h, pf);
@@ -41,14 +44,6 @@ inline TBitmap BlockyBitmap(int w, int h, TPixelFormat pf, unsigned seed) {
   if (pf == TPixelFormat::pf8bit)
     for (int i = 0; i < 256; ++i) b.Palette.push_back(RGB(i, 255 - i, i / 2));
   return b;
-}
-
-inline bool SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * BytesPerPixel(a.PixelFormat())))
-      return false;
-  return true;
 }
 
 // A fresh folder under /tmp, removed with its files at the end of the test.

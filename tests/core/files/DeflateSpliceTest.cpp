@@ -1,7 +1,7 @@
 // Zlib bodies compressed in pieces: the joined stream must be one zlib stream
 // that plain zlib inflates back to the original bytes, whatever the data (stored,
 // fixed and dynamic blocks) and whatever the thread count.
-#include "files/DeflateSplice.h"
+#include "core/files/DeflateSplice.h"
 
 #include <gtest/gtest.h>
 #include <libdeflate.h>
@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "base/Errors.h"
-#include "base/Parallel.h"
-#include "files/OviStream.h"
+#include "core/base/Errors.h"
+#include "core/base/Parallel.h"
+#include "core/files/OviStream.h"
 
 namespace velinor {
 namespace {

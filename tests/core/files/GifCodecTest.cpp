@@ -4,9 +4,9 @@
 #include <set>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/ColorQuantizer.h"
-#include "files/GifCodec.h"
+#include "core/base/Errors.h"
+#include "core/files/ColorQuantizer.h"
+#include "core/files/GifCodec.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -3,17 +3,21 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <string>
+
+#include <zlib.h>
 #include <stdexcept>
 
 #include "TestFiles.h"
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
-#include "files/FormatRegistry.h"
-#include "files/ImageDispatch.h"
-#include "files/JpegOptions.h"
-#include "files/JpegUtils.h"
-#include "files/KeyColor.h"
-#include "files/SafeFile.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/FormatRegistry.h"
+#include "core/files/ImageDispatch.h"
+#include "core/files/JpegOptions.h"
+#include "core/files/JpegUtils.h"
+#include "core/base/KeyColor.h"
+#include "core/files/PicturePreview.h"
+#include "core/files/SafeFile.h"
 
 using namespace velinor;
 using velinor::test::TempDir;
@@ -134,7 +138,7 @@ TEST_F(Dispatch, UnclaimedNamesGoToRawAndFailWithTheLoadMessageOnce) {
   TBitmap target = test::MakePhoto(5, 5);
   EXPECT_EQ(LoadImageFile(name, target, ""), irFailed);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0], "Unable to load image in file \"" + name + "\" !");
+  EXPECT_EQ(messages.shown[0], "Unable to load image in file \"" + name + "\" !\nThis kind of file cannot be read");
   EXPECT_EQ(target.Width(), 5);  // untouched
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].cls, "TRawImage");
@@ -144,7 +148,8 @@ TEST_F(Dispatch, UnclaimedNamesGoToRawAndFailWithTheLoadMessageOnce) {
   for (const char* n : {"IMG_0001.CR2", "notes.txt", "picture.c"}) {
     std::string other = dir / n;
     EXPECT_EQ(LoadImageFile(other, target, ""), irFailed);
-    EXPECT_EQ(messages.shown.back(), "Unable to load image in file \"" + other + "\" !");
+    EXPECT_EQ(messages.shown.back(), "Unable to load image in file \"" + other +
+                                         "\" !\nThe file cannot be opened: No such file or directory");
   }
   EXPECT_EQ(messages.shown.size(), 4u);
 }
@@ -157,7 +162,9 @@ TEST_F(Dispatch, CorruptAndMissingFilesFailWithTheLoadMessage) {
   TBitmap target;
   EXPECT_EQ(LoadImageFile(cut, target, ""), irFailed);
   EXPECT_EQ(LoadImageFile(missing, target, ""), irFailed);
-  EXPECT_EQ(messages.shown, (std::vector<std::string>{LoadFailedMessage(cut), LoadFailedMessage(missing)}));
+  EXPECT_EQ(messages.shown, (std::vector<std::string>{
+                                LoadFailedMessage(cut) + "\nThe file is damaged: JPEG: Premature end of JPEG file",
+                                LoadFailedMessage(missing) + "\nThe file cannot be opened: No such file or directory"}));
 }
 
 TEST_F(Dispatch, QuietSuppressesOneMessageOnly) {
@@ -352,7 +359,9 @@ TEST_F(Dispatch, ImagesOverTheLimitsAreRefusedWithTheLoadMessage) {
   WriteFileAtomically(name, bytes);
   TBitmap target;
   EXPECT_EQ(LoadImageFile(name, target, ""), irFailed);
-  EXPECT_EQ(messages.shown, (std::vector<std::string>{LoadFailedMessage(name)}));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].rfind(LoadFailedMessage(name) + "\nThe picture is 65000 \u00d7 65000 pixels; ", 0), 0u)
+      << messages.shown[0];
 }
 
 namespace {
@@ -407,3 +416,85 @@ TEST_F(Dispatch, JpegOptionsHookSetsQualityOrCancels) {
 }
 
 TEST(KeyColorTest, Value) { EXPECT_EQ(KeyColor, RGB(206, 237, 220)); }
+
+// A PNG of the given size: its header, and rows of zeros (each row flushed, so
+// the data stays within what deflate can expand to).
+static std::vector<uint8_t> ZeroPng(uint32_t w, uint32_t h, bool withRows) {
+  std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto be32 = [](std::vector<uint8_t>& v, uint32_t x) {
+    for (int k = 3; k >= 0; --k) v.push_back(static_cast<uint8_t>(x >> (8 * k)));
+  };
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& body) {
+    be32(b, static_cast<uint32_t>(body.size()));
+    const size_t start = b.size();
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), body.begin(), body.end());
+    be32(b, static_cast<uint32_t>(crc32(0, b.data() + start, static_cast<uInt>(b.size() - start))));
+  };
+  std::vector<uint8_t> ihdr;
+  be32(ihdr, w);
+  be32(ihdr, h);
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  chunk("IHDR", ihdr);
+  std::vector<uint8_t> idat;
+  if (withRows) {
+    z_stream z{};
+    deflateInit(&z, 1);
+    std::vector<uint8_t> row(size_t{w} * 3 + 1, 0), out(1 << 20);
+    for (uint32_t y = 0; y < h; ++y) {
+      z.next_in = row.data();
+      z.avail_in = static_cast<uInt>(row.size());
+      do {
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        deflate(&z, y + 1 == h ? Z_FINISH : Z_FULL_FLUSH);
+        idat.insert(idat.end(), out.data(), z.next_out);
+      } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+  }
+  chunk("IDAT", idat);
+  chunk("IEND", {});
+  return b;
+}
+
+TEST_F(Dispatch, FailedLoadsTellTheCauseUnderTheMessage) {
+  std::string huge = dir / "huge.png";
+  WriteFileAtomically(huge, ZeroPng(70000, 70000, false));
+  TBitmap target;
+  EXPECT_EQ(LoadImageFile(huge, target, ""), irFailed);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  const std::string first = "Unable to load image in file \"" + huge + "\" !\n";
+  const std::string cause = "The picture is 70000 \u00d7 70000 pixels; Velinor opens pictures up to 65535 \u00d7 65535 pixels and " +
+                            std::to_string(MaxImageBytes() / 3 / 1000000) + " million pixels";
+  EXPECT_EQ(messages.shown[0], first + cause);
+  // The open dialog's information gives the same cause.
+  EXPECT_EQ(LoadPicturePreview(huge).FailureCause, cause);
+  EXPECT_EQ(messages.shown.size(), 1u);
+
+  std::string broken = dir / "broken.bmp";
+  WriteFileAtomically(broken, {'B', 'M', 1, 2, 3});
+  EXPECT_EQ(LoadImageFile(broken, target, ""), irFailed);
+  EXPECT_EQ(messages.shown.back().rfind("Unable to load image in file \"" + broken + "\" !\nThe file is damaged: ", 0), 0u)
+      << messages.shown.back();
+  EXPECT_EQ(LoadPicturePreview(broken).FailureCause.rfind("The file is damaged: ", 0), 0u);
+  // Nothing was tried: nothing to tell.
+  EXPECT_EQ(LoadPicturePreview(dir.Path()).FailureCause, "");
+}
+
+// A picture of 400 million pixels (1.2 GB) opens; the document holds up to four
+// such pictures on a machine of a few gigabytes.
+TEST_F(Dispatch, BigPicturesOpen) {
+  EXPECT_GE(MaxImageBytesFor(int64_t{24} << 30), static_cast<int64_t>(RowStride(50000, TPixelFormat::pf24bit)) * 40000)
+      << "2 gigapixels on a 24 GiB machine";
+  EXPECT_EQ(MaxImageBytesFor(int64_t{2} << 30), int64_t{1} << 30);
+  EXPECT_GE(MaxImageBytes(), int64_t{1} << 30);
+  if (MaxImageBytes() < int64_t{1200040000}) GTEST_SKIP() << "a machine of less than 5 GB";
+  std::string big = dir / "big.png";
+  WriteFileAtomically(big, ZeroPng(20000, 20000, true));
+  TBitmap target;
+  ASSERT_EQ(LoadImageFile(big, target, ""), irDone) << (messages.shown.empty() ? "" : messages.shown[0]);
+  EXPECT_EQ(target.Width(), 20000);
+  EXPECT_EQ(target.Height(), 20000);
+  EXPECT_EQ(target.Pixel(19999, 19999), RGB(0, 0, 0));
+}

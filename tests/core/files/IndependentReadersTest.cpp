@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
-#include "files/FileRoutes.h"
-#include "files/PnmReader.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/PnmReader.h"
 
 using namespace velinor;
 using namespace velinor::testing;

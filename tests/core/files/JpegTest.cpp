@@ -7,12 +7,12 @@
 #include <jpeglib.h>
 
 #include "TestFiles.h"
-#include "base/Errors.h"
-#include "base/Parallel.h"
-#include "files/ExifSummary.h"
-#include "files/ExifUtils.h"
-#include "files/JpegUtils.h"
-#include "files/SafeFile.h"
+#include "core/base/Errors.h"
+#include "core/base/Parallel.h"
+#include "core/files/ExifSummary.h"
+#include "core/files/ExifUtils.h"
+#include "core/files/JpegUtils.h"
+#include "core/files/SafeFile.h"
 
 using namespace velinor;
 using velinor::test::TempDir;
@@ -379,6 +379,26 @@ TEST(ExifSummaryLines, MakeModelElseSoftware) {
   s.Make = "Maker";
   s.HasDateTime = false;
   EXPECT_EQ(ExifSummaryLines(s, IsoDateTime), (std::vector<std::string>{"Maker", "Cam"}));
+}
+
+// The make or model tag decides before trimming: a make of blanks shows nothing,
+// not the software.
+TEST(ExifSummaryFile, BlankMakeHidesTheSoftware) {
+  TempDir dir;
+  const auto encoded = EncodeJpeg(test::MakePhoto(8, 8), 90, false);
+  auto summaryOf = [&](const std::string& make, const std::string& model) {
+    TExifFields f;
+    f.Make = make;
+    f.Model = model;
+    f.Software = "Tool";
+    f.DateTime = "2024:05:06 07:08:09";
+    const std::string path = dir / "blank.jpg";
+    WriteFileAtomically(path, SpliceExifIntoJpeg(encoded, BuildExifBlock(f)));
+    return ExifSummaryLines(ReadExifSummary(path), IsoDateTime);
+  };
+  EXPECT_EQ(summaryOf("   ", ""), (std::vector<std::string>{"2024-05-06 07:08"}));
+  EXPECT_EQ(summaryOf("  ", " Cam "), (std::vector<std::string>{"Cam", "2024-05-06 07:08"}));
+  EXPECT_EQ(summaryOf("", ""), (std::vector<std::string>{"Tool", "2024-05-06 07:08"}));
 }
 
 // A minimal little-endian TIFF (1 x 1 grey) whose IFD0 carries make, model and

@@ -1,5 +1,6 @@
 // Small crafted files that claim huge pictures: beyond the program's limits
-// (65535 pixels a side, 1 GiB of pixels), or far more than their compressed data
+// (65535 pixels a side, a quarter of the machine's memory, at least 1 GiB, of
+// pixels), or far more than their compressed data
 // could fill (decompression bombs). Every reader must refuse them before it
 // allocates the picture: this executable counts what operator new is asked for.
 #include <gtest/gtest.h>
@@ -13,22 +14,28 @@
 #include <string>
 
 #include "TestFiles.h"
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
-#include "files/FileRoutes.h"
-#include "files/FormatRegistry.h"
-#include "files/GifCodec.h"
-#include "files/IcoReader.h"
-#include "files/JpegUtils.h"
-#include "files/OvImage.h"
-#include "files/OvsImage.h"
-#include "files/PcxReader.h"
-#include "files/PngUtils.h"
-#include "files/PnmReader.h"
-#include "files/SafeFile.h"
-#include "files/SgiReader.h"
-#include "files/TargaCodec.h"
-#include "files/TiffUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/FormatRegistry.h"
+#include "core/files/GifCodec.h"
+#include "core/files/IcoReader.h"
+#include "core/files/JpegUtils.h"
+#include "core/files/OvImage.h"
+#include "core/files/OvsImage.h"
+#include "core/files/PcxReader.h"
+#include "core/files/PngUtils.h"
+#include "core/files/PnmReader.h"
+#include "core/files/SafeFile.h"
+#include "core/files/SgiReader.h"
+#include "core/files/TargaCodec.h"
+#include "core/files/TiffUtils.h"
+#include "core/files/HeifCodec.h"
+#include "core/files/JxlCodec.h"
+#include "core/files/RawImage.h"
+#include "core/files/WebpCodec.h"
+#include <tiffio.h>
+#include <cstdlib>
 
 namespace {
 std::atomic<size_t> largestRequest{0};
@@ -455,6 +462,126 @@ TEST(Limits, RawRouteReadsNothing) {
   test::TempDir dir;
   WriteFileAtomically(dir / "photo.nef", Bytes(4096, 0xFF));
   ExpectRefused("camera raw", [&] { ReadImageFile(dir / "photo.nef"); });
+}
+
+// ---- HEIF, WebP, JPEG XL, camera raw -------------------------------------------------
+
+// A real HEIC from heif-enc whose item size boxes ("ispe") are made to claim
+// w x h (64 x 64 pixels: one coded picture, no cropping).
+Bytes HeicClaiming(uint32_t w, uint32_t h) {
+  test::TempDir dir;
+  if (std::system(("convert -size 64x64 xc:orange " + (dir / "a.png") + " && heif-enc -q 50 -o " +
+                   (dir / "a.heic") + " " + (dir / "a.png") + " >/dev/null 2>&1")
+                      .c_str()) != 0)
+    return {};
+  Bytes b = ReadFileBytes(dir / "a.heic");
+  bool patched = false;
+  for (size_t i = 0; i + 16 <= b.size(); ++i)
+    if (std::memcmp(&b[i], "ispe", 4) == 0) {
+      Bytes size;
+      Be32(size, w);
+      Be32(size, h);
+      std::copy(size.begin(), size.end(), b.begin() + static_cast<std::ptrdiff_t>(i + 8));
+      patched = true;
+    }
+  return patched ? b : Bytes{};
+}
+
+TEST(Limits, Heif) {
+  // The pixel limit follows the machine's memory: the largest sides claim more
+  // than it on any machine of less than 48 GiB.
+  const Bytes huge = HeicClaiming(65535, 65535), wide = HeicClaiming(70000, 16);
+  if (huge.empty() || wide.empty()) GTEST_SKIP() << "heif-enc or ImageMagick missing";
+  if (MaxImageBytes() < int64_t{65535} * 65535 * 3) {
+    ExpectRefused("over the pixel limit", [&] { ReadHeif(huge.data(), huge.size()); });
+    ExpectRefused("over the pixel limit, preview", [&] { ReadHeif(huge.data(), huge.size(), true); });
+  }
+  ExpectRefused("too wide", [&] { ReadHeif(wide.data(), wide.size()); });
+}
+
+TEST(Limits, WebpAnimationCanvas) {
+  // An animation header (VP8X) whose canvas is 20000 x 20000: the decoder
+  // would allocate the canvas before the first frame.
+  Bytes vp8x;
+  vp8x.push_back(0x02);  // animation
+  vp8x.insert(vp8x.end(), {0, 0, 0});
+  const uint32_t w = 20000 - 1, h = 20000 - 1;
+  vp8x.insert(vp8x.end(), {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(h), uint8_t(h >> 8), uint8_t(h >> 16)});
+  Bytes anim = {0, 0, 0, 0, 0, 0};  // background colour, loop count
+  Bytes body;
+  Text(body, "WEBP");
+  Text(body, "VP8X");
+  Le32(body, static_cast<uint32_t>(vp8x.size()));
+  body.insert(body.end(), vp8x.begin(), vp8x.end());
+  Text(body, "ANIM");
+  Le32(body, static_cast<uint32_t>(anim.size()));
+  body.insert(body.end(), anim.begin(), anim.end());
+  Bytes b;
+  Text(b, "RIFF");
+  Le32(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  ExpectRefused("canvas over 1 GiB", [&] { ReadWebp(b.data(), b.size()); });
+}
+
+// A bare JPEG XL codestream whose size header claims w x h, default metadata.
+Bytes JxlClaiming(uint32_t w, uint32_t h) {
+  Bytes b = {0xFF, 0x0A};
+  uint64_t bits = 0;
+  int n = 0;
+  auto put = [&](uint64_t v, int count) {
+    bits |= v << n;
+    n += count;
+    while (n >= 8) {
+      b.push_back(static_cast<uint8_t>(bits));
+      bits >>= 8;
+      n -= 8;
+    }
+  };
+  put(0, 1);                   // not small
+  put(3, 2), put(h - 1, 30);   // height in 30 bits
+  put(0, 3);                   // no ratio: a width follows
+  put(3, 2), put(w - 1, 30);   // width in 30 bits
+  put(1, 1);                   // default metadata
+  put(0, 8);
+  b.resize(b.size() + 64, 0);
+  return b;
+}
+
+TEST(Limits, Jxl) {
+  const Bytes huge = JxlClaiming(20000, 20000), wide = JxlClaiming(70000, 8);
+  int w = 0, h = 0;
+  ASSERT_TRUE(ProbeJxl(huge.data(), huge.size(), w, h));
+  EXPECT_EQ(w, 20000);
+  ExpectRefused("over 1 GiB", [&] { ReadJxl(huge.data(), huge.size()); });
+  ExpectRefused("too wide", [&] { ReadJxl(wide.data(), wide.size()); });
+}
+
+TEST(Limits, CameraRaw) {
+  // A DNG header claiming 30000 x 30000 sensor pixels, with one row of data.
+  test::TempDir dir;
+  const std::string path = dir / "huge.dng";
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  const uint8_t version[4] = {1, 4, 0, 0};
+  const uint16_t dims[2] = {2, 2};
+  const uint8_t pattern[4] = {0, 1, 1, 2};
+  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 30000);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 30000);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 30000);
+  TIFFSetField(tif, TIFFTAG_MAKE, "Velinor");
+  TIFFSetField(tif, TIFFTAG_MODEL, "Huge");
+  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
+  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
+  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
+  std::vector<uint16_t> row(30000, 1000);
+  TIFFWriteScanline(tif, row.data(), 0, 0);
+  TIFFClose(tif);
+  ExpectRefused("over 1 GiB", [&] { DecodeRawFile(path, false); });
+  ExpectRefused("over 1 GiB, preview", [&] { DecodeRawFile(path, true); });
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/IcoReader.h"
-#include "files/PcxReader.h"
-#include "files/PngUtils.h"
-#include "files/PnmReader.h"
-#include "files/SgiReader.h"
+#include "core/base/Errors.h"
+#include "core/files/IcoReader.h"
+#include "core/files/PcxReader.h"
+#include "core/files/PngUtils.h"
+#include "core/files/PnmReader.h"
+#include "core/files/SgiReader.h"
 
 using namespace velinor;
 using namespace velinor::testing;

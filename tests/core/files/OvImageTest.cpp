@@ -1,5 +1,5 @@
 // The .ovi byte layout, the flat reader, and every way a damaged file is refused.
-#include "files/OvImage.h"
+#include "core/files/OvImage.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "OviTestSupport.h"
-#include "base/Errors.h"
-#include "base/Parallel.h"
-#include "files/FileRoutes.h"
-#include "files/SafeFile.h"
-#include "view/LayeredImage.h"
+#include "support/OviTestSupport.h"
+#include "core/base/Errors.h"
+#include "core/base/Parallel.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/SafeFile.h"
+#include "core/document/LayeredImage.h"
 
 namespace velinor {
 namespace {
@@ -28,14 +28,14 @@ using test::WalkRecord;
 std::vector<uint8_t> OneLayerFile(const TBitmap& image, const TBitmap* mask = nullptr) {
   TMyImageLayered doc;
   doc.SetSingleLayer(image, mask, "#0");
-  return doc.SaveLayeredStream();
+  return SaveLayeredStream(doc);
 }
 
 std::vector<uint8_t> TwoLayerFile(const TBitmap& photo, const TBitmap& top, const TBitmap& mask) {
   TMyImageLayered doc;
   doc.SetSingleLayer(photo, nullptr, "#0");
   doc.AddLayer(top, &mask, "#1", 100, TPoint{0, 0});
-  return doc.SaveLayeredStream();
+  return SaveLayeredStream(doc);
 }
 
 TMyImageLayeredReg ReadFlat(const std::vector<uint8_t>& bytes, bool previewOnly = false) {
@@ -153,7 +153,7 @@ TEST(OviLayout, HeaderFieldsFollowTheDocument) {
   doc.ResolutionY = 96.5;
   doc.Comment = std::string(300, 'c');
   doc.ColorCount = 42;
-  const auto bytes = doc.SaveLayeredStream();
+  const auto bytes = SaveLayeredStream(doc);
   Walker w{bytes};
   w.pos = 26;
   EXPECT_EQ(w.Int(), 300000) << "truncated, not rounded";
@@ -308,6 +308,32 @@ TEST(OviThumbnail, LongerSideIsTheBoxAlsoForSmallImages) {
   EXPECT_EQ(h, 0);
 }
 
+// A side of one pixel, in the thumbnail or the picture, takes point sampling.
+TEST(OviThumbnail, OnePixelSidesArePointSampled) {
+  const auto dir = std::filesystem::temp_directory_path() / "velinor_ovi_thin";
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "thin.ovi").string();
+  struct TCase {
+    int w, h, tw, th;
+  };
+  for (const TCase c : {TCase{1, 300, 1, 150}, TCase{300, 1, 150, 1}, TCase{400, 2, 150, 1}, TCase{7, 1, 150, 21}}) {
+    const TBitmap image = RandomImage(c.w, c.h, 40 + c.w);
+    WriteImageFile(path, image, 0);
+    const TBitmap thumb = ReadImageFile(path, nullptr, true);
+    ASSERT_EQ(thumb.Width(), c.tw) << c.w << "x" << c.h;
+    ASSERT_EQ(thumb.Height(), c.th) << c.w << "x" << c.h;
+    // Every thumbnail pixel is the picture's pixel at the point that maps onto it.
+    const double scaleX = static_cast<double>(c.tw) / c.w, scaleY = static_cast<double>(c.th) / c.h;
+    for (int y = 0; y < c.th; ++y)
+      for (int x = 0; x < c.tw; ++x) {
+        const int sx = std::min(c.w - 1, static_cast<int>(x / scaleX));
+        const int sy = std::min(c.h - 1, static_cast<int>(y / scaleY));
+        ASSERT_EQ(thumb.Pixel(x, y), image.Pixel(sx, sy)) << c.w << "x" << c.h << " at " << x << "," << y;
+      }
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(OviFlatReader, OneLayerGivesTheLayerAndPreviewGivesTheThumbnail) {
   const TBitmap image = RandomImage(1000, 500, 13);
   const auto bytes = OneLayerFile(image);
@@ -349,7 +375,7 @@ TEST(OviFlatReader, TwoLayersGiveTheStoredCompositeNotLayerZero) {
   TMyImageLayered doc;
   doc.SetSingleLayer(photo, nullptr, "#0");
   doc.AddLayer(top, &mask, "#1", 100, TPoint{0, 0});
-  const auto bytes = doc.SaveLayeredStream();
+  const auto bytes = SaveLayeredStream(doc);
   const auto flat = ReadFlat(bytes);
   EXPECT_TRUE(SamePixels(flat, doc.Bitmap));
   EXPECT_FALSE(SamePixels(flat, photo));
@@ -369,7 +395,7 @@ TEST(OviFlatReader, FileRoutesReadTheFlatPictureAndWriteOneLayer) {
   const TBitmap image = RandomImage(33, 17, 18);
   WriteImageFile(path, image, 300);
   EXPECT_TRUE(SamePixels(ReadImageFile(path), image));
-  TReadInfo info;
+  TReadResult info;
   const TBitmap thumb = ReadImageFile(path, &info, true);  // the open dialog's preview
   EXPECT_EQ(thumb.Width(), 150);
   EXPECT_EQ(thumb.Height(), 77);
@@ -439,7 +465,7 @@ TEST(OviRefusal, EveryTruncationIsAReadError) {
   const TBitmap mask = GreyMask(6, 5, 22);
   doc.SetSingleLayer(RandomImage(6, 5, 21), nullptr, "#0");
   doc.AddLayer(RandomImage(6, 5, 23), &mask, "#1", 100, TPoint{0, 0});
-  const auto good = doc.SaveLayeredStream();
+  const auto good = SaveLayeredStream(doc);
   Walker w{good};
   w.pos = ThumbnailOffset;
   const size_t thumbnailEnd = ThumbnailOffset + static_cast<size_t>(w.Int());

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "files/PictureInfo.h"
+#include "core/files/PictureInfo.h"
 
 using namespace velinor;
 

@@ -5,10 +5,10 @@
 #include <random>
 
 #include "TestFiles.h"
-#include "files/FileRoutes.h"
-#include "files/ImageDispatch.h"
-#include "files/PicturePreview.h"
-#include "files/PngUtils.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/ImageDispatch.h"
+#include "core/files/PicturePreview.h"
+#include "core/files/PngUtils.h"
 
 using namespace velinor;
 using velinor::test::TempDir;
@@ -28,7 +28,57 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::fclose(f);
 }
 
+// An uncompressed palette BMP of bits per pixel, its pixels cycling through the
+// palette, written byte by byte.
+std::vector<uint8_t> PaletteBmp(int bits, int w, int h) {
+  const size_t entries = size_t{1} << bits, rowBytes = (static_cast<size_t>(w) * bits + 31) / 32 * 4;
+  std::vector<uint8_t> f(14 + 40 + entries * 4 + rowBytes * static_cast<size_t>(h), 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) f[at + k] = static_cast<uint8_t>(v >> (8 * k));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put32(2, static_cast<uint32_t>(f.size()));
+  put32(10, static_cast<uint32_t>(14 + 40 + entries * 4));
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  f[26] = 1;
+  f[28] = static_cast<uint8_t>(bits);
+  for (size_t k = 0; k < entries; ++k) f[54 + 4 * k + 2] = static_cast<uint8_t>(k * 255 / (entries - 1));
+  uint8_t* rows = f.data() + 54 + entries * 4;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned v = static_cast<unsigned>(x + y) % entries;
+      const size_t bit = static_cast<size_t>(x) * bits;
+      rows[y * rowBytes + bit / 8] |= static_cast<uint8_t>(v << (8 - bits - bit % 8));
+    }
+  return f;
+}
+
 }  // namespace
+
+TEST(PicturePreview, PaletteBmpDepthFollowsTheFile) {
+  TempDir dir;
+  const std::pair<int, const char*> cases[] = {{1, "1 bit"}, {4, "4 bits"}, {8, "8 bits"}};
+  for (const auto& [bits, line] : cases) {
+    const std::string name = dir / ("pal" + std::to_string(bits) + ".bmp");
+    WriteBytes(name, PaletteBmp(bits, 5, 3));
+    const TPicturePreview p = LoadPicturePreview(name);
+    ASSERT_TRUE(p.Loaded) << bits;
+    EXPECT_EQ(p.Picture.Pixel(1, 2), RGB(255 / ((1 << bits) - 1), 0, 0)) << bits;
+    const TPictureInfo info = PreviewPictureInfo(name, p, true);
+    const auto lines = PictureInfoLines(info, [](std::time_t) { return std::string("DATE"); }, {});
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "5x3 pixels");
+    EXPECT_EQ(lines[1], line) << bits;
+  }
+  // A 24-bit BMP stays "24 bits".
+  TBitmap plain(2, 2);
+  plain.FillBytes(9);
+  WriteImageFile(dir / "plain.bmp", plain, 0.0);
+  EXPECT_EQ(LoadPicturePreview(dir / "plain.bmp").DepthCode, 6);
+}
 
 TEST(PicturePreview, AlphaIsBlendedOntoWhite) {
   std::mt19937 rng(7);

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/BmpCodec.h"
-#include "files/RleBmp.h"
+#include "core/base/Errors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/RleBmp.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -13,11 +13,12 @@
 #include <stdexcept>
 
 #include "TestFiles.h"
-#include "base/Errors.h"
-#include "files/FormatRegistry.h"
-#include "files/ImageDispatch.h"
-#include "files/SafeFile.h"
-#include "view/LayeredImage.h"
+#include "core/base/Errors.h"
+#include "core/files/FormatRegistry.h"
+#include "core/files/ImageDispatch.h"
+#include "core/files/OvImage.h"
+#include "core/files/SafeFile.h"
+#include "core/document/LayeredImage.h"
 
 using namespace velinor;
 using velinor::test::TempDir;
@@ -34,7 +35,7 @@ class Layered : public ILayeredDocument {
  public:
   explicit Layered(const TBitmap& image) { doc_.SetSingleLayer(image, nullptr, "#0"); }
   std::string ClassName() const override { return "TMyImageLayered"; }
-  void SaveLayeredFile(const std::string& fileName) override { doc_.SaveLayeredFile(fileName); }
+  void SaveLayeredFile(const std::string& fileName) override { velinor::SaveLayeredFile(doc_, fileName); }
 
  private:
   TMyImageLayered doc_;
@@ -173,7 +174,7 @@ TEST_F(SaveFailure, ReadOnlyFolderKeepsThePreviousFileOfEveryFormat) {
     const bool root = geteuid() == 0;
     if (root && seteuid(65534) != 0) GTEST_SKIP() << "cannot drop root rights";
     const int result = Save(path);
-    if (root) ASSERT_EQ(seteuid(0), 0);
+    if (root) { ASSERT_EQ(seteuid(0), 0); }
     chmod(dir.Path().c_str(), 0755);
     ExpectCleanFailure(dir, path, old, result);
   }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "files/FormatRegistry.h"
-#include "files/SaveTypeChange.h"
+#include "core/files/FormatRegistry.h"
+#include "core/files/SaveTypeChange.h"
 
 using namespace velinor;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/TargaCodec.h"
+#include "core/base/Errors.h"
+#include "core/files/TargaCodec.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "CodecTestSupport.h"
-#include "base/Errors.h"
-#include "files/TiffUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/TiffUtils.h"
 
 using namespace velinor;
 using namespace velinor::testing;
@@ -127,7 +128,18 @@ TEST(Tiff, EveryRowOfTheWriterTableRoundTrips) {
   EXPECT_EQ(t.extra0, EXTRASAMPLE_ASSOCALPHA);
   EXPECT_EQ(t.predictor, PREDICTOR_HORIZONTAL);
   TTiffReadInfo info;
-  EXPECT_TRUE(SamePixels(ReadBack(dir.File("rgba.tif"), &info), rgba));
+  // Colours are stored multiplied by their alpha: they come back as exactly as
+  // the alpha leaves room for (exactly where it is 255), the alpha itself exactly.
+  const TBitmap back = ReadBack(dir.File("rgba.tif"), &info);
+  ASSERT_EQ(back.PixelFormat(), TPixelFormat::pf32bit);
+  for (int y = 0; y < rgba.Height(); ++y)
+    for (int x = 0; x < rgba.Width(); ++x) {
+      const uint8_t* o = rgba.ScanLine(y) + 4 * x;
+      const uint8_t* r = back.ScanLine(y) + 4 * x;
+      ASSERT_EQ(r[3], o[3]);
+      const int slack = o[3] == 0 ? 255 : o[3] == 255 ? 0 : 128 / o[3] + 1;
+      for (int c = 0; c < 3; ++c) ASSERT_LE(std::abs(r[c] - o[c]), slack) << x << "," << y;
+    }
   EXPECT_EQ(info.DepthCode, 7);
 
   // Alpha 255 everywhere comes back 24-bit.
@@ -266,5 +278,51 @@ TEST(Tiff, AHugePictureOverAFewBytesIsRefusedBeforeAllocating) {
     ADD_FAILURE() << "no error";
   } catch (const EReadError& e) {
     EXPECT_NE(std::string(e.what()).find("too short"), std::string::npos) << e.what();
+  }
+}
+
+namespace {
+
+// A 2 x 1 RGBA file written by libtiff itself: one half-transparent red pixel
+// (stored as the extra sample says) and one opaque green one.
+void WriteRgbaFile(const std::string& path, uint16_t extraSample, const uint8_t pixels[8]) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extraSample);
+  uint8_t row[8];
+  std::copy(pixels, pixels + 8, row);
+  TIFFWriteScanline(tif, row, 0, 0);
+  TIFFClose(tif);
+}
+
+}  // namespace
+
+// Both kinds of alpha come in as straight colours: the associated red at alpha
+// 130 is stored as (130, 0, 0) and is red, not dark red.
+TEST(Tiff, AlphaSamplesComeInAsStraightColours) {
+  ScratchDir dir;
+  const uint8_t associated[8] = {130, 0, 0, 130, 0, 200, 0, 255};
+  WriteRgbaFile(dir.File("assoc.tif"), EXTRASAMPLE_ASSOCALPHA, associated);
+  const uint8_t unassociated[8] = {255, 0, 0, 130, 0, 200, 0, 255};
+  WriteRgbaFile(dir.File("unassoc.tif"), EXTRASAMPLE_UNASSALPHA, unassociated);
+  for (const char* name : {"assoc.tif", "unassoc.tif"}) {
+    SCOPED_TRACE(name);
+    TTiffReadInfo info;
+    const TBitmap b = ReadBack(dir.File(name), &info);
+    ASSERT_EQ(b.PixelFormat(), TPixelFormat::pf32bit);
+    EXPECT_EQ(info.DepthCode, 7);
+    const uint8_t* p = b.ScanLine(0);
+    EXPECT_EQ(p[0], 0);
+    EXPECT_EQ(p[1], 0);
+    EXPECT_EQ(p[2], 255);
+    EXPECT_EQ(p[3], 130);
+    EXPECT_EQ(b.Pixel(1, 0), RGB(0, 200, 0));
+    EXPECT_EQ(p[7], 255);
   }
 }

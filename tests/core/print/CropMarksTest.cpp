@@ -4,8 +4,8 @@
 #include <set>
 #include <utility>
 
-#include "print/CropMarks.h"
-#include "print/PrintLayout.h"
+#include "core/print/CropMarks.h"
+#include "core/print/PrintLayout.h"
 
 namespace velinor {
 namespace {

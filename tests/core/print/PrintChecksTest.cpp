@@ -1,8 +1,8 @@
 // The dialog's field checks and their messages.
 #include <gtest/gtest.h>
 
-#include "print/PrintLayout.h"
-#include "print/PrintMessages.h"
+#include "core/print/PrintLayout.h"
+#include "core/print/PrintMessages.h"
 
 namespace velinor {
 namespace {

@@ -1,8 +1,8 @@
 // The layout dialog's geometry and handlers, without a window.
 #include <gtest/gtest.h>
 
-#include "base/Arith.h"
-#include "print/PrintLayout.h"
+#include "core/base/Arith.h"
+#include "core/print/PrintLayout.h"
 
 namespace velinor {
 namespace {
@@ -243,6 +243,45 @@ TEST(PrintLayout, FitBelowTenPercentPinsTheSlider) {
   EXPECT_EQ(layout.LabelZoom(), "Scale : 5%");
   layout.SetAjuster(false);
   EXPECT_FALSE(layout.SliderEnabled());
+}
+
+// The scale read as a print resolution: printer dots per inch over printer dots
+// per image pixel, truncated; below 150 dpi the status warns.
+TEST_F(WorkedExample, ResolutionFollowsTheScale) {
+  EXPECT_EQ(layout.PrintResolution(), 187);  // 600 / 3.2 = 187.5
+  EXPECT_EQ(layout.ResolutionText(), "187 dpi");
+  EXPECT_FALSE(layout.LowResolution());
+  EXPECT_EQ(layout.StatusText(), "");
+  layout.SetAjuster(true);  // fit: 4.0 printer dots per pixel, exactly 150 dpi
+  EXPECT_EQ(layout.ResolutionText(), "150 dpi");
+  EXPECT_FALSE(layout.LowResolution());
+  layout.SetAjuster(false);
+  layout.ScrollBarZoomScroll(10);
+  EXPECT_EQ(layout.ResolutionText(), "600 dpi");
+  layout.TypeText(F::Width, "25");  // 25 cm for 1600 pixels: 162.56 dpi
+  EXPECT_EQ(layout.ResolutionText(), "600 dpi");  // not applied yet
+  ASSERT_TRUE(layout.BOkTailleClick().Ok);
+  EXPECT_EQ(layout.ResolutionText(), "162 dpi");
+  EXPECT_EQ(layout.LabelZoom(), "Scale : 370%");  // the scale text is unchanged
+}
+
+TEST(PrintLayout, SmallImageOnAFinePageIsLowResolution) {
+  // A 600 x 400 picture fitted on a 1200-dpi page 10 x 6.67 inches: 24 dots per
+  // pixel, 50 pixels per inch.
+  TBitmap image = Image(600, 400);
+  TPrintLayout layout(false);
+  layout.Show(&image, 14400, 9600, 1200);
+  EXPECT_EQ(layout.ResolutionText(), "240 dpi");  // 0.8 x fit, capped at 5 times
+  EXPECT_FALSE(layout.LowResolution());
+  layout.SetAjuster(true);
+  EXPECT_EQ(layout.LabelZoom(), "Scale : 2400%");
+  EXPECT_EQ(layout.ResolutionText(), "50 dpi");
+  EXPECT_TRUE(layout.LowResolution());
+  EXPECT_EQ(layout.StatusText(), "Low resolution: below 150 dpi the print may look coarse.");
+  // No page yet: nothing to say.
+  TPrintLayout blank(false);
+  EXPECT_EQ(blank.ResolutionText(), "");
+  EXPECT_FALSE(blank.LowResolution());
 }
 
 TEST(PrintLayout, SpinBoxRules) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "resize/StretchEx.h"
+#include "core/resize/StretchEx.h"
 
 using namespace velinor;
 

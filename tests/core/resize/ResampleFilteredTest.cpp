@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ResizeTestSupport.h"
-#include "base/Parallel.h"
-#include "resize/StretchEx.h"
+#include "core/base/Parallel.h"
+#include "core/resize/StretchEx.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "ResizeTestSupport.h"
-#include "base/Errors.h"
-#include "resize/StretchEx.h"
+#include "core/base/Errors.h"
+#include "core/resize/StretchEx.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "resize/ResizeGeometry.h"
+#include "core/resize/ResizeGeometry.h"
 
 namespace velinor {
 namespace {

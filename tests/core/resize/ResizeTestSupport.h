@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor::testing {
 

@@ -7,9 +7,9 @@
 #include <random>
 
 #include "ResizeTestSupport.h"
-#include "base/Arith.h"
-#include "base/Parallel.h"
-#include "resize/StretchEx.h"
+#include "core/base/Arith.h"
+#include "core/base/Parallel.h"
+#include "core/resize/StretchEx.h"
 
 using namespace velinor;
 using namespace velinor::testing;

@@ -1,12 +1,12 @@
 // The menu and toolbar look, pixel by pixel: gradient columns, band rows with their
 // phase and clipping, grip dots and the tool panel's etched line.
-#include "view/BarPainting.h"
+#include "core/view/BarPainting.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "engine/ToneCompositing.h"
+#include "core/engine/ToneCompositing.h"
 
 namespace velinor {
 namespace {

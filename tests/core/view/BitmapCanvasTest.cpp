@@ -1,5 +1,5 @@
 // The integer canvas: where each primitive puts brush and pen pixels.
-#include "view/BitmapCanvas.h"
+#include "core/view/BitmapCanvas.h"
 
 #include <gtest/gtest.h>
 

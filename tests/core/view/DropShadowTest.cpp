@@ -1,6 +1,6 @@
 // Drop shadows: the exact canvas pattern, the bitmap variant's noise, and the
 // cases that draw nothing.
-#include "view/DropShadow.h"
+#include "core/view/DropShadow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/ToneCompositing.h"
+#include "core/engine/ToneCompositing.h"
 
 namespace velinor {
 namespace {

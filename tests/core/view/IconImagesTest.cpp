@@ -1,13 +1,13 @@
 // Toolbar icon sets: the key colour rule, the grey moved toward the button face,
 // the soft shadow under the icon, and icons drawn over a background.
-#include "view/IconImages.h"
+#include "core/view/IconImages.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "engine/ToneCompositing.h"
-#include "files/KeyColor.h"
+#include "core/engine/ToneCompositing.h"
+#include "core/base/KeyColor.h"
 
 namespace velinor {
 namespace {

@@ -1,12 +1,12 @@
 // TImageZoom: property rules, layout and the rectangles of Draw.
-#include "view/ImageZoom.h"
+#include "core/view/ImageZoom.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "view/BitmapCanvas.h"
+#include "core/view/BitmapCanvas.h"
 
 namespace velinor {
 namespace {

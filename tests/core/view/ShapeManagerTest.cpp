@@ -1,6 +1,6 @@
 // Selection shapes: loading both forms with every line-end variant and every
 // refusal, and drawing each kind.
-#include "view/ShapeManager.h"
+#include "core/view/ShapeManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The core stretch copies against slow, obvious versions on random inputs.
-#include "view/StretchCopy.h"
+#include "core/view/StretchCopy.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <random>
 
-#include "base/Parallel.h"
+#include "core/base/Parallel.h"
 
 namespace velinor {
 namespace {

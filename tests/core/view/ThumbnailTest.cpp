@@ -1,5 +1,5 @@
 // MakeThumbnail: fit, centring, never enlarging, frame and shadow.
-#include "view/Thumbnail.h"
+#include "core/view/Thumbnail.h"
 
 #include <gtest/gtest.h>
 
