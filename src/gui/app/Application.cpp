@@ -1,8 +1,8 @@
-#include "app/Application.h"
+#include "gui/app/Application.h"
 
 #include <exception>
 
-#include "app/MsgDlg.h"
+#include "gui/app/MsgDlg.h"
 
 namespace velinor {
 

@@ -3,7 +3,7 @@
 // an error escapes it.
 #include <QString>
 
-#include "app/MainForm.h"
+#include "gui/app/MainForm.h"
 
 namespace velinor {
 

@@ -1,4 +1,4 @@
-#include "app/HelpFile.h"
+#include "gui/app/HelpFile.h"
 
 #include <QDir>
 #include <QFileInfo>

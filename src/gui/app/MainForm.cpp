@@ -1,14 +1,16 @@
-// TMainForm: construction, layout, menus, shortcuts and window events.
-#include "app/MainForm.h"
+// TMainForm: building the window (menus, tool panel, left panel, status bar),
+// start-up and shutdown, window events, and the busy and status display.
+#include "gui/app/MainForm.h"
+#include "gui/app/LivePreview.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -17,7 +19,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -26,21 +27,20 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/DispatchBridge.h"
-#include "app/Resources.h"
-#include "files/FormatRegistry.h"
-#include "app/SharedStrings.h"
-#include "app/SystemColors.h"
-#include "app/TextRules.h"
-#include "app/ZoomSteps.h"
-#include "controls/SpecialEdit.h"
-#include "controls/XPParams.h"
-#include "style/LookSwitch.h"
-#include "style/MenuStyle.h"
-#include "style/ShortcutCaption.h"
-#include "style/ToolbarLook.h"
-#include "view/MyImage.h"
-#include "PrinterDiscovery.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/app/MsgDlg.h"
+#include "gui/app/Resources.h"
+#include "core/files/FormatRegistry.h"
+#include "gui/app/SharedStrings.h"
+#include "gui/app/SystemColors.h"
+#include "gui/app/TextRules.h"
+#include "gui/app/ZoomSteps.h"
+#include "gui/controls/SpecialEdit.h"
+#include "gui/controls/XPParams.h"
+#include "gui/style/LookSwitch.h"
+#include "gui/style/MenuStyle.h"
+#include "gui/style/ToolbarLook.h"
+#include "gui/view/MyImage.h"
 
 namespace velinor {
 
@@ -60,6 +60,13 @@ class TColorItemDelegate : public QStyledItemDelegate {
     const QColor inv(255 - c.red(), 255 - c.green(), 255 - c.blue());
     p->fillRect(o.rect, o.palette.base());
     p->fillRect(o.rect.adjusted(2, 2, -2, -2), c);
+    if (index.data(Qt::UserRole + 1).toBool()) {
+      // An excluded colour: its swatch crossed out.
+      const QRect x = o.rect.adjusted(3, 3, -4, -4);
+      p->setPen(QPen(inv, 2));
+      p->drawLine(x.topLeft(), x.bottomRight());
+      p->drawLine(x.topRight(), x.bottomLeft());
+    }
     if (o.state & QStyle::State_Selected) {
       const QRect r = o.rect.adjusted(1, 1, -1, -1);
       p->fillRect(r, QBrush(inv, Qt::BDiagPattern));
@@ -83,9 +90,11 @@ QToolButton* MakeButton(QToolBar* bar, const char* name, int icon, int width) {
   return b;
 }
 
+constexpr int kToolSeparatorWidth = 8;
+
 void AddToolSeparator(QToolBar* bar) {
   auto* sep = new QWidget(bar);
-  sep->setFixedSize(8, 40);
+  sep->setFixedSize(kToolSeparatorWidth, 40);
   bar->addWidget(sep);
 }
 
@@ -110,17 +119,15 @@ TMainForm::TMainForm(const TMainFormOptions& options, QWidget* parent)
 
 TMainForm::~TMainForm() { FormDestroy(); }
 
-TBitmap& TMainForm::CurrentImage() { return Image->Bitmap(); }
-bool TMainForm::DocumentOpen() const { return !Image->Bitmap().Empty(); }
-
 void TMainForm::FormCreate() {
   // System colours are the application palette's.
   InstallPaletteSystemColors();
   // 1-2. The program's own menu and tool-panel look; no old-system flag.
   g_ThemesActive = ProgramLookActive();
+  PackHistoryWhenIdle();
   // The file formats, and the dialogs and message of the load/save dispatch.
   InitImageFiles();
-  InstallDispatchBridge();
+  ConnectDialogProvider();
   // 3. The eyedropper cursor.
   RegisterCursor(kPipetteCursorIndex, LoadPipetteCursor());
 
@@ -143,11 +150,15 @@ void TMainForm::FormCreate() {
   Image->SetBorderColor(0);
   Image->SetShadowSize(4);
   Image->SetPopupMenu(PopImage);
-  Image->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
-    ImageMouseDown(b, x, y);
+  Image->OnMouseDown = [this](QObject*, Qt::MouseButton b, Qt::KeyboardModifiers shift, int x, int y) {
+    ImageMouseDown(b, shift, x, y);
   };
   Image->SetImgCursor(kPipetteCursorIndex);
+  // The view shows the document's picture itself, and lays out again when it changes.
+  Image->ShowPicture(&document_.CurrentImage());
+  document_.OnImageChange = [this] { Image->PictureChanged(); };
   row->addWidget(Image, 1);
+  BuildBrush();
   column->addLayout(row, 1);
   setCentralWidget(central);
   BuildStatusBar();
@@ -156,34 +167,25 @@ void TMainForm::FormCreate() {
   StatusPanels[0]->setText("Ready");
   EdiZoom->SetItemIndex(0);
   // 6. Hints from the menu captions.
-  const std::pair<QToolButton*, QAction*> hints[] = {
-      {BtnOuvrir, MenuFichierOuvrir}, {BtnEnregistrer, MenuFichierEnregistrer},
-      {BtnImprimer, MenuFichierImprimer}, {BtnRedim, MenuActionRedim},
-      {BtnAction, MenuActionAction}, {BtnUndo, MenuEditionUndo}, {BtnRedo, MenuEditionRedo},
-      {BtnZoomPlus, MenuZoomPlus}, {BtnZoomMoins, MenuZoomMoins}, {BtnZoom100, MenuZoom100},
-      {BtnZoomAuto, MenuZoomAuto}};
-  for (const auto& [button, item] : hints)
-    button->setToolTip(HintFromCaption(item->text().section('\t', 0, 0)));
+  for (const TCommand& c : Commands())
+    if (c.Button) (this->*c.Button)->setToolTip(HintFromCaption((this->*c.Item)->text().section('\t', 0, 0)));
   EdiZoom->setToolTip("Display zoom");
   // 7.
   UpdateToolbar();
   TBNChange();
   UpdatePreview();
-  // 8. ColorSource, UndoImage and KeepMask exist (empty) as members.
+  // 8. The document's pictures exist (empty) with it.
   // 9-10. Folders, settings file, recent files.
-  QString exeDir = options_.ExeDir;
-  if (!exeDir.endsWith('/')) exeDir += '/';
-  Settings.OpenDir = exeDir;
+  Settings.OpenDir = FirstOpenDir(options_.ExeDir);
   IniPath = options_.IniPath.isEmpty() ? SettingsFilePath(options_.ExeDir) : options_.IniPath;
   LoadSettings(IniPath, Settings);
   MenuUnitCm->setChecked(!Settings.UnitInch);
   MenuUnitPouces->setChecked(Settings.UnitInch);
   MenuAffichageLisser->setChecked(Settings.Antialias);
+  InstallLivePreview();
   OptionsOE.Preview = Settings.PreviewOn;
   // 11. Files dropped from the desktop.
   setAcceptDrops(true);
-  // 12.
-  PrinterPresent = velinor::PrinterPresent();
   // 15. English texts.
   SharedStrings::Instance().InstallStartupTexts(windowTitle());
   MainWindowRegisterFormats();
@@ -202,6 +204,8 @@ void TMainForm::BuildMenus() {
   QMenuBar* bar = menuBar();
   MenuFichier = bar->addMenu("File");
   MenuFichier->setObjectName("MenuFichier");
+  // With no recent files N1 and N3 stand next to each other and both show.
+  MenuFichier->setSeparatorsCollapsible(false);
   MenuFichierOuvrir = AddItem(MenuFichier, "MenuFichierOuvrir", "Open...");
   MenuFichierEnregistrer = AddItem(MenuFichier, "MenuFichierEnregistrer", "Save as...");
   MenuFichierFermer = AddItem(MenuFichier, "MenuFichierFermer", "Close");
@@ -230,12 +234,21 @@ void TMainForm::BuildMenus() {
   MenuActionAction = AddItem(MenuAction, "MenuActionAction", "Execute");
   MenuAction->addSeparator();
   MenuActionRedim = AddItem(MenuAction, "MenuActionRedim", "Image size...");
+  MenuActionRotateLeft = AddItem(MenuAction, "MenuActionRotateLeft", "Rotate left");
+  MenuActionRotateRight = AddItem(MenuAction, "MenuActionRotateRight", "Rotate right");
+  MenuAction->addSeparator();
+  MenuActionPipette = AddItem(MenuAction, "MenuActionPipette", "Eyedropper");
+  MenuActionBrush = AddItem(MenuAction, "MenuActionBrush", "Brush");
+  MenuActionClearTouchUps = AddItem(MenuAction, "MenuActionClearTouchUps", "Clear touch-ups");
 
   MenuOptions = bar->addMenu("Options");
   MenuOptions->setObjectName("MenuOptions");
   MenuOptionZMouse = AddItem(MenuOptions, "MenuOptionZMouse", "Enable mouse zoom");
   MenuOptionZMouse->setCheckable(true);
   MenuOptionZMouse->setChecked(true);
+  MenuOptionLivePreview = AddItem(MenuOptions, "MenuOptionLivePreview", "Live preview");
+  MenuOptionLivePreview->setCheckable(true);
+  MenuOptionLivePreview->setChecked(true);
   MenuOptions->addSeparator();
   QMenu* unit = MenuOptions->addMenu("Print unit");
   unit->setObjectName("MenuOptionUnit");
@@ -255,6 +268,8 @@ void TMainForm::BuildMenus() {
   MenuAffichageLisser = AddItem(MenuAffichage, "MenuAffichageLisser", "Antialias");
   MenuAffichageLisser->setCheckable(true);
   MenuAffichageLisser->setChecked(true);
+  MenuAffichageMasque = AddItem(MenuAffichage, "MenuAffichageMasque", "Show mask");
+  MenuAffichageMasque->setCheckable(true);
 
   MenuAide = bar->addMenu("?");
   MenuAide->setObjectName("MenuAide");
@@ -290,40 +305,13 @@ void TMainForm::BuildMenus() {
 
   // Checkable items toggle themselves before their handler runs; the handlers
   // own the check, so undo Qt's toggle first.
-  for (QAction* a : {MenuOptionZMouse, MenuAffichageLisser, MenuUnitCm, MenuUnitPouces})
+  for (QAction* a : {MenuOptionZMouse, MenuAffichageLisser, MenuUnitCm, MenuUnitPouces, MenuOptionLivePreview,
+                     MenuAffichageMasque})
     connect(a, &QAction::triggered, this, [a](bool checked) {
       QSignalBlocker block(a);
       a->setChecked(!checked);
     });
-  const std::pair<QAction*, void (TMainForm::*)()> handlers[] = {
-      {MenuFichierOuvrir, &TMainForm::MenuFichierOuvrirClick},
-      {MenuFichierEnregistrer, &TMainForm::MenuFichierEnregistrerClick},
-      {MenuFichierFermer, &TMainForm::MenuFichierFermerClick},
-      {MenuFichierImprimer, &TMainForm::MenuFichierImprimerClick},
-      {MenuFichierQuitter, &TMainForm::MenuFichierQuitterClick},
-      {MenuEditionUndo, &TMainForm::MenuEditionUndoClick},
-      {MenuEditionRedo, &TMainForm::MenuEditionRedoClick},
-      {MenuEditionCopier, &TMainForm::MenuEditionCopierClick},
-      {MenuEditionColler, &TMainForm::MenuEditionCollerClick},
-      {MenuActionAction, &TMainForm::MenuActionActionClick},
-      {MenuActionRedim, &TMainForm::MenuActionRedimClick},
-      {MenuOptionZMouse, &TMainForm::MenuOptionZMouseClick},
-      {MenuZoomPlus, &TMainForm::MenuZoomPlusClick},
-      {MenuZoomMoins, &TMainForm::MenuZoomMoinsClick},
-      {MenuZoom100, &TMainForm::MenuZoom100Click},
-      {MenuZoomAuto, &TMainForm::MenuZoomAutoClick},
-      {MenuAffichageLisser, &TMainForm::MenuAffichageLisserClick},
-      {MenuInformations, &TMainForm::MenuInformationsClick},
-      {MenuWeb, &TMainForm::MenuWebClick},
-      {MenuAPropos, &TMainForm::MenuAProposClick},
-      {PopAction, &TMainForm::MenuActionActionClick},
-      {PopOuvrir, &TMainForm::MenuFichierOuvrirClick},
-      {PopEnregistrer, &TMainForm::MenuFichierEnregistrerClick},
-      {PopFermer, &TMainForm::MenuFichierFermerClick},
-      {PopCopier, &TMainForm::MenuEditionCopierClick},
-      {PopColler, &TMainForm::MenuEditionCollerClick}};
-  for (const auto& [action, handler] : handlers)
-    connect(action, &QAction::triggered, this, handler);
+  ConnectCommands();
   connect(MenuUnitCm, &QAction::triggered, this, [this] { MenuUnitCmClick(MenuUnitCm); });
   connect(MenuUnitPouces, &QAction::triggered, this, [this] { MenuUnitCmClick(MenuUnitPouces); });
 }
@@ -347,17 +335,7 @@ void TMainForm::BuildToolPanel() {
   ToolBar->layout()->setContentsMargins(0, 0, 0, 0);
   ToolBar->layout()->setSpacing(0);
   ToolBar->setStyleSheet("QToolBar { border: none; background: transparent; spacing: 0px; }");
-  BtnOuvrir = MakeButton(ToolBar, "BtnOuvrir", 5, 46);
-  BtnEnregistrer = MakeButton(ToolBar, "BtnEnregistrer", 0, 46);
-  BtnImprimer = MakeButton(ToolBar, "BtnImprimer", 1, 46);
-  AddToolSeparator(ToolBar);
-  BtnRedim = MakeButton(ToolBar, "BtnRedim", 3, 46);
-  BtnAction = MakeButton(ToolBar, "BtnAction", 12, 46);
-  AddToolSeparator(ToolBar);
-  BtnUndo = MakeButton(ToolBar, "BtnUndo", 4, 46);
-  BtnRedo = MakeButton(ToolBar, "BtnRedo", 8, 46);
   ToolBar->move(8, 2);
-  ToolBar->resize(7 * 46 + 2 * 8, 40);
 
   EdiZoom = new TSpecialEdit(PnlOutils);
   EdiZoom->setObjectName("EdiZoom");
@@ -377,26 +355,31 @@ void TMainForm::BuildToolPanel() {
   ToolBar2->layout()->setContentsMargins(0, 0, 0, 0);
   ToolBar2->layout()->setSpacing(0);
   ToolBar2->setStyleSheet("QToolBar { border: none; background: transparent; spacing: 0px; }");
-  BtnZoomPlus = MakeButton(ToolBar2, "BtnZoomPlus", 9, 49);
-  BtnZoomMoins = MakeButton(ToolBar2, "BtnZoomMoins", 10, 49);
-  BtnZoom100 = MakeButton(ToolBar2, "BtnZoom100", 6, 49);
-  BtnZoomAuto = MakeButton(ToolBar2, "BtnZoomAuto", 7, 49);
   ToolBar2->move(444, 2);
-  ToolBar2->resize(4 * 49, 40);
 
-  const std::pair<QToolButton*, void (TMainForm::*)()> clicks[] = {
-      {BtnOuvrir, &TMainForm::MenuFichierOuvrirClick},
-      {BtnEnregistrer, &TMainForm::MenuFichierEnregistrerClick},
-      {BtnImprimer, &TMainForm::MenuFichierImprimerClick},
-      {BtnRedim, &TMainForm::MenuActionRedimClick},
-      {BtnAction, &TMainForm::MenuActionActionClick},
-      {BtnUndo, &TMainForm::MenuEditionUndoClick},
-      {BtnRedo, &TMainForm::MenuEditionRedoClick},
-      {BtnZoomPlus, &TMainForm::MenuZoomPlusClick},
-      {BtnZoomMoins, &TMainForm::MenuZoomMoinsClick},
-      {BtnZoom100, &TMainForm::MenuZoom100Click},
-      {BtnZoomAuto, &TMainForm::MenuZoomAutoClick}};
-  for (const auto& [button, handler] : clicks) connect(button, &QToolButton::clicked, this, handler);
+  // The buttons of the command table, bar by bar in the order of their places.
+  std::vector<const TCommand*> buttons;
+  for (const TCommand& c : Commands())
+    if (c.Button) buttons.push_back(&c);
+  std::sort(buttons.begin(), buttons.end(),
+            [](const TCommand* a, const TCommand* b) { return a->Place < b->Place; });
+  int previous = -1;
+  int widths[2] = {0, 0};
+  for (const TCommand* c : buttons) {
+    const int b = c->Place / 100 - 1;
+    QToolBar* bar = b == 0 ? ToolBar : ToolBar2;
+    const int width = b == 0 ? 46 : 49;
+    if (previous / 100 == c->Place / 100 && c->Place > previous + 1) {
+      AddToolSeparator(bar);
+      widths[b] += kToolSeparatorWidth;
+    }
+    this->*c->Button = MakeButton(bar, c->ButtonName, c->Icon, width);
+    connect(this->*c->Button, &QToolButton::clicked, this, c->Run);
+    widths[b] += width;
+    previous = c->Place;
+  }
+  ToolBar->resize(widths[0], 40);
+  ToolBar2->resize(widths[1], 40);
   if (g_ThemesActive) InstallToolPanelPainting(PnlOutils, EdiZoom);
   ToolBarCustomDraw(ToolBar);
   ToolBarCustomDraw(ToolBar2);
@@ -446,6 +429,9 @@ void TMainForm::BuildLeftPanel() {
   LstColor->setGeometry(8, 250, 134, 185);
   LstColor->setUniformItemSizes(true);
   LstColor->setItemDelegate(new TColorItemDelegate(LstColor));
+  // "Delete" follows the selection the list shows.
+  connect(LstColor, &QListWidget::itemSelectionChanged, this,
+          [this] { BClear->setEnabled(!LstColor->selectedItems().isEmpty()); });
   BClear = new QPushButton("Delete", PnlLeft);
   BClear->setObjectName("BClear");
   BClear->setGeometry(7, 438, 136, 25);
@@ -472,120 +458,80 @@ void TMainForm::BuildStatusBar() {
   }
 }
 
-void TMainForm::BuildShortcuts() {
-  // A shortcut first runs its menu's enabling handler and does nothing when its
-  // item comes out disabled. The key names shown in the menus are read from the
-  // table of interface texts.
-  struct TShortcut {
-    QAction* Item;
-    void (TMainForm::*Enable)();
-    void (TMainForm::*Run)();
-    QKeySequence Keys;
-    bool Shown;  // the one binding an item shows
-  };
-  const TShortcut all[] = {
-      {MenuFichierOuvrir, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierOuvrirClick, QKeySequence("Ctrl+O"), true},
-      {MenuFichierEnregistrer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierEnregistrerClick, QKeySequence("Ctrl+S"), true},
-      {MenuFichierFermer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierFermerClick, QKeySequence("Ctrl+W"), true},
-      {MenuFichierImprimer, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierImprimerClick, QKeySequence("Ctrl+P"), true},
-      {MenuFichierQuitter, &TMainForm::MenuFichierClick, &TMainForm::MenuFichierQuitterClick, QKeySequence("Ctrl+Q"), true},
-      {MenuEditionUndo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionUndoClick, QKeySequence("Ctrl+Z"), true},
-      {MenuEditionRedo, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionRedoClick, QKeySequence("Ctrl+Y"), true},
-      {MenuEditionCopier, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCopierClick, QKeySequence("Ctrl+C"), true},
-      {MenuEditionColler, &TMainForm::MenuEditionClick, &TMainForm::MenuEditionCollerClick, QKeySequence("Ctrl+V"), true},
-      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Return), true},
-      {MenuActionAction, &TMainForm::MenuActionClick, &TMainForm::MenuActionActionClick, QKeySequence(Qt::Key_Enter), false},
-      {MenuActionRedim, &TMainForm::MenuActionClick, &TMainForm::MenuActionRedimClick, QKeySequence("Ctrl+T"), true},
-      {MenuInformations, nullptr, &TMainForm::MenuInformationsClick, QKeySequence(Qt::Key_F1), true}};
-  for (const TShortcut& s : all) {
-    if (s.Shown) s.Item->setText(s.Item->text() + '\t' + ShortcutCaption(ShortcutFromKeys(s.Keys[0])));
-    auto* sc = new QShortcut(s.Keys, this);
-    QAction* item = s.Item;
-    const auto enable = s.Enable;
-    const auto run = s.Run;
-    connect(sc, &QShortcut::activated, this, [this, item, enable, run] {
-      if (enable) (this->*enable)();
-      if (item->isEnabled()) (this->*run)();
-    });
-  }
-}
-
 QString TMainForm::StatusText(int panel) const {
   return panel >= 0 && panel < 3 ? StatusPanels[panel]->text() : QString();
 }
 
-// ---- enabling ----------------------------------------------------------------------
+// ---- busy and status ---------------------------------------------------------------
 
-bool TMainForm::ClipboardHasBitmap() const {
-  const QMimeData* data = QApplication::clipboard() ? QApplication::clipboard()->mimeData() : nullptr;
-  return data && data->hasImage();
+void TMainForm::BeginBusy(const QString& text) {
+  StatusPanels[0]->setText(text);
+  // Nothing is processed while a command runs, so the bar is painted now.
+  statusBar()->repaint();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void TMainForm::MenuFichierClick() {
-  const bool open = DocumentOpen();
-  MenuFichierOuvrir->setEnabled(true);
-  MenuFichierEnregistrer->setEnabled(open);
-  MenuFichierFermer->setEnabled(open);
-  MenuFichierImprimer->setEnabled(open && PrinterPresent);
-  for (int i = 0; i < 4; ++i) {
-    const bool shown = RecentFiles().size() > i;
-    MenuFichierN[i]->setVisible(shown);
-    if (shown) MenuFichierN[i]->setText(RecentCaption(RecentFiles(), i));
+void TMainForm::EndBusy() {
+  // Every override pushed by BeginBusy is taken back.
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  StatusPanels[0]->setText("Ready");
+}
+
+void TMainForm::ShowProgress(const QString& label, int percent) {
+  // Reported once per row: the bar is painted only when its text changes.
+  const QString text = QString("%1 : %2%").arg(label).arg(percent);
+  if (text == StatusPanels[0]->text()) return;
+  StatusPanels[0]->setText(text);
+  statusBar()->repaint();
+}
+
+void TMainForm::UpdateStatus() {
+  // Whatever command ran, a preview of an older picture leaves the screen.
+  if (livePreview_) livePreview_->DocumentChanged();
+  StatusPanels[0]->setText(livePreview_ && livePreview_->OnScreen() ? "Preview" : "Ready");
+  if (CurrentImage().Empty()) {
+    StatusPanels[1]->clear();
+    StatusPanels[2]->clear();
+  } else {
+    StatusPanels[1]->setText(QString("%1x%2").arg(CurrentImage().Width()).arg(CurrentImage().Height()));
+    StatusPanels[2]->setText(FileName());
   }
-  MenuFichierSep->setVisible(!RecentFiles().isEmpty());
-  MenuFichierQuitter->setEnabled(true);
+  statusBar()->repaint();
+  EdiZoom->repaint();
+  LblColors->setText(QString("%1 color(s) :").arg(LstColor->count()));
 }
 
-void TMainForm::MenuEditionClick() {
-  const bool open = DocumentOpen();
-  MenuEditionUndo->setEnabled(open && UndoAvailable);
-  MenuEditionRedo->setEnabled(open && !UndoImage.Empty() && !UndoAvailable);
-  MenuEditionCopier->setEnabled(open);
-  MenuEditionColler->setEnabled(ClipboardHasBitmap());
+// ---- start and end -------------------------------------------------------------------
+
+void TMainForm::ShowAtStart() {
+  if (Settings.Maximized) showMaximized();
+  else show();
 }
 
-void TMainForm::MenuActionClick() {
-  const bool open = DocumentOpen();
-  MenuActionAction->setEnabled(open);
-  MenuActionRedim->setEnabled(open);
+void TMainForm::FirstPaint() {
+  if (options_.Arguments.isEmpty()) return;
+  // A file named on the command line stays out of the recent list and the open folder.
+  OpenImage(DiskFileName(options_.Arguments.first()), false);
 }
 
-void TMainForm::MenuAffichageClick() {
-  const bool open = DocumentOpen();
-  MenuZoomPlus->setEnabled(open && StepZoom(0));
-  MenuZoomMoins->setEnabled(open && StepZoom(2));
-  MenuZoom100->setEnabled(open && EdiZoom->ItemIndex() != kZoom100Index);
-  MenuZoomAuto->setEnabled(open);
-  MenuAffichageLisser->setEnabled(open);
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  qApp->removeEventFilter(this);
+  // The view outlives this body (children go last): it lets go of the picture first.
+  document_.OnImageChange = nullptr;
+  delete livePreview_;  // its worker stops before the view and the document go
+  livePreview_ = nullptr;
+  Image->ShowPicture(nullptr);
+  Settings.Maximized = isMaximized();
+  Settings.UnitInch = MenuUnitPouces->isChecked();
+  Settings.Antialias = MenuAffichageLisser->isChecked();
+  Settings.LivePreview = MenuOptionLivePreview->isChecked();
+  Settings.PreviewOn = OptionsOE.Preview;
+  QString failedKey;
+  if (!SaveSettings(IniPath, Settings, &failedKey))
+    MessageDialog(QString("Unable to write the settings file \"%1\" !").arg(IniPath), mkError, mbOk);
 }
-
-void TMainForm::PopImagePopup() {
-  const bool open = DocumentOpen();
-  PopAction->setEnabled(open);
-  PopOuvrir->setEnabled(true);
-  PopEnregistrer->setEnabled(open);
-  PopFermer->setEnabled(open);
-  PopCopier->setEnabled(open);
-  PopColler->setEnabled(ClipboardHasBitmap());
-}
-
-void TMainForm::UpdateToolbar() {
-  const bool open = DocumentOpen();
-  BtnOuvrir->setEnabled(true);
-  BtnEnregistrer->setEnabled(open);
-  BtnImprimer->setEnabled(open && PrinterPresent);
-  BtnRedim->setEnabled(open);
-  BtnAction->setEnabled(open);
-  BtnUndo->setEnabled(open && UndoAvailable);
-  BtnRedo->setEnabled(open && !UndoImage.Empty() && !UndoAvailable);
-  BtnZoomPlus->setEnabled(open && StepZoom(0));
-  BtnZoomMoins->setEnabled(open && StepZoom(2));
-  BtnZoom100->setEnabled(open && !SameZoom(Image->Zoom(), 1.0));
-  BtnZoomAuto->setEnabled(open);
-  EdiZoom->setEnabled(open);
-}
-
-void TMainForm::TBNChange() { LblN->setText(QString("Tolerance : %1").arg(TBN->value())); }
 
 // ---- window events -----------------------------------------------------------------
 
@@ -600,6 +546,7 @@ bool TMainForm::event(QEvent* e) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::Resize && watched == Image) ViewResized();
   if (e->type() == QEvent::Wheel) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (w && w->window() == this) {
@@ -618,16 +565,26 @@ void TMainForm::closeEvent(QCloseEvent* e) {
   else e->ignore();
 }
 
+// Only links to local files count (a browser's web link is no file, and an
+// empty name would show the Open dialog).
+QStringList LocalFilesOf(const QMimeData* data) {
+  QStringList files;
+  if (!data) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files << url.toLocalFile();
+  return files;
+}
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* e) {
-  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  if (!LocalFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* e) {
-  const QList<QUrl> urls = e->mimeData()->urls();
-  if (urls.isEmpty()) return;
+  const QStringList files = LocalFilesOf(e->mimeData());
+  if (files.isEmpty()) return;
   e->acceptProposedAction();
   // Only the first file is opened; the others are ignored.
-  OpenImage(urls.first().toLocalFile().left(260), true);
+  OpenImage(files.first().left(260), true);
 }
 
 }  // namespace velinor

@@ -1,24 +1,41 @@
 #pragma once
-// TMainForm: the whole application window. It holds the one open document, the
-// left panel with the colour-keep controls, the tool panel with both toolbars
-// and the zoom box, the status bar, the menus, and the image view.
+// TMainForm: the whole application window: the left panel with the colour-keep
+// controls, the tool panel with both toolbars and the zoom box, the status bar,
+// the menus, and the image view showing the open document (a TDocument, which
+// holds the document's state; the window only shows it and forwards commands).
+// Its parts, one file each:
+//   MainForm.cpp             building the window, window events, busy and status
+//   MainFormCommandTable.cpp the command table: handlers, enabling, shortcuts, buttons
+//   MainFormFile.cpp         open, recent files, save as, close, print, clipboard
+//   MainFormHistory.cpp      undo, redo, Image size
+//   MainFormColorKeep.cpp    kept colours, eyedropper, Execute
+//   MainFormZoom.cpp         zoom box, zoom commands, mouse wheel
+//   MainFormOptions.cpp      the Options and "?" menus
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
-#include "app/Settings.h"
-#include "base/Bitmap.h"
-#include "base/Color.h"
+#include <string>
+
+#include "gui/app/Settings.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/document/Document.h"
+#include "core/engine/ColorMatch.h"
+#include "core/engine/KeepColors.h"
 
 class QAction;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMimeData;
 class QMenu;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -26,8 +43,14 @@ class QToolButton;
 namespace velinor {
 
 class TAProposForm;
+class TBrushTool;
+class TLivePreview;
 class TMyImage;
+class TPrintCommand;
 class TSpecialEdit;
+
+// The local files a drop or the clipboard carries, in order.
+QStringList LocalFilesOf(const QMimeData* data);
 
 // How the window is started: where the executable lives (the settings file and
 // the first open folder follow from it) and the command-line arguments after the
@@ -36,6 +59,7 @@ struct TMainFormOptions {
   QString ExeDir;
   QStringList Arguments;
   QString IniPath;  // empty: SettingsFilePath(ExeDir)
+  bool Timing = false;  // --timing: each command's and preview's time on stderr
 };
 
 class TMainForm : public QMainWindow {
@@ -45,22 +69,14 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // ---- document -----------------------------------------------------------------
-  TBitmap& CurrentImage();
-  TBitmap ColorSource;
-  TBitmap KeepMask;
-  TBitmap UndoImage;
-  bool Processed = false;
-  bool Saved = false;
-  bool Pasted = false;
-  bool UndoAvailable = false;
-  bool RedoProcessed = false;
-  bool RedoSaved = false;
-  // The "Sepia" choice the result on screen was computed with.
-  bool ProcessedSepia = false;
-  QString FileName;
-  bool PrinterPresent = false;
+  // The open document: its pictures, flags and history. The window keeps none of
+  // them itself; the view shows the document's picture in place.
+  TDocument& Document() { return document_; }
+  const TDocument& Document() const { return document_; }
+  const TBitmap& CurrentImage() const { return document_.CurrentImage(); }
+  QString FileName() const { return QString::fromStdString(document_.FileName()); }
+  bool DocumentOpen() const { return document_.IsOpen(); }
   bool ZoomAtMouse = false;
-  bool DocumentOpen() const;
 
   // Settings (OpenDir, SaveDir, RecentFiles and the switches live here).
   TAppSettings Settings;
@@ -77,20 +93,33 @@ class TMainForm : public QMainWindow {
   void UpdateToolbar();
   void UpdatePreview();
   bool QuerySaveChanges();
-  void TakeUndoSnapshot();
-  void ResetHistory();
+  // The picture on screen becomes the step `label` of the history.
+  void TakeUndoSnapshot(const std::string& label);
   void ClearColors();
   void OpenImage(const QString& name, bool addToRecent);
   // "Save as": true when the document was written.
   bool SaveDocumentAs();
-  // Exchanges the image on screen with the other side of the history.
-  void SwapUndoImage();
+  // "Image size"'s change: the picture resampled to width x height (rmNearest or
+  // rmFiltered), the picture before kept for "Undo".
+  void ResizeDocument(int width, int height, int mode);
+  // "Rotate left" / "Rotate right": the picture turned by a quarter, the picture
+  // before kept for "Undo", the initial zoom chosen again as after Image size.
+  void RotateDocument(bool clockwise);
 
   // ---- kept colours ---------------------------------------------------------------
-  // Adds a colour as the eyedropper picks it (near-duplicates and a full list are ignored).
-  void PickColor(TColor color);
+  // Adds a colour as the eyedropper picks it (near-duplicates and a full list are
+  // ignored); exclude: as an excluded colour (Shift+click).
+  void PickColor(TColor color, bool exclude = false);
   void BClearClick();
+  // Every entry's text, both kinds, in list order.
   QStringList KeptColors() const;
+  std::vector<TColorEntry> ColorEntries() const;
+  // The inputs "Execute" reads now.
+  TKeepOptions KeepOptionsNow() const;
+  // The live preview and the mask view.
+  TLivePreview& LivePreview() { return *livePreview_; }
+  void MenuOptionLivePreviewClick();
+  void MenuAffichageMasqueClick();
 
   // ---- zoom -------------------------------------------------------------------------
   void ChooseInitialZoom();
@@ -116,6 +145,13 @@ class TMainForm : public QMainWindow {
   void MenuEditionCollerClick();
   void MenuActionActionClick();
   void MenuActionRedimClick();
+  void MenuActionRotateLeftClick();
+  void MenuActionRotateRightClick();
+  // The brush (MainFormBrush.cpp): its mode, the eyedropper mode, "Clear touch-ups".
+  void MenuActionBrushClick();
+  void MenuActionPipetteClick();
+  void MenuActionClearTouchUpsClick();
+  TBrushTool* BrushTool = nullptr;
   void MenuOptionZMouseClick();
   void MenuUnitCmClick(QAction* which);
   void MenuZoomPlusClick();
@@ -169,6 +205,8 @@ class TMainForm : public QMainWindow {
   QToolButton* BtnZoomMoins = nullptr;
   QToolButton* BtnZoom100 = nullptr;
   QToolButton* BtnZoomAuto = nullptr;
+  QToolButton* BtnPipette = nullptr;
+  QToolButton* BtnBrush = nullptr;
 
   QMenu* MenuFichier = nullptr;
   QMenu* MenuEdition = nullptr;
@@ -189,6 +227,11 @@ class TMainForm : public QMainWindow {
   QAction* MenuEditionColler = nullptr;
   QAction* MenuActionAction = nullptr;
   QAction* MenuActionRedim = nullptr;
+  QAction* MenuActionRotateLeft = nullptr;
+  QAction* MenuActionRotateRight = nullptr;
+  QAction* MenuActionPipette = nullptr;
+  QAction* MenuActionBrush = nullptr;
+  QAction* MenuActionClearTouchUps = nullptr;
   QAction* MenuOptionZMouse = nullptr;
   QAction* MenuUnitCm = nullptr;
   QAction* MenuUnitPouces = nullptr;
@@ -197,6 +240,8 @@ class TMainForm : public QMainWindow {
   QAction* MenuZoom100 = nullptr;
   QAction* MenuZoomAuto = nullptr;
   QAction* MenuAffichageLisser = nullptr;
+  QAction* MenuAffichageMasque = nullptr;
+  QAction* MenuOptionLivePreview = nullptr;
   QAction* MenuInformations = nullptr;
   QAction* MenuWeb = nullptr;
   QAction* MenuAPropos = nullptr;
@@ -220,22 +265,80 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* e) override;
 
  private:
+  // One row of the command table: a command's menu item (and context item), its
+  // handler, when it is enabled, its shortcut and its toolbar button.
+  enum class TMenuId { Fichier, Edition, Action, Options, Affichage, Aide };
+  enum class TRule {
+    Untouched,       // no enabling handler sets it
+    Always,
+    Open,            // a document is open
+    Undo,
+    Redo,
+    Clipboard,       // the clipboard holds a bitmap
+    ZoomIn,
+    ZoomOut,
+    ZoomBoxNot100,   // the zoom box is not on "100%"
+    ZoomNot1,        // the view's zoom is not 1
+    TouchUps,        // the document holds brush strokes
+  };
+  struct TCommand {
+    QAction* TMainForm::*Item;
+    QAction* TMainForm::*PopItem;  // the image context menu's item, or null
+    void (TMainForm::*Run)();
+    TMenuId Menu;
+    TRule Rule;           // the menu and context items
+    TRule ButtonRule;     // the toolbar button
+    const char* Keys;     // the shortcut the item shows, or null
+    const char* MoreKeys; // a second binding it does not show, or null
+    QToolButton* TMainForm::*Button;  // or null
+    const char* ButtonName;
+    int Icon;             // index in the toolbar image list
+    int Place;            // 100 * toolbar (1 or 2) + position; a skipped position is a gap
+  };
+  static const std::vector<TCommand>& Commands();
+  bool RuleHolds(TRule rule) const;
+  // Runs the enabling handler of a menu (before one of its shortcuts).
+  void EnableMenu(TMenuId menu);
+  void EnableMenuItems(TMenuId menu);
+  void ConnectCommands();
+
   void FormCreate();
   void BuildMenus();
   void BuildToolPanel();
   void BuildLeftPanel();
   void BuildStatusBar();
   void BuildShortcuts();
+  void BuildBrush();
   void FirstPaint();
   void FormDestroy();
   void EdiZoomSelectItem(bool changed);
   void EdiZoomDisplayText(QString& text);
-  void ImageMouseDown(Qt::MouseButton button, int x, int y);
+  void ImageMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  // The live preview: made with the window; told of every change of the inputs.
+  void InstallLivePreview();
+  void KeepInputsChanged();
+  // With --timing: "what: 12.3 ms" on stderr.
+  void ReportTiming(const char* what, double ms) const;
   bool ClipboardHasBitmap() const;
   QPoint MouseInView() const;
+  // The view got a new size (the window was resized or maximised): "<Auto>" fits again.
+  void ViewResized();
+  // Undo or Redo on the document, then the picture it leaves on screen shown.
+  void ShowHistoryStep(void (TDocument::*step)());
+  // The Undo and Redo hints name the step they take ("Undo Execute").
+  void UpdateHistoryHints();
+  // The print command, its dialogs and warnings routed through the dialog seam
+  // once, when it is first needed.
+  TPrintCommand& PrintCommand();
 
   TMainFormOptions options_;
+  TDocument document_{kWindowHistoryDepth, DefaultHistoryBudget()};
+  // Packs the history's new pictures once a command's picture is on screen.
+  QTimer* packHistory_ = nullptr;
+  void PackHistoryWhenIdle();
   TAProposForm* aproposForm_ = nullptr;  // created on first use, kept for the run
+  TPrintCommand* printCommand_ = nullptr;  // a child of the window, made on first use
+  TLivePreview* livePreview_ = nullptr;    // a child of the window
   bool firstPaintDone_ = false;
   bool destroyed_ = false;
   std::optional<QPoint> wheelScreenPos_;

@@ -7,10 +7,10 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "app/MainForm.h"
-#include "app/ZoomSteps.h"
-#include "controls/SpecialEdit.h"
-#include "view/MyImage.h"
+#include "gui/app/MainForm.h"
+#include "gui/app/ZoomSteps.h"
+#include "gui/controls/SpecialEdit.h"
+#include "gui/view/MyImage.h"
 
 namespace velinor {
 
@@ -47,6 +47,10 @@ void TMainForm::ApplyZoom() {
   if (index != kZoomAutoIndex) Image->CenterRectInView(target);
   UpdateStatus();
   UpdateToolbar();
+}
+
+void TMainForm::ViewResized() {
+  if (DocumentOpen() && EdiZoom->ItemIndex() == kZoomAutoIndex) ApplyZoom();
 }
 
 bool TMainForm::StepZoom(int mode) {
@@ -100,7 +104,7 @@ int TMainForm::WheelOverScrollBar(QPoint screenPoint) const {
 
 void TMainForm::WheelNotch(bool down, QPoint screenPoint) {
   if (!DocumentOpen() || !MenuOptionZMouse->isChecked()) return;
-  LstColor->setFocus();
+  // The keyboard focus stays where it is: the wheel is the window's, not a control's.
   switch (WheelOverScrollBar(screenPoint)) {
     case 1: Image->ScrollRelative(0, down ? 33 : -33); break;
     case 2: Image->ScrollRelative(down ? 33 : -33, 0); break;

@@ -1,6 +1,7 @@
-#include "app/MsgDlg.h"
+#include "gui/app/MsgDlg.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -10,8 +11,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/DialogSeam.h"
-#include "app/SharedStrings.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/app/SharedStrings.h"
 
 namespace velinor {
 
@@ -188,8 +189,20 @@ void TMsgDlgForm::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
+QWidget* MessageDialogParent() {
+  // Over a modal dialog of ours (a print warning) the message stays above it;
+  // otherwise it belongs to the main window, also when the program is not the
+  // active application (a file dropped from another one).
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w) && w->isVisible()) return w;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w)) return w;
+  return QApplication::activeWindow();
+}
+
 int ExecMessageDialog(const QString& text, int kind, int buttons, const QString& heading) {
-  TMsgDlgForm form(QApplication::activeWindow());
+  TMsgDlgForm form(MessageDialogParent());
   form.Prepare(text, kind, buttons, heading);
   return form.exec();
 }

@@ -77,6 +77,9 @@ class TMsgDlgForm : public QDialog {
 int MessageDialog(const QString& text, int kind, int buttons, const QString& heading = QString());
 
 // The real modal dialog, without the provider.
+// The window a message is shown over: the modal dialog waiting for the user, or
+// else the main window, whether the program is active or not.
+QWidget* MessageDialogParent();
 int ExecMessageDialog(const QString& text, int kind, int buttons, const QString& heading);
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "gui/app/Resources.h"
 
 #include <QImage>
 

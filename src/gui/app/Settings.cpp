@@ -1,82 +1,118 @@
-#include "app/Settings.h"
+#include "gui/app/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <exception>
+
+#include "core/files/IniFile.h"
 
 namespace velinor {
 
 namespace {
 
-QString Read(QSettings& ini, const char* key) {
-  return ini.value(QString::fromLatin1(key), QString::fromLatin1(kIniMissing)).toString();
+QString Read(const TIniFile& ini, const char* section, const QString& key) {
+  const auto v = ini.Value(section, key.toStdString());
+  return v ? QString::fromStdString(*v) : QString::fromLatin1(kIniMissing);
 }
 
 bool FolderExists(const QString& dir) { return !dir.isEmpty() && QFileInfo(dir).isDir(); }
 
-// Something other than a settings file sits at the path: reading it could block
-// (a pipe) or swallow memory (a huge file).
-bool ForeignFileAt(const QString& iniPath) {
-  const QFileInfo info(iniPath);
-  return info.exists() && (!info.isFile() || info.size() > kMaxSettingsBytes);
+QString WithSeparator(QString dir) {
+  if (!dir.endsWith('/')) dir += '/';
+  return dir;
 }
 
 }  // namespace
 
-QString SettingsFilePath(const QString& exeDir) {
+bool FolderWritable(const QString& dir) {
   // Writable means a file can really be created there (permissions, read-only
   // mounts); a probe file answers both.
-  QTemporaryFile probe(QDir(exeDir).filePath("velinor-probe-XXXXXX"));
-  if (probe.open()) return QDir(exeDir).filePath("Velinor.ini");
+  QTemporaryFile probe(QDir(dir).filePath("velinor-probe-XXXXXX"));
+  return probe.open();
+}
+
+QString SettingsFilePath(const QString& exeDir) {
+  if (FolderWritable(exeDir)) return QDir(exeDir).filePath("Velinor.ini");
   const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   QDir().mkpath(config);
   return QDir(config).filePath("Velinor.ini");
 }
 
+QString FirstOpenDir(const QString& exeDir) {
+  if (FolderWritable(exeDir)) return WithSeparator(exeDir);
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (FolderExists(pictures)) return WithSeparator(pictures);
+  return WithSeparator(QDir::homePath());
+}
+
 void LoadSettings(const QString& iniPath, TAppSettings& s) {
-  if (ForeignFileAt(iniPath)) return;
-  QSettings ini(iniPath, QSettings::IniFormat);
-  QString v = Read(ini, "Params/Open");
-  if (v != kIniMissing && FolderExists(v)) s.OpenDir = v;
-  v = Read(ini, "Params/Save");
-  if (v != kIniMissing && FolderExists(v)) s.SaveDir = v;
-  if (Read(ini, "Params/Maximized") == "1") s.Maximized = true;
-  if (Read(ini, "Params/Preview") == "1") s.PreviewOn = true;
-  if (Read(ini, "Params/Unit") == "1") s.UnitInch = true;
-  for (int i = 1; i <= kMaxRecentFiles; ++i) {
-    v = Read(ini, QString("Files/File%1").arg(i).toLatin1().constData());
-    if (v != kIniMissing && !v.isEmpty() && s.RecentFiles.size() < kMaxRecentFiles)
-      s.RecentFiles.append(v);
+  TIniFile ini;
+  try {
+    ini = TIniFile::Load(QFile::encodeName(iniPath).toStdString(), kMaxSettingsBytes);
+  } catch (const std::exception&) {
+    return;  // not a settings file, or unreadable: the defaults stand
   }
-  if (Read(ini, "Params/Antialias") == "0") s.Antialias = false;
+  QString v = Read(ini, "Params", "Open");
+  if (v != kIniMissing && FolderExists(v)) s.OpenDir = v;
+  v = Read(ini, "Params", "Save");
+  if (v != kIniMissing && FolderExists(v)) s.SaveDir = v;
+  if (Read(ini, "Params", "Maximized") == "1") s.Maximized = true;
+  if (Read(ini, "Params", "Preview") == "1") s.PreviewOn = true;
+  if (Read(ini, "Params", "Unit") == "1") s.UnitInch = true;
+  for (int i = 1; i <= kMaxRecentFiles; ++i) {
+    v = Read(ini, "Files", QString("File%1").arg(i));
+    if (v != kIniMissing && !v.isEmpty() && s.RecentFiles.size() < kMaxRecentFiles) s.RecentFiles.append(v);
+  }
+  if (Read(ini, "Params", "Antialias") == "0") s.Antialias = false;
+  if (Read(ini, "Params", "LivePreview") == "0") s.LivePreview = false;
 }
 
 bool SaveSettings(const QString& iniPath, const TAppSettings& s, QString* failedKey) {
-  if (ForeignFileAt(iniPath)) {
-    if (failedKey) *failedKey = "Params/Open";
+  const auto fail = [&](const QString& key) {
+    if (failedKey) *failedKey = key;
     return false;
+  };
+  // The file is read again so that what the program does not know of stays;
+  // a file that cannot be read is not replaced by one that lost it.
+  TIniFile ini;
+  try {
+    ini = TIniFile::Load(QFile::encodeName(iniPath).toStdString(), kMaxSettingsBytes);
+  } catch (const std::exception&) {
+    return fail("Params/Open");
   }
-  QSettings ini(iniPath, QSettings::IniFormat);
-  // QSettings writes the file as a whole when synced (through a temporary file
-  // renamed over the old one); a write that cannot be made shows up as an access
-  // error after the sync. A format error only says the old content could not be
-  // parsed: the new content was written all the same.
-  ini.setValue("Params/Open", s.OpenDir);
-  ini.setValue("Params/Save", s.SaveDir);
-  ini.setValue("Params/Maximized", s.Maximized ? "1" : "0");
-  ini.setValue("Params/Preview", s.PreviewOn ? "1" : "0");
-  ini.setValue("Params/Unit", s.UnitInch ? "1" : "0");
+  struct TEntry {
+    const char* Section;
+    QString Key, Value;
+  };
+  const auto flag = [](bool on) { return QString(on ? "1" : "0"); };
+  std::vector<TEntry> entries = {{"Params", "Open", s.OpenDir},
+                                 {"Params", "Save", s.SaveDir},
+                                 {"Params", "Maximized", flag(s.Maximized)},
+                                 {"Params", "Preview", flag(s.PreviewOn)},
+                                 {"Params", "Unit", flag(s.UnitInch)}};
   for (int i = 0; i < s.RecentFiles.size() && i < kMaxRecentFiles; ++i)
-    ini.setValue(QString("Files/File%1").arg(i + 1), s.RecentFiles[i]);
-  ini.setValue("Params/Antialias", s.Antialias ? "1" : "0");
-  ini.sync();
-  if (ini.status() == QSettings::AccessError) {
-    if (failedKey) *failedKey = "Params/Open";
-    return false;
+    entries.push_back({"Files", QString("File%1").arg(i + 1), s.RecentFiles[i]});
+  entries.push_back({"Params", "Antialias", flag(s.Antialias)});
+  entries.push_back({"Params", "LivePreview", flag(s.LivePreview)});
+  // Writing stops at a value that cannot stand on one line (a file name with a
+  // line break); the keys before it are written all the same.
+  QString stoppedAt;
+  for (const TEntry& e : entries) {
+    if (!ini.SetValue(e.Section, e.Key.toStdString(), e.Value.toStdString())) {
+      stoppedAt = QString("%1/%2").arg(e.Section, e.Key);
+      break;
+    }
   }
-  return true;
+  try {
+    ini.Save(QFile::encodeName(iniPath).toStdString());
+  } catch (const std::exception&) {
+    return fail("Params/Open");
+  }
+  return stoppedAt.isEmpty() || fail(stoppedAt);
 }
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "app/SharedStrings.h"
+#include "gui/app/SharedStrings.h"
 
 namespace velinor {
 

@@ -1,9 +1,9 @@
-#include "app/SystemColors.h"
+#include "gui/app/SystemColors.h"
 
 #include <QApplication>
 #include <QPalette>
 
-#include "base/Color.h"
+#include "core/base/Color.h"
 
 namespace velinor {
 

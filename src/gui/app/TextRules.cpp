@@ -1,9 +1,9 @@
-#include "app/TextRules.h"
+#include "gui/app/TextRules.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/Settings.h"
+#include "gui/app/Settings.h"
 
 namespace velinor {
 

@@ -1,8 +1,8 @@
-#include "app/ZoomSteps.h"
+#include "gui/app/ZoomSteps.h"
 
 #include <cmath>
 
-#include "base/Arith.h"
+#include "core/base/Arith.h"
 
 namespace velinor {
 
@@ -16,6 +16,9 @@ double PresetZoom(int index) {
     case 4: return 1;
     case 5: return 2;
     case 6: return 4;
+    case 7: return 8;
+    case 8: return 16;
+    case 9: return 32;
     default: return 0;
   }
 }
@@ -27,7 +30,7 @@ double LimitAutoZoom(double z) {
 }
 
 int ZoomToIndex(double factor) {
-  for (int i = 1; i <= 6; ++i)
+  for (int i = 1; i <= kZoomLastIndex; ++i)
     if (SameZoom(kZoomLevels[i], factor)) return i;
   return 0;
 }
@@ -35,11 +38,11 @@ int ZoomToIndex(double factor) {
 TZoomStep StepZoomDecision(double viewZoom, int mode) {
   // Rounded to thousandths so that one third compares as 0.333.
   const double z = static_cast<double>(Round(viewZoom * 1000)) / 1000;
-  int i = 6;
+  int i = kZoomLastIndex;
   while (i > 0 && kZoomLevels[i] > z) --i;
   TZoomStep r;
   if (mode == 0 || mode == 1) {
-    r.Possible = i <= 5;
+    r.Possible = i < kZoomLastIndex;
     if (r.Possible) r.NewZoom = kZoomLevels[i + 1];
   } else {
     if (z == kZoomLevels[i]) --i;

@@ -9,13 +9,17 @@ namespace velinor {
 inline constexpr int kZoomAutoIndex = 0;
 inline constexpr int kZoom100Index = 4;
 
-// The seven stepping levels; level 0 is a floor that is never chosen.
-inline constexpr double kZoomLevels[7] = {0, 0.333, 0.5, 0.75, 1, 2, 4};
+// The stepping levels; level 0 is a floor that is never chosen. The levels above
+// 4 let the mask be read pixel by pixel.
+inline constexpr int kZoomLevelCount = 10;
+inline constexpr double kZoomLevels[kZoomLevelCount] = {0, 0.333, 0.5, 0.75, 1, 2, 4, 8, 16, 32};
+// The largest preset index (32 : 1).
+inline constexpr int kZoomLastIndex = kZoomLevelCount - 1;
 
 // |a - b| < 0.0001.
 bool SameZoom(double a, double b);
 
-// The preset factor of an item index 1..6; 0 for any other index (automatic).
+// The preset factor of an item index 1..kZoomLastIndex; 0 for any other index (automatic).
 double PresetZoom(int index);
 
 // The automatic zoom kept within 0.1 .. 1.
@@ -41,8 +45,8 @@ int InitialZoomIndex(int imageWidth, int imageHeight, int viewWidth, int viewHei
 QString ZoomDisplayText(int index, const QString& caption, bool documentOpen, double zoom);
 
 // The captions of the zoom menu, separators as "-".
-inline constexpr const char* kZoomMenuCaptions[10] = {
+inline constexpr const char* kZoomMenuCaptions[13] = {
     "<Auto>", "-", "33%  (1:3)", "50%  (1:2)", "75%  (3:4)", "-", "100%  (1:1)", "-",
-    "200%  (2:1)", "400%  (4:1)"};
+    "200%  (2:1)", "400%  (4:1)", "800%  (8:1)", "1600%  (16:1)", "3200%  (32:1)"};
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "controls/PrevNextButton.h"
+#include "gui/controls/PrevNextButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "controls/SpecialEdit.h"
+#include "gui/controls/SpecialEdit.h"
 
 #include <QAction>
 #include <QBitmap>
@@ -7,7 +7,8 @@
 #include <QMenu>
 #include <QPainter>
 
-#include "controls/XPParams.h"
+#include "gui/controls/XPParams.h"
+#include "gui/style/PainterFill.h"
 
 namespace velinor {
 
@@ -15,11 +16,6 @@ namespace {
 
 constexpr int kButtonWidth = 15;
 constexpr qint64 kReopenGuardMs = 777;
-
-QColor ToQColor(TColor c) {
-  const TColor rgb = ResolveSystemColor(c);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
 
 qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -222,6 +218,8 @@ void TSpecialEdit::PlaceButton() {
 
 void TSpecialEdit::mousePressEvent(QMouseEvent* e) {
   QFrame::mousePressEvent(e);
+  // A click is the left button; the others leave the menu shut.
+  if (e->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
   DropDown();
   if (OnClick) OnClick();

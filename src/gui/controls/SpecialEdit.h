@@ -7,8 +7,8 @@
 #include <QPixmap>
 #include <functional>
 
-#include "base/Color.h"
-#include "controls/PrevNextButton.h"
+#include "core/base/Color.h"
+#include "gui/controls/PrevNextButton.h"
 
 class QMenu;
 class QAction;

@@ -1,4 +1,4 @@
-#include "controls/Spin2.h"
+#include "gui/controls/Spin2.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -13,7 +13,7 @@
 #include <cmath>
 #include <limits>
 
-#include "controls/XPParams.h"
+#include "gui/controls/XPParams.h"
 
 namespace velinor {
 
@@ -288,7 +288,10 @@ double TFloatSpinEdit::Clamp(double v) const {
 
 double TFloatSpinEdit::Value() const {
   bool ok = false;
-  const double v = QLocale().toDouble(text().trimmed(), &ok);
+  // "1,000" is no number here: the thousands separator would read it as 1000.
+  QLocale locale;
+  locale.setNumberOptions(QLocale::RejectGroupSeparator);
+  const double v = locale.toDouble(text().trimmed(), &ok);
   // "nan" and "inf" convert, but no caller can do anything sensible with them.
   if (!ok || !std::isfinite(v)) return minValue_;
   return Clamp(v);

@@ -1,4 +1,4 @@
-#include "dialogs/AProposForm.h"
+#include "gui/dialogs/AProposForm.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "app/DialogSeam.h"
-#include "app/Resources.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/app/Resources.h"
 
 namespace velinor {
 

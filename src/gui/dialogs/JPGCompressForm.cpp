@@ -1,4 +1,4 @@
-#include "dialogs/JPGCompressForm.h"
+#include "gui/dialogs/JPGCompressForm.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "app/DialogSeam.h"
+#include "gui/app/DialogSeam.h"
 
 namespace velinor {
 

@@ -4,7 +4,7 @@
 // of one save are offered again at the next.
 #include <QDialog>
 
-#include "files/JpegOptions.h"
+#include "core/files/JpegOptions.h"
 
 class QLabel;
 class QPushButton;

@@ -1,12 +1,13 @@
-#include "dialogs/MySaveDialog.h"
+#include "gui/dialogs/MySaveDialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 
-#include "app/DispatchBridge.h"
-#include "files/SaveTypeChange.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/dialogs/FileColumns.h"
+#include "core/files/SaveTypeChange.h"
 
 namespace velinor {
 
@@ -25,6 +26,7 @@ TMySaveDialog::TMySaveDialog(QWidget* owner) : QFileDialog(owner) {
   setOption(QFileDialog::DontUseNativeDialog, true);
   setAcceptMode(QFileDialog::AcceptSave);
   setFileMode(QFileDialog::AnyFile);
+  SizeFileColumnsToContent(*this);
   nameField_ = findChild<QLineEdit*>("fileNameEdit");
   // The toolkit changes an existing extension itself before this runs; the rule
   // here also gives one to a name typed without it.

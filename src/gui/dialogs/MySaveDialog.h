@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-#include "files/ImageDispatch.h"
+#include "core/files/ImageDispatch.h"
 
 class QLineEdit;
 

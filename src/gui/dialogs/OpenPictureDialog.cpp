@@ -1,4 +1,4 @@
-#include "dialogs/OpenPictureDialog.h"
+#include "gui/dialogs/OpenPictureDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,10 +10,11 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "app/DispatchBridge.h"
-#include "dialogs/PictureInfoText.h"
-#include "files/PicturePreview.h"
-#include "view/Thumbnail.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/dialogs/FileColumns.h"
+#include "gui/dialogs/PictureInfoText.h"
+#include "core/files/PicturePreview.h"
+#include "core/view/Thumbnail.h"
 
 namespace velinor {
 
@@ -57,6 +58,7 @@ TOpenPictureDialog::TOpenPictureDialog(QWidget* owner, bool sizeable)
   if (!sizeable_)
     if (QWidget* places = findChild<QWidget*>("sidebar")) places->hide();
   BuildPanel();
+  SizeFileColumnsToContent(*this);
   connect(this, &QFileDialog::currentChanged, this, &TOpenPictureDialog::SelectionChange);
 }
 

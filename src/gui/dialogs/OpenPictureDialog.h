@@ -5,8 +5,8 @@
 #include <QFileDialog>
 #include <QString>
 
-#include "base/Bitmap.h"
-#include "files/ImageDispatch.h"
+#include "core/base/Bitmap.h"
+#include "core/files/ImageDispatch.h"
 
 class QCheckBox;
 class QFrame;

@@ -1,13 +1,10 @@
-#include "dialogs/PictureInfoText.h"
+#include "gui/dialogs/PictureInfoText.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QStringList>
 
-#include "files/ExifSummary.h"
-#include "files/FileRoutes.h"
-#include "files/PictureInfo.h"
-#include "files/RawImage.h"
+#include "core/files/ExifSummary.h"
+#include "core/files/PictureInfo.h"
 
 namespace velinor {
 
@@ -29,13 +26,6 @@ char DecimalSeparator() {
   return '.';
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (const QString& line : QString::fromStdString(text).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts))
-    lines.push_back(line.toStdString());
-  return lines;
-}
-
 }  // namespace
 
 QString ShortDateTimeText(const QDateTime& when) {
@@ -44,16 +34,12 @@ QString ShortDateTimeText(const QDateTime& when) {
 }
 
 QString PictureInformationText(const std::string& fileName, const TPicturePreview& preview, bool sizeable) {
-  if (!preview.Loaded) return {};
+  // A file that could not be read tells why.
+  if (!preview.Loaded) return QString::fromStdString(preview.FailureCause);
   try {
     const TPictureInfo info = PreviewPictureInfo(fileName, preview, sizeable);
     std::vector<std::string> exif;
-    if (sizeable) {
-      if (IsJpegFile(fileName) || IsTiffFile(fileName))
-        exif = ExifSummaryLines(ReadExifSummary(fileName), ExifDateTime);
-      else if (IsRawFile(fileName))
-        exif = SplitLines(RawCameraDescription(fileName));
-    }
+    if (sizeable) exif = InformationExifLines(fileName, ExifDateTime);
     QStringList lines;
     for (const std::string& line : PictureInfoLines(info, LocalDateTime, exif, DecimalSeparator()))
       lines << QString::fromStdString(line);

@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-#include "files/PicturePreview.h"
+#include "core/files/PicturePreview.h"
 
 namespace velinor {
 

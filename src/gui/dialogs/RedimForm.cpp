@@ -1,4 +1,4 @@
-#include "dialogs/RedimForm.h"
+#include "gui/dialogs/RedimForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <exception>
 
-#include "app/DialogSeam.h"
-#include "app/MainForm.h"
-#include "app/MsgDlg.h"
-#include "base/Bitmap.h"
-#include "controls/Spin2.h"
-#include "controls/FormControls.h"
-#include "resize/StretchEx.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/app/MainForm.h"
+#include "gui/app/MsgDlg.h"
+#include "core/base/Bitmap.h"
+#include "gui/controls/Spin2.h"
+#include "gui/controls/FormControls.h"
+#include "core/resize/StretchEx.h"
 
 namespace velinor {
 
@@ -201,9 +201,7 @@ void TRedimForm::BOkClick() {
   }
   main.BeginBusy("Processing...");
   try {
-    main.TakeUndoSnapshot();
-    ResizeImage(NewWidth, NewHeight, CBOptimiser->isChecked() ? rmFiltered : rmNearest,
-                main.CurrentImage());
+    main.ResizeDocument(NewWidth, NewHeight, CBOptimiser->isChecked() ? rmFiltered : rmNearest);
     main.ChooseInitialZoom();
     main.RefreshView();
   } catch (const std::exception& e) {

@@ -11,7 +11,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "resize/ResizeGeometry.h"
+#include "core/resize/ResizeGeometry.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "AnnulerForm.h"
+#include "gui/print/AnnulerForm.h"
 
 #include <QCoreApplication>
 #include <QFrame>

@@ -1,20 +1,22 @@
-#include "ImprForm.h"
+#include "gui/print/ImprForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "NumberBox.h"
-#include "controls/FormControls.h"
-#include "view/QtBitmap.h"
+#include "gui/print/NumberBox.h"
+#include "gui/print/PrinterDiscovery.h"
+#include "gui/controls/FormControls.h"
+#include "gui/view/QtBitmap.h"
 
 namespace velinor {
 
@@ -56,7 +58,7 @@ TImprForm::TImprForm(QWidget* parent, QPrinter& printer, bool unitIsInch)
   setFixedSize(490, 377);
   Warn = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
   SetupPrinter = [this](QPrinter& p) {
-    QPrintDialog dialog(&p, this);
+    QPageSetupDialog dialog(&p, this);
     dialog.exec();
   };
   CreateControls();
@@ -77,7 +79,11 @@ void TImprForm::CreateControls() {
   CBCentrer = MakeCheck(this, "CBCentrer", "Page center", QRect(262, 16, 193, 17));
   CBAjuster = MakeCheck(this, "CBAjuster", "Fit to page", QRect(262, 32, 193, 17));
   LabelZoom = MakeLabel(this, "LabelZoom", "Scale", 262, 61);
-  LabelZoom->setFixedWidth(209);
+  LabelZoom->setFixedWidth(130);
+  LblResolution = new QLabel(this);
+  LblResolution->setObjectName("LblResolution");
+  LblResolution->setGeometry(392, 61, 80, LabelZoom->sizeHint().height());
+  LblResolution->setAlignment(Qt::AlignRight | Qt::AlignTop);
   ScrollBarZoom = new QScrollBar(Qt::Horizontal, this);
   ScrollBarZoom->setObjectName("ScrollBarZoom");
   ScrollBarZoom->setGeometry(263, 78, 209, 15);
@@ -107,6 +113,13 @@ void TImprForm::CreateControls() {
   CBTraits = MakeCheck(this, "CBTraits", "Print crop marks", QRect(262, 298, 209, 17));
   LCopies = MakeLabel(this, "LCopies", "Copies :", 16, 276);
   SECopies = MakeBox(this, "SECopies", false, QRect(16, 292, 65, 21));
+  LPrinter = MakeLabel(this, "LPrinter", "Printer :", 96, 276);
+  CBPrinter = new QComboBox(this);
+  CBPrinter->setObjectName("CBPrinter");
+  CBPrinter->setGeometry(96, 292, 150, 21);
+  LblStatus = new QLabel(this);
+  LblStatus->setObjectName("LblStatus");
+  LblStatus->setGeometry(16, 316, 458, 17);
   LblProp = new QLabel(this);
   LblProp->setObjectName("LblProp");
   LblProp->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -171,6 +184,7 @@ void TImprForm::Connect() {
       Refresh();
     });
   }
+  connect(CBPrinter, &QComboBox::activated, this, &TImprForm::ChooseDestination);
   connect(BOkTaille, &QPushButton::clicked, this, &TImprForm::BOkTailleClick);
   connect(BOkMarges, &QPushButton::clicked, this, &TImprForm::BOkMargesClick);
   connect(BConfigurer, &QPushButton::clicked, this, &TImprForm::BConfigurerClick);
@@ -182,12 +196,65 @@ void TImprForm::Prepare(const TBitmap& image, const QString& title) {
   image_ = &image;
   previewKey_ = {};  // the pixels may have changed under the same bitmap
   title_ = title;
+  ListDestinations();
   printer_.setPageOrientation(TPrintLayout::PrintsLandscape(image.Width(), image.Height())
                                   ? QPageLayout::Landscape
                                   : QPageLayout::Portrait);
   layout_.Show(&image, printer_.width(), printer_.height(), printer_.logicalDpiX());
   Refresh();
   BImprimer->setFocus();
+}
+
+void TImprForm::ListDestinations() {
+  CBPrinter->clear();
+  CBPrinter->addItems(PrinterDiscovery().PrinterNames());
+  CBPrinter->addItem(PdfDestination());
+  // A printer the list does not hold (gone since the last use) gives way to the
+  // first one listed, or to the PDF file.
+  if (DestinationIndex() < 0) ApplyDestination(0);
+  ShowDestination();
+}
+
+int TImprForm::DestinationIndex() const {
+  const int pdf = CBPrinter->count() - 1;
+  if (printer_.outputFormat() == QPrinter::PdfFormat) return pdf;
+  const int named = CBPrinter->findText(printer_.printerName(), Qt::MatchExactly);
+  return named >= 0 && named < pdf ? named : -1;
+}
+
+void TImprForm::ShowDestination() {
+  // A printer that could not be reached leaves the PDF file.
+  if (DestinationIndex() < 0) printer_.setOutputFormat(QPrinter::PdfFormat);
+  CBPrinter->setCurrentIndex(DestinationIndex());
+}
+
+bool TImprForm::PdfChosen() const { return printer_.outputFormat() == QPrinter::PdfFormat; }
+
+void TImprForm::ApplyDestination(int index) {
+  const QPageLayout page = printer_.pageLayout();
+  if (index == CBPrinter->count() - 1) {
+    printer_.setOutputFormat(QPrinter::PdfFormat);
+  } else {
+    // From PDF the printer first goes back to the printing service (a printer
+    // name alone would only label the PDF, and with a file name kept from the
+    // last PDF the service would write that file instead of printing).
+    printer_.setOutputFileName(QString());
+    if (printer_.outputFormat() != QPrinter::NativeFormat) printer_.setOutputFormat(QPrinter::NativeFormat);
+    if (printer_.outputFormat() == QPrinter::NativeFormat) printer_.setPrinterName(CBPrinter->itemText(index));
+  }
+  // The paper, orientation and margins chosen so far stay where the new
+  // destination offers them; the orientation always does.
+  if (!printer_.setPageLayout(page)) printer_.setPageOrientation(page.orientation());
+  // A queue without a driver description defaults to grey.
+  printer_.setColorMode(QPrinter::Color);
+}
+
+void TImprForm::ChooseDestination(int index) {
+  if (index < 0 || index >= CBPrinter->count()) return;
+  ApplyDestination(index);
+  ShowDestination();
+  layout_.ChangePage(printer_.width(), printer_.height(), printer_.logicalDpiX());
+  Refresh();
 }
 
 void TImprForm::Release() {
@@ -216,6 +283,8 @@ void TImprForm::Refresh() {
   ScrollBarZoom->setEnabled(layout_.SliderEnabled());
   LabelZoom->setText(Q(layout_.LabelZoom()));
   LabelZoom->setEnabled(layout_.LabelZoomEnabled());
+  LblResolution->setText(Q(layout_.ResolutionText()));
+  LblStatus->setText(Q(layout_.StatusText()));
   GBTaille->setEnabled(layout_.SizeGroupEnabled());
   GBMarges->setEnabled(layout_.PositionGroupEnabled());
   LblProp->setText(Q(layout_.LblProp()));

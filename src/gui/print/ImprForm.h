@@ -7,10 +7,11 @@
 #include <functional>
 #include <memory>
 
-#include "base/Bitmap.h"
-#include "print/PrintLayout.h"
+#include "core/base/Bitmap.h"
+#include "core/print/PrintLayout.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPrinter;
@@ -30,8 +31,9 @@ class TImprForm : public QDialog {
   ~TImprForm() override;
 
   // FormShow: lays out image (not owned, kept until FormHide) on the printer's
-  // page, orientation set from the image. title is the job title used when the
-  // dialog closes with OK.
+  // page, orientation set from the image, and lists the destinations (the
+  // installed printers and a PDF file) with the printer's own selected. title is
+  // the job title used when the dialog closes with OK.
   void Prepare(const TBitmap& image, const QString& title);
   // FormHide: forgets the image.
   void Release();
@@ -42,8 +44,17 @@ class TImprForm : public QDialog {
 
   // Warnings (field checks); the main window routes them to its message dialog.
   std::function<void(const QString&)> Warn;
-  // The printer-setup dialog; its result is not examined.
+  // The page set-up (paper, orientation, margins) of the printer; its result is
+  // not examined: the page is read again from the printer afterwards.
   std::function<void(QPrinter&)> SetupPrinter;
+
+  // The destination entry that writes a PDF file instead of printing.
+  static QString PdfDestination() { return "PDF file"; }
+  // The PDF file is the chosen destination (the printer writes PDF).
+  bool PdfChosen() const;
+  // The user picked entry index of CBPrinter: the printer follows, keeping its
+  // page where the new destination can, and the page is laid out again.
+  void ChooseDestination(int index);
 
   // The handlers, reachable by tests as by the controls.
   void BConfigurerClick();
@@ -55,6 +66,7 @@ class TImprForm : public QDialog {
   QCheckBox* CBCentrer;
   QCheckBox* CBAjuster;
   QLabel* LabelZoom;
+  QLabel* LblResolution;  // the scale as image pixels per inch on paper
   QScrollBar* ScrollBarZoom;
   QGroupBox* GBTaille;
   QLabel* Label1;
@@ -72,6 +84,9 @@ class TImprForm : public QDialog {
   QCheckBox* CBTraits;
   QLabel* LCopies;
   TPrintNumberBox* SECopies;
+  QLabel* LPrinter;
+  QComboBox* CBPrinter;  // installed printers, then PdfDestination()
+  QLabel* LblStatus;     // the dialog's status line (a low resolution warning)
   QLabel* LblProp;
   QPushButton* BConfigurer;
   QPushButton* BImprimer;
@@ -88,6 +103,10 @@ class TImprForm : public QDialog {
   void CreateControls();
   void Connect();
   void ReadPage();  // ReadPageMetrics' inputs from the printer
+  void ListDestinations();
+  int DestinationIndex() const;  // the entry the printer stands for, or -1
+  void ShowDestination();        // selects that entry
+  void ApplyDestination(int index);
   void Refresh();   // shows the layout's state in the controls
   void Report(const TLayoutCheck& check);
   bool IsFloatBox(QObject* o, TPrintField& field) const;

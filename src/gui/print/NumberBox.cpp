@@ -1,4 +1,4 @@
-#include "NumberBox.h"
+#include "gui/print/NumberBox.h"
 
 #include <QApplication>
 #include <QKeyEvent>

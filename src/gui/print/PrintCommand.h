@@ -2,19 +2,20 @@
 // The main window's print command: the layout dialog and the cancel window are
 // created on first use and kept for the run (the dialog is discarded when the
 // print unit changes); when the dialog closes with OK one page is printed while
-// the cancel window is shown.
+// the cancel window is shown. With the PDF file as destination the command asks
+// for the file's name and writes the page (once per copy) to it safely: into a
+// temporary beside it, renamed over it once complete.
 //
 // Entry points for the main window:
 //   RunPrintDialog(mainWindow, CurrentImage, unitIsInch, documentFileName)
 //   PrintUnitChanged(mainWindow)            -- from MenuUnitCmClick
-//   PrinterPresent()                        -- PrinterDiscovery.h, at start-up
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 class QPrinter;
 class QWidget;
@@ -51,15 +52,21 @@ class TPrintCommand : public QObject {
   std::function<int(TImprForm&)> ExecDialog;
   // Called for each dialog the command creates (the main window may set hooks).
   std::function<void(TImprForm&)> DialogCreated;
+  // The name of the PDF file to write, suggested is the document's name with
+  // ".pdf"; empty when the user cancelled (by default a save file dialog).
+  std::function<QString(const QString& suggested)> AskPdfFileName;
 
  private:
   void CreateFormsOnce(bool unitIsInch);
-  bool PrintJob(const TBitmap& image);
+  bool PrintJob(const TBitmap& image, const QString& pdfFile);
+  // Produces the page and ends the job; false when the user cancelled.
+  bool SpoolPage(const TBitmap& image, int sheets);
 
   QWidget* owner_;
   std::unique_ptr<QPrinter> printer_;
   QPointer<TImprForm> dialog_;
   QPointer<TAnnulerForm> cancel_;
+  QString documentFileName_;
 };
 
 // The command kept by mainWindow (created on first use as its child).

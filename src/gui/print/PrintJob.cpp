@@ -1,9 +1,10 @@
-#include "PrintJob.h"
+#include "gui/print/PrintJob.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QPrinter>
 
-#include "view/StretchCopy.h"
+#include "core/view/StretchCopy.h"
 
 namespace velinor {
 
@@ -70,7 +71,7 @@ void TPrintJob::Begin() {
   if (!painter_.begin(&printer_)) throw TPrintError("The printer could not start the job.");
 }
 
-bool TPrintJob::PrintPage(const TBitmap& image, const TPrintLayout& layout) {
+bool TPrintJob::PrintPage(const TBitmap& image, const TPrintLayout& layout, int sheets) {
   const bool outline = layout.Contours();
   if (!outline && !PrepareImage(image, layout.PrintRect())) return false;
   if (!outline && Cancelled()) return false;
@@ -78,7 +79,10 @@ bool TPrintJob::PrintPage(const TBitmap& image, const TPrintLayout& layout) {
   // cannot abort a page once it is begun (their abort() refuses), so the page is
   // only opened once everything slow is done.
   Begin();
-  DrawPrintPage(painter_, outline ? nullptr : &source_, layout);
+  for (int sheet = 0; sheet < std::max(sheets, 1); ++sheet) {
+    if (sheet > 0 && !printer_.newPage()) throw TPrintError("The printer could not start a new page.");
+    DrawPrintPage(painter_, outline ? nullptr : &source_, layout);
+  }
   return true;
 }
 

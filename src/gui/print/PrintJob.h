@@ -13,9 +13,9 @@
 #include <functional>
 #include <stdexcept>
 
-#include "base/Bitmap.h"
-#include "print/PrintLayout.h"
-#include "view/QtBitmap.h"
+#include "core/base/Bitmap.h"
+#include "core/print/PrintLayout.h"
+#include "gui/view/QtBitmap.h"
 
 class QPrinter;
 
@@ -32,9 +32,10 @@ class TPrintJob {
   TPrintJob(QPrinter& printer, std::function<bool()> pending);
   ~TPrintJob();
 
-  // Produces the page and draws it on the printer; false when cancelled (the
-  // printer was then never opened, or its job aborted).
-  bool PrintPage(const TBitmap& image, const TPrintLayout& layout);
+  // Produces the page and draws it on the printer, sheets times one after the
+  // other (a PDF file has no printing service to make copies); false when
+  // cancelled (the printer was then never opened, or its job aborted).
+  bool PrintPage(const TBitmap& image, const TPrintLayout& layout, int sheets = 1);
   // Ends the job: the printing service sends it to the printer.
   void EndJob();
   // Discards the job (nothing is printed).

@@ -1,4 +1,4 @@
-#include "PrinterDiscovery.h"
+#include "gui/print/PrinterDiscovery.h"
 
 #include <QPrinterInfo>
 
@@ -16,11 +16,5 @@ TPrinterDiscovery& PrinterDiscovery() {
 }
 
 void SetPrinterDiscovery(TPrinterDiscovery* discovery) { installed = discovery; }
-
-bool PrinterPresent() { return !PrinterDiscovery().PrinterNames().isEmpty(); }
-
-bool PrintCommandEnabled(bool documentOpen, bool printerPresent) {
-  return documentOpen && printerPresent;
-}
 
 }  // namespace velinor

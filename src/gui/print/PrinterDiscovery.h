@@ -1,6 +1,7 @@
 #pragma once
 // Which printers are installed, behind a seam: the program asks QPrinterInfo,
-// a test installs its own answer (for instance "no printer at all").
+// a test installs its own answer (for instance "no printer at all"). The layout
+// dialog lists them as destinations, beside the PDF file that is always there.
 #include <QStringList>
 
 namespace velinor {
@@ -15,11 +16,5 @@ class TPrinterDiscovery {
 TPrinterDiscovery& PrinterDiscovery();
 // Installs a discovery (not owned); nullptr restores QPrinterInfo.
 void SetPrinterDiscovery(TPrinterDiscovery* discovery);
-
-// At least one printer is installed: the main window asks once at start-up and
-// enables "Print..." with it.
-bool PrinterPresent();
-// "Print..." and the print button: a document is open and a printer exists.
-bool PrintCommandEnabled(bool documentOpen, bool printerPresent);
 
 }  // namespace velinor

@@ -1,4 +1,4 @@
-#include "style/LookSwitch.h"
+#include "gui/style/LookSwitch.h"
 
 #include <QApplication>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "style/MenuStyle.h"
+#include "gui/style/MenuStyle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,8 +10,8 @@
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
-#include "style/PainterFill.h"
-#include "view/BarPainting.h"
+#include "gui/style/PainterFill.h"
+#include "core/view/BarPainting.h"
 
 namespace velinor {
 

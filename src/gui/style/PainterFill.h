@@ -2,8 +2,8 @@
 // A painter seen as the fill surface of the core's drawing formulas.
 #include <QPainter>
 
-#include "base/Color.h"
-#include "view/DropShadow.h"
+#include "core/base/Color.h"
+#include "core/view/DropShadow.h"
 
 namespace velinor {
 

@@ -1,6 +1,6 @@
-#include "style/ShortcutCaption.h"
+#include "gui/style/ShortcutCaption.h"
 
-#include "app/SharedStrings.h"
+#include "gui/app/SharedStrings.h"
 
 namespace velinor {
 

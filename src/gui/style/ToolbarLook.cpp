@@ -1,4 +1,4 @@
-#include "style/ToolbarLook.h"
+#include "gui/style/ToolbarLook.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,10 +9,10 @@
 #include <QToolBar>
 #include <cstring>
 
-#include "app/Resources.h"
-#include "style/PainterFill.h"
-#include "view/BarPainting.h"
-#include "view/IconImages.h"
+#include "gui/app/Resources.h"
+#include "gui/style/PainterFill.h"
+#include "core/view/BarPainting.h"
+#include "core/view/IconImages.h"
 
 namespace velinor {
 

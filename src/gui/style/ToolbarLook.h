@@ -6,8 +6,8 @@
 #include <QImage>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "view/QtBitmap.h"
+#include "core/base/Bitmap.h"
+#include "gui/view/QtBitmap.h"
 
 class QToolBar;
 class QWidget;

@@ -1,16 +1,21 @@
-#include "view/MyImage.h"
+#include "gui/view/MyImage.h"
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMap>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QImage>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "base/Arith.h"
-#include "view/DropShadow.h"
+#include "core/base/Arith.h"
+#include "core/view/DropShadow.h"
+#include "gui/style/PainterFill.h"
 
 namespace velinor {
 
@@ -20,25 +25,6 @@ QMap<int, QCursor>& CursorTable() {
   static QMap<int, QCursor> table;
   return table;
 }
-
-QColor ToQColor(TColor c) {
-  const TColor rgb = ResolveSystemColor(c);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-
-// DrawShadow's fills, on the painter.
-class TPainterFill : public IFillCanvas {
- public:
-  explicit TPainterFill(QPainter& p) : p_(p) {}
-  void FillRect(const TRect& r, TColor c) override {
-    if (!r.IsEmpty()) p_.fillRect(ToQRect(r), ToQColor(c));
-  }
-
- private:
-  QPainter& p_;
-};
 
 }  // namespace
 
@@ -53,8 +39,8 @@ TMyCustomImage::TMyCustomImage(QWidget* parent) : QAbstractScrollArea(parent) {
   color_ = clAppWorkSpace;
   zoomer_.SetPosition(ipManual);
   zoomer_.SetPixelAlign(true);
-  zoomer_.SetBitmap(&bitmap_);
-  bitmap_.OnChange = [this] { BitmapChanged(); };
+  zoomer_.SetBitmap(picture_);
+  own_.OnChange = [this] { PictureChanged(); };
   // Every pixel of the client area is painted by PaintView: no background erase.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
@@ -67,10 +53,13 @@ TMyCustomImage::TMyCustomImage(QWidget* parent) : QAbstractScrollArea(parent) {
   horizontalScrollBar()->setSingleStep(16);
   verticalScrollBar()->setSingleStep(16);
   UpdateScrollRanges();
+  // Space is heard while the mouse is over the picture, whichever control of the
+  // window has the keyboard focus (see eventFilter).
+  qApp->installEventFilter(this);
 }
 
 TMyCustomImage::~TMyCustomImage() {
-  bitmap_.OnChange = nullptr;
+  own_.OnChange = nullptr;
   zoomer_.SetBitmap(nullptr);
 }
 
@@ -170,9 +159,9 @@ TPoint TMyCustomImage::ClientToImagePoint(TPoint p) const {
   const TRect ir = ImageRect();
   const double z = Zoom();
   TPoint q{static_cast<int>(Trunc((p.X - ir.Left) / z)), static_cast<int>(Trunc((p.Y - ir.Top) / z))};
-  if (p.X == ir.Right - 1) q.X = bitmap_.Width() - 1;
+  if (p.X == ir.Right - 1) q.X = picture_->Width() - 1;
   else if (p.X == ir.Left) q.X = 0;
-  if (p.Y == ir.Bottom - 1) q.Y = bitmap_.Height() - 1;
+  if (p.Y == ir.Bottom - 1) q.Y = picture_->Height() - 1;
   else if (p.Y == ir.Top) q.Y = 0;
   return q;
 }
@@ -181,8 +170,8 @@ TPoint TMyCustomImage::ImageToClientPoint(TPoint q) const {
   const TRect ir = ImageRect();
   const double z = Zoom();
   TPoint p;
-  p.X = q.X + 1 == bitmap_.Width() ? ir.Right - 1 : ir.Left + static_cast<int>(Round(z * q.X));
-  p.Y = q.Y + 1 == bitmap_.Height() ? ir.Bottom - 1 : ir.Top + static_cast<int>(Round(z * q.Y));
+  p.X = q.X + 1 == picture_->Width() ? ir.Right - 1 : ir.Left + static_cast<int>(Round(z * q.X));
+  p.Y = q.Y + 1 == picture_->Height() ? ir.Bottom - 1 : ir.Top + static_cast<int>(Round(z * q.Y));
   return p;
 }
 
@@ -194,8 +183,8 @@ TRect TMyCustomImage::ClientToImageRect(TRect r) const {
           static_cast<int>(Trunc((r.Bottom - ir.Top) / z))};
   if (r.Left == ir.Left) q.Left = 0;
   if (r.Top == ir.Top) q.Top = 0;
-  if (r.Right == ir.Right) q.Right = bitmap_.Width();
-  if (r.Bottom == ir.Bottom) q.Bottom = bitmap_.Height();
+  if (r.Right == ir.Right) q.Right = picture_->Width();
+  if (r.Bottom == ir.Bottom) q.Bottom = picture_->Height();
   return q;
 }
 
@@ -206,8 +195,8 @@ TRect TMyCustomImage::ImageToClientRect(TRect r) const {
           ir.Left + static_cast<int>(Round(z * r.Right)), ir.Top + static_cast<int>(Round(z * r.Bottom))};
   if (r.Left == 0) c.Left = ir.Left;
   if (r.Top == 0) c.Top = ir.Top;
-  if (r.Right == bitmap_.Width()) c.Right = ir.Right;
-  if (r.Bottom == bitmap_.Height()) c.Bottom = ir.Bottom;
+  if (r.Right == picture_->Width()) c.Right = ir.Right;
+  if (r.Bottom == picture_->Height()) c.Bottom = ir.Bottom;
   return c;
 }
 
@@ -290,11 +279,55 @@ void TMyCustomImage::RepaintNow() {
   viewport()->repaint();
 }
 
-void TMyCustomImage::BitmapChanged() {
+void TMyCustomImage::RepaintPixels(const TRect& imageRect) {
+  renderer_.InvalidateSource(*picture_, imageRect);
+  RepaintImageRect(imageRect);
+}
+
+void TMyCustomImage::SetTool(TViewTool* tool) {
+  if (tool == tool_) return;
+  if (tool_) viewport()->update(tool_->OverlayRect());
+  tool_ = tool;
+  if (tool_) viewport()->update(tool_->OverlayRect());
+}
+
+void TMyCustomImage::ClientToImage(double x, double y, double& ix, double& iy) const {
+  const TRect r = ImageRect();
+  const double z = Zoom() > 0 ? Zoom() : 1;
+  ix = (x - r.Left) / z;
+  iy = (y - r.Top) / z;
+}
+
+void TMyCustomImage::UpdateClient(const QRect& r) { viewport()->update(r); }
+
+void TMyCustomImage::ShowPicture(const TBitmap* picture) {
+  picture_ = picture ? picture : &own_;
+  zoomer_.SetBitmap(picture_);
+  PictureChanged();
+  viewport()->update();
+}
+
+void TMyCustomImage::SetOverlay(const TBitmap* overlay, TRect area) {
+  overlay_ = overlay && !overlay->Empty() ? overlay : nullptr;
+  overlayArea_ = overlay_ ? area : TRect{};
+  overlayRenderer_.Invalidate();
+  viewport()->update();
+}
+
+void TMyCustomImage::AdoptOverlay() {
+  std::swap(renderer_, overlayRenderer_);
+  renderer_.Rebind(*picture_);
+  overlayRenderer_.Invalidate();
+  overlay_ = nullptr;
+  overlayArea_ = TRect{};
+  viewport()->repaint();
+}
+
+void TMyCustomImage::PictureChanged() {
   renderer_.Invalidate();
-  if (bitmap_.Width() == lastWidth_ && bitmap_.Height() == lastHeight_) return;
-  lastWidth_ = bitmap_.Width();
-  lastHeight_ = bitmap_.Height();
+  if (picture_->Width() == lastWidth_ && picture_->Height() == lastHeight_) return;
+  lastWidth_ = picture_->Width();
+  lastHeight_ = picture_->Height();
   zoomer_.Recalculate();
   relayoutPending_ = true;
 }
@@ -307,15 +340,16 @@ bool TMyCustomImage::viewportEvent(QEvent* e) {
 
 void TMyCustomImage::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
-  if (imageOnly_ && !bitmap_.Empty()) {
+  if (imageOnly_ && !picture_->Empty()) {
     painter_ = &p;
     updateRect_ = e->rect();
     PlaceZoomer();
     DrawContent(false);
     painter_ = nullptr;
-    return;
+  } else {
+    PaintView(p, e->rect());
   }
-  PaintView(p, e->rect());
+  if (tool_) tool_->PaintOverlay(p);
 }
 
 void TMyCustomImage::PaintView(QPainter& painter, const QRect& updateRect) {
@@ -328,7 +362,7 @@ void TMyCustomImage::PaintView(QPainter& painter, const QRect& updateRect) {
   painter_ = &painter;
   updateRect_ = updateRect;
   const TRect client = ClientRect();
-  if (bitmap_.Empty()) {
+  if (picture_->Empty()) {
     painter.fillRect(ToQRect(client), ToQColor(color_));
   } else {
     switch (optimizeMode_) {
@@ -356,8 +390,26 @@ void TMyCustomImage::DrawImage(bool drawFrame) {
   const TZoomDrawPlan plan = zoomer_.PlanDraw(false);
   const TRect clip{updateRect_.left(), updateRect_.top(), updateRect_.right() + 1,
                    updateRect_.bottom() + 1};
-  renderer_.Draw(*painter_, bitmap_, zoomer_.Left(), zoomer_.Top(), zoomer_.ZoomedWidth(),
-                 zoomer_.ZoomedHeight(), Zoom(), plan, clip);
+  const bool wholeOverlay = overlay_ && overlay_->Width() == picture_->Width() &&
+                            overlay_->Height() == picture_->Height() &&
+                            overlayArea_ == BitmapBounds(*picture_);
+  if (wholeOverlay) {
+    overlayRenderer_.Draw(*painter_, *overlay_, zoomer_.Left(), zoomer_.Top(), zoomer_.ZoomedWidth(),
+                          zoomer_.ZoomedHeight(), Zoom(), plan, clip);
+  } else {
+    renderer_.Draw(*painter_, *picture_, zoomer_.Left(), zoomer_.Top(), zoomer_.ZoomedWidth(),
+                   zoomer_.ZoomedHeight(), Zoom(), plan, clip);
+    if (overlay_ && overlay_->PixelFormat() == TPixelFormat::pf24bit) {
+      // The look of an area: its bitmap scaled into the area's place on screen.
+      const TRect target = ImageToClientRect(overlayArea_);
+      const QImage look(overlay_->Bits(), overlay_->Width(), overlay_->Height(),
+                        static_cast<qsizetype>(overlay_->Stride()), QImage::Format_BGR888);
+      painter_->save();
+      painter_->setClipRect(ToQRect(IntersectRect(plan.Result, clip)));
+      painter_->drawImage(ToQRect(target), look);
+      painter_->restore();
+    }
+  }
   zoomer_.SetCanvas(nullptr, TRect{});
 }
 
@@ -373,7 +425,7 @@ void TMyCustomImage::DrawFrame() {
     p.fillRect(QRect(r.Right - 1, r.Top + 1, 1, r.Height() - 2), bc);
   }
   if (shadowSize_ > 0 && r.Width() > 7 && r.Height() > 7) {
-    TPainterFill fill(p);
+    TPainterFillCanvas fill(p);
     DrawShadow(fill, r, shadowSize_, 77, color_, true, true);
     r.Right += shadowSize_;
     r.Bottom += shadowSize_;
@@ -402,19 +454,146 @@ void TMyCustomImage::RepaintImageRect(const TRect& imageRect) {
 // ---- mouse ---------------------------------------------------------------------
 
 void TMyCustomImage::mousePressEvent(QMouseEvent* e) {
+  if (PanPress(e)) return;
+  if (tool_ && tool_->MousePress(e)) return;
   const QPoint p = e->position().toPoint();
   if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), p.x(), p.y());
 }
 
 void TMyCustomImage::mouseReleaseEvent(QMouseEvent* e) {
+  if (PanRelease(e)) return;
+  if (tool_ && tool_->MouseRelease(e)) return;
   const QPoint p = e->position().toPoint();
   if (OnMouseUp) OnMouseUp(this, e->button(), e->modifiers(), p.x(), p.y());
 }
 
 void TMyCustomImage::mouseMoveEvent(QMouseEvent* e) {
+  if (PanMove(e)) return;
   const QPoint p = e->position().toPoint();
   UpdateCursor(p.x(), p.y());
+  if (tool_) {
+    const QRect before = tool_->OverlayRect();
+    const bool taken = tool_->MouseMove(e);
+    viewport()->update(before | tool_->OverlayRect());
+    if (taken) return;
+  }
   if (OnMouseMove) OnMouseMove(this, e->modifiers(), p.x(), p.y());
+}
+
+void TMyCustomImage::leaveEvent(QEvent* e) {
+  if (tool_) {
+    const QRect before = tool_->OverlayRect();
+    tool_->MouseLeave();
+    viewport()->update(before);
+  }
+  QAbstractScrollArea::leaveEvent(e);
+}
+
+// ---- panning and keyboard scrolling ----------------------------------------------
+
+bool TMyCustomImage::PanPress(QMouseEvent* e) {
+  if (panning_) return true;  // a second button during a pan changes nothing
+  const bool starts = e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && spaceHeld_);
+  if (!starts) return false;
+  panning_ = true;
+  panButton_ = e->button();
+  panFrom_ = e->globalPosition().toPoint();
+  panScrollFrom_ = QPoint(HorzPosition(), VertPosition());
+  viewport()->setCursor(Qt::ClosedHandCursor);
+  return true;
+}
+
+bool TMyCustomImage::PanMove(QMouseEvent* e) {
+  if (!panning_) return false;
+  // The picture follows the mouse: dragging to the right shows what lies left.
+  const QPoint moved = e->globalPosition().toPoint() - panFrom_;
+  horizontalScrollBar()->setValue(panScrollFrom_.x() - moved.x());
+  verticalScrollBar()->setValue(panScrollFrom_.y() - moved.y());
+  ScrollChanged();
+  return true;
+}
+
+bool TMyCustomImage::PanRelease(QMouseEvent* e) {
+  if (!panning_) return false;
+  if (e->button() != panButton_) return true;
+  PanMove(e);
+  panning_ = false;
+  panButton_ = Qt::NoButton;
+  if (spaceHeld_) viewport()->setCursor(Qt::OpenHandCursor);
+  else UpdateCursor(e->position().toPoint().x(), e->position().toPoint().y());
+  return true;
+}
+
+void TMyCustomImage::SetSpaceHeld(bool held) {
+  if (held == spaceHeld_) return;
+  spaceHeld_ = held;
+  if (panning_) return;
+  if (held) viewport()->setCursor(Qt::OpenHandCursor);
+  else RefreshCursor();
+}
+
+bool TMyCustomImage::ScrollByKey(int key) {
+  switch (key) {
+    case Qt::Key_Left: ScrollRelative(-kScrollStep, 0); return true;
+    case Qt::Key_Right: ScrollRelative(kScrollStep, 0); return true;
+    case Qt::Key_Up: ScrollRelative(0, -kScrollStep); return true;
+    case Qt::Key_Down: ScrollRelative(0, kScrollStep); return true;
+    case Qt::Key_PageUp: ScrollRelative(0, -std::max(1, layout_.ClientHeight)); return true;
+    case Qt::Key_PageDown: ScrollRelative(0, std::max(1, layout_.ClientHeight)); return true;
+    case Qt::Key_Home: ScrollRelative(-HorzPosition(), -VertPosition()); return true;
+    case Qt::Key_End:
+      ScrollRelative(layout_.HorzMax - HorzPosition(), layout_.VertMax - VertPosition());
+      return true;
+    default: return false;
+  }
+}
+
+bool TMyCustomImage::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+  auto* key = static_cast<QKeyEvent*>(e);
+  if (key->key() != Qt::Key_Space || watched == this) return false;
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != window()) return false;
+  if (type == QEvent::KeyRelease) {
+    if (!spaceHeld_) return false;
+    if (!key->isAutoRepeat()) SetSpaceHeld(false);
+    return true;
+  }
+  // Over the picture Space means "pan", not a press of the focused button.
+  if (key->modifiers() != Qt::NoModifier || !isVisible() ||
+      !viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos())))
+    return false;
+  if (!key->isAutoRepeat()) SetSpaceHeld(true);
+  return true;
+}
+
+void TMyCustomImage::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier) {
+    if (!e->isAutoRepeat()) SetSpaceHeld(true);
+    e->accept();
+    return;
+  }
+  if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && ScrollByKey(e->key())) {
+    e->accept();
+    return;
+  }
+  e->ignore();  // everything else is the window's
+}
+
+void TMyCustomImage::keyReleaseEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
+    SetSpaceHeld(false);
+    e->accept();
+    return;
+  }
+  e->ignore();
+}
+
+void TMyCustomImage::focusOutEvent(QFocusEvent* e) {
+  // A Space released elsewhere would never be heard of.
+  SetSpaceHeld(false);
+  QAbstractScrollArea::focusOutEvent(e);
 }
 
 void TMyCustomImage::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -423,6 +602,8 @@ void TMyCustomImage::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TMyCustomImage::contextMenuEvent(QContextMenuEvent* e) {
+  // A tool takes the right button too (the brush paints with it).
+  if (tool_) return;
   if (popupMenu_) popupMenu_->exec(e->globalPos());
 }
 

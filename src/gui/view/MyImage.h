@@ -1,6 +1,6 @@
 #pragma once
-// The scrollable, zoomable view of the document's image. It owns one TBitmap and
-// shows it at a zoom factor with a margin around it, an optional one-pixel border
+// The scrollable, zoomable view of the document's image. It shows one TBitmap —
+// its own, or a picture owned elsewhere (the document's), in place — at a zoom factor with a margin around it, an optional one-pixel border
 // line and a soft drop shadow, on a background of its own colour. It maps points
 // and rectangles between its client area and image pixels. The layout of the
 // zoomed image comes from the core's TImageZoom; the view only paints what that
@@ -9,14 +9,16 @@
 #include <QCursor>
 #include <functional>
 
-#include "base/Bitmap.h"
-#include "base/Color.h"
-#include "base/Geometry.h"
-#include "view/ImageZoom.h"
-#include "view/ScrollLayout.h"
-#include "view/ViewRenderer.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Color.h"
+#include "core/base/Geometry.h"
+#include "core/view/ImageZoom.h"
+#include "gui/view/ScrollLayout.h"
+#include "gui/view/ViewRenderer.h"
 
 class QMenu;
+class QMouseEvent;
+class QPainter;
 
 namespace velinor {
 
@@ -32,14 +34,50 @@ using TMouseEvent = std::function<void(QObject* sender, Qt::MouseButton button,
 using TMouseMoveEvent = std::function<void(QObject* sender, Qt::KeyboardModifiers shift,
                                            int x, int y)>;
 
+// A tool that takes the mouse over the view before the view's mouse events (the
+// brush): what it takes, those events do not hear of. It may draw over the image.
+class TViewTool {
+ public:
+  virtual ~TViewTool() = default;
+  virtual bool MousePress(QMouseEvent* e) = 0;
+  virtual bool MouseMove(QMouseEvent* e) = 0;
+  virtual bool MouseRelease(QMouseEvent* e) = 0;
+  virtual void MouseLeave() {}
+  // Drawn over the image after every paint, in client coordinates; OverlayRect
+  // bounds it (the view repaints the old and the new one when the mouse moves).
+  virtual void PaintOverlay(QPainter& painter) = 0;
+  virtual QRect OverlayRect() const = 0;
+};
+
 class TMyCustomImage : public QAbstractScrollArea {
   Q_OBJECT
  public:
   explicit TMyCustomImage(QWidget* parent = nullptr);
   ~TMyCustomImage() override;
 
-  TBitmap& Bitmap() { return bitmap_; }
-  const TBitmap& Bitmap() const { return bitmap_; }
+  // The view's own bitmap: what it shows unless ShowPicture gave another.
+  TBitmap& Bitmap() { return own_; }
+  const TBitmap& Bitmap() const { return own_; }
+  // What the view shows.
+  const TBitmap& Picture() const { return *picture_; }
+  // Shows a picture owned elsewhere, in place, without copying it (null: the own
+  // bitmap again). The picture must outlive the view or be replaced first; its
+  // owner calls PictureChanged after its size or format changed or it was replaced.
+  void ShowPicture(const TBitmap* picture);
+  // The shown picture changed: what was derived from it is dropped and its size
+  // looked at again.
+  void PictureChanged();
+  // Shows over the picture, without changing it, either a picture of the same
+  // size (area = its bounds) or the look of an area of the picture (a bitmap
+  // covering area, drawn scaled into it); null: none. The overlay is owned
+  // elsewhere and must stay alive until it is replaced.
+  void SetOverlay(const TBitmap* overlay, TRect area = TRect{});
+  const TBitmap* Overlay() const { return overlay_; }
+  // The picture now holds the overlay's pixels (a whole-picture overlay): what
+  // was derived from the overlay serves the picture, the overlay goes, and the
+  // view is painted now.
+  void AdoptOverlay();
+  TRect OverlayArea() const { return overlayArea_; }
   const TImageZoom& Zoomer() const { return zoomer_; }
   const TViewRenderer& Renderer() const { return renderer_; }
 
@@ -61,12 +99,6 @@ class TMyCustomImage : public QAbstractScrollArea {
   void SetShadowSize(int s);
   QMenu* PopupMenu() const { return popupMenu_; }
   void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
-
-  // Carried for the layered file; not used for display.
-  double ResolutionX = 72.0;
-  double ResolutionY = 72.0;
-  QString Comment;
-  int ColorCount = 0;
 
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
@@ -96,6 +128,16 @@ class TMyCustomImage : public QAbstractScrollArea {
   bool VertBarVisible() const { return layout_.VertVisible; }
   void UpdateScrollRanges();
   void ScrollRelative(int dx, int dy);
+  // Keyboard scrolling: arrows by kScrollStep pixels, Page Up / Page Down by a
+  // client height, Home / End to the top-left / bottom-right edge. False for any
+  // other key.
+  bool ScrollByKey(int key);
+  static constexpr int kScrollStep = 33;
+
+  // Panning: a drag with the middle button, or with the left one while Space is
+  // held, moves the view with the mouse; such a press does not reach OnMouseDown.
+  bool Panning() const { return panning_; }
+  bool SpaceHeld() const { return spaceHeld_; }
   void CenterRectInView(const TRect& r);
 
   // The cursor the view shows now.
@@ -104,6 +146,15 @@ class TMyCustomImage : public QAbstractScrollArea {
 
   // The pixels of the bitmap changed: drop what was derived from them and paint now.
   void RepaintNow();
+  // Only the pixels of imageRect changed: that part is derived and painted again now.
+  void RepaintPixels(const TRect& imageRect);
+  // The tool the mouse goes to first (null: none); the view does not own it.
+  void SetTool(TViewTool* tool);
+  TViewTool* Tool() const { return tool_; }
+  // A point of the client area in image coordinates, to a fraction of a pixel.
+  void ClientToImage(double x, double y, double& ix, double& iy) const;
+  // Repaints a rectangle of the client area.
+  void UpdateClient(const QRect& r);
   // Paints the whole client area with painter (also used by the benchmark).
   void PaintView(QPainter& painter, const QRect& updateRect);
 
@@ -126,18 +177,31 @@ class TMyCustomImage : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void leaveEvent(QEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void BitmapChanged();
   void ApplyScrollLayout();
   void PlaceZoomer() const;
+  // The pan of the mouse: each returns true when it took the event.
+  bool PanPress(QMouseEvent* e);
+  bool PanMove(QMouseEvent* e);
+  bool PanRelease(QMouseEvent* e);
+  void SetSpaceHeld(bool held);
 
-  TBitmap bitmap_;
+  TBitmap own_;
+  const TBitmap* picture_ = &own_;
   mutable TImageZoom zoomer_;
   TViewRenderer renderer_;
+  const TBitmap* overlay_ = nullptr;
+  TRect overlayArea_;
+  TViewRenderer overlayRenderer_;
   int lastWidth_ = 0;
   int lastHeight_ = 0;
   bool relayoutPending_ = false;
@@ -157,6 +221,13 @@ class TMyCustomImage : public QAbstractScrollArea {
   TScrollLayout layout_;
   bool applyingLayout_ = false;
 
+  bool spaceHeld_ = false;
+  bool panning_ = false;
+  Qt::MouseButton panButton_ = Qt::NoButton;
+  QPoint panFrom_;          // global position of the press
+  QPoint panScrollFrom_;    // scroll positions at the press
+
+  TViewTool* tool_ = nullptr;
   QPainter* painter_ = nullptr;  // the canvas while painting
   bool imageOnly_ = false;       // a RepaintImageRect is being painted
   QRect updateRect_;
@@ -171,16 +242,8 @@ class TMyImage : public TMyCustomImage {
   TSelMode SelectionMode() const { return selectionMode_; }
   void SetSelectionMode(TSelMode m) { selectionMode_ = m; }
 
- protected:
-  void ScrollChanged() override {
-    scrollX_ = HorzPosition();
-    scrollY_ = VertPosition();
-  }
-
  private:
   TSelMode selectionMode_ = smNone;
-  int scrollX_ = 0;
-  int scrollY_ = 0;
 };
 
 }  // namespace velinor

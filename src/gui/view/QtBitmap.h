@@ -4,12 +4,14 @@
 #include <QImage>
 #include <cstring>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 namespace velinor {
 
 // A QImage sharing the pixels of a 24- or 32-bit bitmap (valid while the bitmap
 // lives and keeps its size); an 8-bit bitmap is converted into a detached copy.
+// A 32-bit bitmap keeps its alpha (what is copied or printed is see-through
+// where the picture is).
 inline QImage WrapBitmap(const TBitmap& b) {
   if (b.Empty()) return {};
   if (b.PixelFormat() == TPixelFormat::pf8bit) {
@@ -17,7 +19,7 @@ inline QImage WrapBitmap(const TBitmap& b) {
     copy.SetPixelFormat(TPixelFormat::pf24bit);
     return WrapBitmap(copy).copy();
   }
-  const QImage::Format format = b.PixelFormat() == TPixelFormat::pf32bit ? QImage::Format_RGB32
+  const QImage::Format format = b.PixelFormat() == TPixelFormat::pf32bit ? QImage::Format_ARGB32
                                                                          : QImage::Format_BGR888;
   return QImage(b.Bits(), b.Width(), b.Height(), static_cast<qsizetype>(b.Stride()), format);
 }

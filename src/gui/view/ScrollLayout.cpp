@@ -1,4 +1,4 @@
-#include "view/ScrollLayout.h"
+#include "gui/view/ScrollLayout.h"
 
 #include <algorithm>
 

@@ -1,10 +1,12 @@
-#include "view/ViewRenderer.h"
+#include "gui/view/ViewRenderer.h"
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
-#include "view/StretchCopy.h"
+#include "core/view/Checkerboard.h"
+#include "core/view/StretchCopy.h"
 
 namespace velinor {
 
@@ -16,8 +18,6 @@ QImage Wrap(const TBitmap& b, int x, int y, int w, int h) {
   return QImage(bits, w, h, static_cast<qsizetype>(b.Stride()), QImage::Format_RGB32);
 }
 
-bool IsWholeNumber(double z) { return z >= 1 && std::floor(z) == z; }
-
 }  // namespace
 
 void TViewRenderer::EnsureReduced(const TBitmap& source, int zw, int zh) {
@@ -27,8 +27,18 @@ void TViewRenderer::EnsureReduced(const TBitmap& source, int zw, int zh) {
   tilesX_ = (zw + kTileSize - 1) / kTileSize;
   tilesY_ = (zh + kTileSize - 1) / kTileSize;
   tileFilled_.assign(static_cast<size_t>(tilesX_) * static_cast<size_t>(tilesY_), 0);
+  if (source.PixelFormat() == TPixelFormat::pf32bit) reducedCoverage_ = TBitmap(zw, zh);
   reducedFor_ = &source;
   reducedValid_ = true;
+}
+
+const TBitmap* TViewRenderer::SplitFor(const TBitmap& source) {
+  if (source.PixelFormat() != TPixelFormat::pf32bit) return nullptr;
+  if (splitFor_ != &source) {
+    SplitAlpha(source, premultiplied_, coverage_);
+    splitFor_ = &source;
+  }
+  return &premultiplied_;
 }
 
 void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
@@ -40,14 +50,31 @@ void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
   // Each tile is the same whichever thread averages it: the value of a reduced
   // pixel depends only on its position in the whole reduced image.
   if (todo.empty()) return;
+  const TBitmap* split = SplitFor(source);
 #pragma omp parallel for schedule(dynamic) if (todo.size() > 1)
   for (int i = 0; i < static_cast<int>(todo.size()); ++i) {
     const int tx = todo[static_cast<size_t>(i)] % tilesX_;
     const int ty = todo[static_cast<size_t>(i)] / tilesX_;
     const TRect tile{tx * kTileSize, ty * kTileSize, (tx + 1) * kTileSize, (ty + 1) * kTileSize};
-    StretchCopyAveraged(source, BitmapBounds(source), reduced_, whole, tile);
+    StretchCopyAveraged(split ? *split : source, BitmapBounds(source), reduced_, whole, tile);
+    if (split) {
+      StretchCopyAveraged(coverage_, BitmapBounds(coverage_), reducedCoverage_, whole, tile);
+      ComposeOverCheckerboard(reduced_, reducedCoverage_, tile, 0, 0);
+    }
   }
   for (int t : todo) tileFilled_[static_cast<size_t>(t)] = 1;
+}
+
+void TViewRenderer::InvalidateSource(const TBitmap& source, const TRect& r) {
+  splitFor_ = nullptr;  // the see-through split is made of the whole picture
+  if (!reducedValid_ || reducedFor_ != &source || source.Empty() || r.IsEmpty()) return;
+  // The reduced pixels averaging any changed source pixel, one more on each side.
+  const int64_t zw = reduced_.Width(), zh = reduced_.Height(), sw = source.Width(), sh = source.Height();
+  const int64_t x0 = std::max<int64_t>(0, r.Left * zw / sw - 1), y0 = std::max<int64_t>(0, r.Top * zh / sh - 1);
+  const int64_t x1 = (r.Right * zw + sw - 1) / sw + 1, y1 = (r.Bottom * zh + sh - 1) / sh + 1;
+  for (int64_t ty = y0 / kTileSize; ty <= (y1 - 1) / kTileSize && ty < tilesY_; ++ty)
+    for (int64_t tx = x0 / kTileSize; tx <= (x1 - 1) / kTileSize && tx < tilesX_; ++tx)
+      tileFilled_[static_cast<size_t>(ty * tilesX_ + tx)] = 0;
 }
 
 int TViewRenderer::FilledTiles() const {
@@ -80,12 +107,18 @@ void TViewRenderer::Draw(QPainter& painter, const TBitmap& source, int left, int
   const TRect dest{plan.Dest.Left - a.Left, plan.Dest.Top - a.Top, plan.Dest.Right - a.Left,
                    plan.Dest.Bottom - a.Top};
   const TRect all = BitmapBounds(work_);
-  // Whole-number magnification with aligned blocks: averaging gives exactly the
-  // nearest pixel, which is much cheaper.
-  if (plan.Smooth && !IsWholeNumber(zoom))
-    StretchCopyAveraged(source, plan.Source, work_, dest, all);
-  else
-    StretchCopyNearest(source, plan.Source, work_, dest, all);
+  // At 100 % and above every pixel is drawn as a sharp square, smoothed or not,
+  // so that a mask can be read pixel by pixel when zoomed in.
+  const TBitmap* split = SplitFor(source);
+  const auto stretch = [&](const TBitmap& from, TBitmap& to) {
+    StretchCopyNearest(from, plan.Source, to, dest, all);
+  };
+  stretch(split ? *split : source, work_);
+  if (split) {
+    workCoverage_.SetSize(a.Width(), a.Height());
+    stretch(coverage_, workCoverage_);
+    ComposeOverCheckerboard(work_, workCoverage_, all, a.Left - left, a.Top - top);
+  }
   painter.drawImage(QPoint(a.Left, a.Top), Wrap(work_, 0, 0, a.Width(), a.Height()));
 }
 

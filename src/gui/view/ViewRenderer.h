@@ -5,14 +5,16 @@
 // on each paint would be far too slow for large photos). The copy is laid on the
 // same grid as the full zoomed image, so scrolling shows the same picture at every
 // position, and it is filled tile by tile as tiles come into view, so a zoom
-// change costs only what is shown.
+// change costs only what is shown. A 32-bit picture is shown over the light
+// checkerboard where its alpha lets it through (Checkerboard.h); the board is
+// anchored at the image's top-left corner, so it scrolls with the image.
 #include <QRect>
 #include <cstdint>
 #include <vector>
 
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
-#include "view/ImageZoom.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
+#include "core/view/ImageZoom.h"
 
 class QPainter;
 
@@ -26,7 +28,15 @@ class TViewRenderer {
             int zoomedHeight, double zoom, const TZoomDrawPlan& plan, const TRect& clip);
 
   // The source pixels changed (or the bitmap was resized): the reduced copy is stale.
-  void Invalidate() { reducedValid_ = false; }
+  void Invalidate() {
+    reducedValid_ = false;
+    splitFor_ = nullptr;
+  }
+  // Only the pixels of sourceRect changed: the tiles of the reduced copy they
+  // reach are made again when next shown.
+  void InvalidateSource(const TBitmap& source, const TRect& sourceRect);
+  // The reduced copy now stands for another bitmap with the same pixels.
+  void Rebind(const TBitmap& source) { reducedFor_ = &source; }
 
   // For the benchmark and tests: whether a reduced copy is held now, and how
   // many of its tiles are filled.
@@ -39,9 +49,17 @@ class TViewRenderer {
   void EnsureReduced(const TBitmap& source, int zoomedWidth, int zoomedHeight);
   // Averages every tile of the reduced copy that meets area and is not made yet.
   void FillTiles(const TBitmap& source, const TRect& area);
+  // For a 32-bit source: its premultiplied colours and its coverage, made once
+  // per content; nullptr for other sources (they are drawn as they are).
+  const TBitmap* SplitFor(const TBitmap& source);
 
   TBitmap work_{0, 0, TPixelFormat::pf32bit};
   TBitmap reduced_{0, 0, TPixelFormat::pf32bit};
+  TBitmap premultiplied_;
+  TBitmap coverage_;
+  TBitmap workCoverage_;
+  TBitmap reducedCoverage_;
+  const TBitmap* splitFor_ = nullptr;
   bool reducedValid_ = false;
   const TBitmap* reducedFor_ = nullptr;
   int tilesX_ = 0;

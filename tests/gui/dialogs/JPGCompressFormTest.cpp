@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "GuiTestSupport.h"
-#include "dialogs/JPGCompressForm.h"
-#include "files/ImageDispatch.h"
-#include "files/JpegUtils.h"
+#include "support/GuiTestSupport.h"
+#include "gui/dialogs/JPGCompressForm.h"
+#include "core/files/ImageDispatch.h"
+#include "core/files/JpegUtils.h"
 
 using namespace velinor;
 

@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <QTemporaryDir>
 
-#include "GuiTestSupport.h"
-#include "dialogs/MySaveDialog.h"
-#include "files/ImageDispatch.h"
+#include "support/GuiTestSupport.h"
+#include "gui/dialogs/MySaveDialog.h"
+#include "core/files/ImageDispatch.h"
 
 using namespace velinor;
 

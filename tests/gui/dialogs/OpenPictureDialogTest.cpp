@@ -4,19 +4,24 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
-#include "GuiTestSupport.h"
-#include "dialogs/OpenPictureDialog.h"
-#include "dialogs/PictureInfoText.h"
-#include "files/FileRoutes.h"
-#include "files/ImageDispatch.h"
-#include "files/PngUtils.h"
+#include "support/GuiTestSupport.h"
+#include "gui/dialogs/OpenPictureDialog.h"
+#include "gui/dialogs/PictureInfoText.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/ImageDispatch.h"
+#include "core/files/PngUtils.h"
+#include "core/files/WebpCodec.h"
 
 using namespace velinor;
 
@@ -73,15 +78,17 @@ TEST(OpenPictureDialog, SelectingAJpegShowsItsThumbnailAndLines) {
   EXPECT_EQ(lines[4], "");
   EXPECT_EQ(lines[5], "Velinor");
 
-  // A folder, a missing file and a file that is no picture show nothing.
+  // A folder shows nothing.
   dialog.SelectionChange(dir.path());
   EXPECT_FALSE(dialog.Loaded());
   EXPECT_EQ(dialog.PictureLabel->text(), "");
   EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);
+  // A file that is no picture says why instead of showing lines.
   dialog.SelectionChange(WriteFile(dir, "junk.png", 10));
   EXPECT_FALSE(dialog.Loaded());
   EXPECT_EQ(dialog.DepthCode(), 6);
-  EXPECT_EQ(dialog.PictureLabel->text(), "");
+  EXPECT_TRUE(dialog.PictureLabel->text().startsWith("The file is damaged: "))
+      << dialog.PictureLabel->text().toStdString();
 }
 
 TEST(OpenPictureDialog, AlphaPngShowsDepthAndTransparencyOnWhite) {
@@ -108,6 +115,72 @@ TEST(OpenPictureDialog, AlphaPngShowsDepthAndTransparencyOnWhite) {
   narrow.SelectionChange(png);
   EXPECT_EQ(narrow.PreviewBitmap().Height(), 118);
   EXPECT_EQ(Lines(narrow.PictureLabel).size(), 4);
+}
+
+TEST(OpenPictureDialog, WebpWithAlphaAndCameraRawShowTheirPreviewAndLines) {
+  QTemporaryDir dir;
+  TBitmap rgba(40, 30, TPixelFormat::pf32bit);
+  rgba.FillBytes(0);
+  for (int x = 0; x < 40; ++x) rgba.ScanLine(1)[4 * x + 3] = 255;  // one opaque black row, away from the middle
+  const QString webp = dir.filePath("alpha.webp");
+  WriteWebpFile(webp.toStdString(), rgba, WebpOptionsFor(rgba, 90));
+  TOpenPictureDialog dialog(nullptr, true);
+  dialog.SelectionChange(webp);
+  ASSERT_TRUE(dialog.Loaded());
+  EXPECT_EQ(dialog.DepthCode(), 7);
+  EXPECT_EQ(dialog.TransparencyCode(), 2);
+  EXPECT_EQ(Middle(dialog.PreviewBitmap()), clWhite);
+  QStringList lines = Lines(dialog.PictureLabel);
+  ASSERT_EQ(lines.size(), 5);
+  EXPECT_EQ(lines[0], "40x30 pixels");
+  EXPECT_EQ(lines[1], "32 bits");
+  EXPECT_EQ(lines[2], "RVBA (couche Alpha)");
+
+  // A DNG: decoded at half size for the box; the camera closes the lines.
+  const QString dng = QString(VELINOR_FUZZ_CORPUS) + "/raw/basic.dng";
+  dialog.SelectionChange(dng);
+  ASSERT_TRUE(dialog.Loaded());
+  EXPECT_NE(Middle(dialog.PreviewBitmap()), clWhite);
+  lines = Lines(dialog.PictureLabel);
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_EQ(lines[0], "48x32 pixels");
+  EXPECT_EQ(lines[1], "24 bits");
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], "Velinor Test DNG");
+  // A raw name LibRaw cannot read: no picture, and the cause.
+  dialog.SelectionChange(WriteFile(dir, "photo.nef", 5000));
+  EXPECT_FALSE(dialog.Loaded());
+  EXPECT_EQ(dialog.PictureLabel->text(), "This kind of file cannot be read");
+}
+
+// The detail view's size column shows the whole size, not "80....Ki".
+TEST(OpenPictureDialog, DetailColumnsAreNotCut) {
+  QTemporaryDir dir;
+  WriteFile(dir, "a rather long file name of a photo.jpg", 1'023'000);  // "999.02 KiB"
+  // Qt's file dialog brings back the columns of its last use: start afresh.
+  QSettings("QtProject").remove("FileDialog/treeViewHeader");
+  QTemporaryDir first;
+  TOpenPictureDialog dialog(nullptr, true);
+  dialog.setDirectory(first.path());
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.show();
+  QApplication::processEvents();
+  dialog.setDirectory(dir.path());  // the user goes to the photos' folder
+  auto* tree = dialog.findChild<QTreeView*>("treeView");
+  ASSERT_NE(tree, nullptr);
+  QElapsedTimer waited;
+  waited.start();
+  while (tree->model()->rowCount(tree->rootIndex()) == 0 && waited.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_GT(tree->model()->rowCount(tree->rootIndex()), 0);
+  QApplication::processEvents();
+  // What a cell needs: its text and the style's margins around it.
+  const QAbstractItemView* view = tree;
+  for (int column = 1; column < tree->header()->count(); ++column) {
+    if (tree->header()->isSectionHidden(column)) continue;
+    EXPECT_GE(tree->header()->sectionSize(column), view->sizeHintForColumn(column))
+        << tree->model()->headerData(column, Qt::Horizontal).toString().toStdString();
+  }
 }
 
 TEST(OpenPictureDialog, UncheckingPreviewClearsAtOnce) {
@@ -188,4 +261,9 @@ TEST(PictureInfoText, SizeUnitsAndLines) {
 
   // Nothing loaded: no text.
   EXPECT_EQ(PictureInformationText(png.toStdString(), TPicturePreview{}, true), "");
+  // A file that was read and failed: the cause, and nothing else.
+  const QString damaged = WriteFile(dir, "damaged.bmp", 7);
+  EXPECT_EQ(PictureInformationText(damaged.toStdString(), LoadPicturePreview(damaged.toStdString()), true)
+                .left(21),
+            "The file is damaged: ");
 }

@@ -6,8 +6,8 @@
 #include <QString>
 #include <optional>
 
-#include "base/Bitmap.h"
-#include "base/Geometry.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Geometry.h"
 
 namespace velinor::test {
 

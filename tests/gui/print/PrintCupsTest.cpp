@@ -3,19 +3,23 @@
 // layout. Skipped where CUPS or the driver cannot run.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
-#include "AnnulerForm.h"
-#include "ImprForm.h"
+#include "gui/print/AnnulerForm.h"
+#include "gui/print/ImprForm.h"
 #include "PdfCheck.h"
-#include "PrintCommand.h"
+#include "gui/print/PrintCommand.h"
 #include "PrintPageCheck.h"
-#include "PrinterDiscovery.h"
+#include "gui/print/PrinterDiscovery.h"
 #include "PrivateCups.h"
 
 namespace velinor {
@@ -59,8 +63,8 @@ struct Cups : ::testing::Test {
     qputenv("CUPS_SERVER", cups.Server().toLocal8Bit());
     cups.ClearPdfs();
   }
-  void MakeCommand() {
-    ASSERT_TRUE(cups.AddQueue()) << cups.Why().toStdString();
+  void MakeCommand(bool raw = false) {
+    ASSERT_TRUE(cups.AddQueue(raw)) << cups.Why().toStdString();
     command = &PrintCommandOf(&owner);
     QPrinter& p = command->Printer();
     p.setPrinterName(cups.Queue());
@@ -97,9 +101,8 @@ struct Cups : ::testing::Test {
 TEST_F(Cups, DiscoveryFollowsTheInstalledPrinters) {
   SetPrinterDiscovery(nullptr);
   ASSERT_TRUE(cups.RemoveQueue());
-  EXPECT_FALSE(PrinterPresent());  // a scheduler without printers
+  EXPECT_TRUE(PrinterDiscovery().PrinterNames().isEmpty());  // a scheduler without printers
   ASSERT_TRUE(cups.AddQueue()) << cups.Why().toStdString();
-  EXPECT_TRUE(PrinterPresent());
   EXPECT_TRUE(PrinterDiscovery().PrinterNames().contains(cups.Queue()));
 }
 
@@ -144,6 +147,74 @@ TEST_F(Cups, CancelLeavesNoJob) {
   QThread::msleep(1500);
   EXPECT_EQ(cups.Jobs().size(), jobsBefore) << cups.Jobs().join('\n').toStdString();
   EXPECT_TRUE(cups.Pdfs().isEmpty());
+}
+
+// A raw queue has no driver description, so the printing service offers grey by
+// default; the page the program sends keeps the photo's colours all the same.
+TEST_F(Cups, RawQueueGetsAColourPage) {
+  MakeCommand(true);
+  QPrinter probe;  // what the service offers this queue by itself
+  probe.setPrinterName(cups.Queue());
+  ASSERT_EQ(probe.colorMode(), QPrinter::GrayScale);
+  const TBitmap photo = TestPhoto(1500, 1000);
+  Choose(false, false);
+  const qsizetype before = cups.SentDocuments(1000).size();
+  ASSERT_TRUE(command->Run(photo, false, "colour.bmp"));
+  EXPECT_TRUE(warnings.isEmpty());
+  const QStringList sent = cups.SentDocuments(60000);
+  ASSERT_EQ(sent.size(), before + 1) << cups.LogTail().toStdString();
+  const QImage page = PrintedPage(sent.last());
+  ASSERT_FALSE(page.isNull());
+  CheckImage(page, command->Dialog()->Layout());
+}
+
+// With a printer installed the PDF file is the last destination: choosing it
+// writes the file and sends nothing to the queue; choosing the queue again prints
+// there as before.
+TEST_F(Cups, PdfFileBesideTheInstalledPrinter) {
+  MakeCommand();
+  QTemporaryDir dir;
+  const QString file = dir.filePath("page.pdf");
+  QStringList asked;
+  command->AskPdfFileName = [&](const QString& suggested) {
+    asked << suggested;
+    return file;
+  };
+  const TBitmap photo = TestPhoto(1200, 800);
+  QStringList destinations;
+  QString chosen;
+  auto choose = [&](const QString& destination) {
+    command->ExecDialog = [&, destination](TImprForm& d) {
+      destinations.clear();
+      for (int i = 0; i < d.CBPrinter->count(); ++i) destinations << d.CBPrinter->itemText(i);
+      chosen = d.CBPrinter->currentText();
+      d.CBPrinter->setCurrentIndex(d.CBPrinter->findText(destination));
+      emit d.CBPrinter->activated(d.CBPrinter->currentIndex());
+      d.Layout().SetTraits(true);
+      d.BImprimerClick();
+      return d.result();
+    };
+  };
+  choose("PDF file");
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg"));
+  EXPECT_TRUE(destinations.contains(cups.Queue()));
+  EXPECT_EQ(destinations.last(), "PDF file");
+  EXPECT_EQ(chosen, cups.Queue());  // the printer stays the first choice
+  EXPECT_EQ(asked, QStringList{"wide.pdf"});
+  const QImage page = PrintedPage(file);
+  ASSERT_FALSE(page.isNull());
+  CheckImage(page, command->Dialog()->Layout());
+  CheckMarks(page, command->Dialog()->Layout(), 10);  // ratio 1.5: centre marks
+  QThread::msleep(500);
+  EXPECT_TRUE(cups.Pdfs().isEmpty());
+
+  const QDateTime written = QFileInfo(file).lastModified();
+  choose(cups.Queue());
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg"));
+  EXPECT_EQ(chosen, "PDF file");  // the last choice is kept
+  EXPECT_EQ(asked.size(), 1);
+  EXPECT_FALSE(cups.WaitForPdf(60000).isEmpty()) << cups.LogTail().toStdString();
+  EXPECT_EQ(QFileInfo(file).lastModified(), written);  // the file was left alone
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPrinter>
@@ -11,11 +12,11 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "ImprForm.h"
-#include "NumberBox.h"
+#include "gui/print/ImprForm.h"
+#include "gui/print/NumberBox.h"
 #include "PdfCheck.h"
-#include "PrintCommand.h"
-#include "PrinterDiscovery.h"
+#include "gui/print/PrintCommand.h"
+#include "gui/print/PrinterDiscovery.h"
 
 namespace velinor {
 namespace {
@@ -31,19 +32,6 @@ class FakeDiscovery : public TPrinterDiscovery {
  private:
   QStringList names_;
 };
-
-TEST(PrinterDiscovery, NoPrinterDisablesPrint) {
-  FakeDiscovery none({});
-  SetPrinterDiscovery(&none);
-  EXPECT_FALSE(PrinterPresent());
-  EXPECT_FALSE(PrintCommandEnabled(true, PrinterPresent()));
-  FakeDiscovery one({"Office"});
-  SetPrinterDiscovery(&one);
-  EXPECT_TRUE(PrinterPresent());
-  EXPECT_TRUE(PrintCommandEnabled(true, PrinterPresent()));
-  EXPECT_FALSE(PrintCommandEnabled(false, PrinterPresent()));
-  SetPrinterDiscovery(nullptr);
-}
 
 // The worked example's page: 6800 x 4800 printer pixels at 600 dpi once landscape.
 void WorkedPage(QPrinter& printer) { SetPage(printer, 576, 816, 600); }
@@ -94,6 +82,27 @@ TEST_F(Dialog, WorkedExample) {
   EXPECT_EQ(form->LblProp->geometry(), QRect(17, 159 + 25, 223, 20));
   EXPECT_EQ(form->Layout().PreviewW(), 225);
   EXPECT_EQ(form->Layout().PreviewH(), 159);
+}
+
+TEST_F(Dialog, ResolutionBesideTheScale) {
+  // 3.2 printer dots per pixel at 600 dpi.
+  EXPECT_EQ(form->LabelZoom->text(), "Scale : 320%");
+  EXPECT_EQ(form->LblResolution->text(), "187 dpi");
+  EXPECT_EQ(form->LblStatus->text(), "");
+  EXPECT_GE(form->LblResolution->geometry().left(), form->LabelZoom->geometry().right());
+  EXPECT_EQ(form->LblResolution->geometry().top(), 61);
+  // A small picture fitted on the page: 40 dots per pixel, 15 pixels per inch.
+  TBitmap thumb(170, 120);
+  form->Prepare(thumb, "thumb.jpg");
+  form->CBAjuster->click();
+  EXPECT_EQ(form->LabelZoom->text(), "Scale : 4000%");
+  EXPECT_EQ(form->LblResolution->text(), "15 dpi");
+  EXPECT_TRUE(form->LblResolution->isEnabled());  // still true while fitting
+  EXPECT_EQ(form->LblStatus->text(), "Low resolution: below 150 dpi the print may look coarse.");
+  form->CBAjuster->click();
+  form->ScrollBarZoom->setValue(30);  // 300 %: 200 dpi
+  EXPECT_EQ(form->LblResolution->text(), "200 dpi");
+  EXPECT_EQ(form->LblStatus->text(), "");
 }
 
 TEST_F(Dialog, PreviewIsPainted) {
@@ -238,6 +247,36 @@ TEST_F(Dialog, SetupRecomputesTheLayout) {
   EXPECT_EQ(form->ScrollBarZoom->maximum(), 20);
   EXPECT_EQ(form->LabelZoom->text(), "Scale : 160%");
   EXPECT_EQ(form->SEL->text(), "10.84");  // 2560 px at 600 dpi
+}
+
+// The destinations: the installed printers, then the PDF file, which is the only
+// one without a printer and the one a PDF printer stands for.
+TEST_F(Dialog, DestinationsArePrintersThenPdf) {
+  auto entries = [this] {
+    QStringList items;
+    for (int i = 0; i < form->CBPrinter->count(); ++i) items << form->CBPrinter->itemText(i);
+    return items;
+  };
+  FakeDiscovery two({"Office", "Lab"});
+  SetPrinterDiscovery(&two);
+  form->Prepare(image, "photo.jpg");
+  EXPECT_EQ(entries(), (QStringList{"Office", "Lab", "PDF file"}));
+  EXPECT_EQ(form->CBPrinter->currentText(), "PDF file");
+  EXPECT_TRUE(form->PdfChosen());
+  EXPECT_EQ(form->LPrinter->text(), "Printer :");
+  FakeDiscovery none({});
+  SetPrinterDiscovery(&none);
+  form->Prepare(image, "photo.jpg");
+  EXPECT_EQ(entries(), QStringList{"PDF file"});
+  EXPECT_TRUE(form->PdfChosen());
+  SetPrinterDiscovery(nullptr);
+  // Choosing the PDF file keeps the page the user set up and lays it out again.
+  printer.setPageOrientation(QPageLayout::Portrait);
+  form->ChooseDestination(form->CBPrinter->count() - 1);
+  EXPECT_TRUE(form->PdfChosen());
+  EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+  EXPECT_EQ(form->Layout().PageW(), 4800);
+  EXPECT_EQ(printer.colorMode(), QPrinter::Color);
 }
 
 TEST(PrintCommand, UnitChangeRecreatesTheDialog) {

@@ -2,6 +2,7 @@
 // rasterised: the image, the outline and the marks must sit where the layout says.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -9,10 +10,10 @@
 #include <QTest>
 #include <QPushButton>
 
-#include "AnnulerForm.h"
-#include "ImprForm.h"
+#include "gui/print/AnnulerForm.h"
+#include "gui/print/ImprForm.h"
 #include "PdfCheck.h"
-#include "PrintCommand.h"
+#include "gui/print/PrintCommand.h"
 #include "PrintPageCheck.h"
 
 namespace velinor {
@@ -28,15 +29,19 @@ struct PdfJob : ::testing::Test {
   TPrintCommand* command = nullptr;
   QStringList warnings;
   QString pdf;
+  QStringList asked;  // the names suggested for the PDF file
 
   void SetUp() override {
     command = &PrintCommandOf(&owner);
     pdf = dir.filePath("page.pdf");
     QPrinter& p = command->Printer();
     p.setOutputFormat(QPrinter::PdfFormat);
-    p.setOutputFileName(pdf);
     SetPage(p, 576, 816, Dpi);
     command->Warn = [this](const QString& t) { warnings << t; };
+    command->AskPdfFileName = [this](const QString& suggested) {
+      asked << suggested;
+      return pdf;
+    };
   }
   // The user's choices, then "Print".
   void Choose(bool contours, bool traits, const QString& copies = "1") {
@@ -89,13 +94,65 @@ TEST_F(PdfJob, EnlargedPhotoInInches) {
   CheckImage(page, command->Dialog()->Layout());
 }
 
-TEST_F(PdfJob, CopiesAreGivenToThePrinterAndThePageIsSentOnce) {
+// A file has no printing service to make copies: it holds one page per copy.
+TEST_F(PdfJob, CopiesAreOnePageEachInTheFile) {
   if (FindTool("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo is not installed";
   const TBitmap photo = TestPhoto(400, 300);
   Choose(false, false, "3");
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/photo.bmp"));
+  EXPECT_EQ(asked, QStringList{"photo.pdf"});
+  EXPECT_EQ(PageCount(pdf), 3);
+  EXPECT_EQ(command->Printer().outputFileName(), pdf);
+  EXPECT_EQ(command->Printer().outputFormat(), QPrinter::PdfFormat);
+}
+
+// The file is written whole beside its place and renamed over it: a cancelled
+// job or a cancelled name leaves the old file, and no temporary stays.
+TEST_F(PdfJob, TheFileIsReplacedOnlyByACompleteJob) {
+  auto writeOld = [this] {
+    QFile old(pdf);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+  };
+  auto folder = [this] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+  auto contents = [this] {
+    QFile f(pdf);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  writeOld();
+  const TBitmap photo = TestPhoto(3000, 2000);
+  Choose(false, true);
+  QTimer::singleShot(0, &owner, [this] {
+    QTest::mouseClick(command->CancelWindow()->BAnnuler, Qt::LeftButton);
+  });
+  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
+  EXPECT_EQ(contents(), "old contents");
+  EXPECT_EQ(folder(), QStringList{"page.pdf"});
+  // No name: nothing is printed, the cancel window never shows.
+  command->AskPdfFileName = [](const QString&) { return QString(); };
+  command->CancelWindow()->CancelState = 7;
+  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
+  EXPECT_EQ(command->CancelWindow()->CancelState, 7);
+  EXPECT_EQ(contents(), "old contents");
+  // A complete job replaces it.
+  command->AskPdfFileName = [this](const QString&) { return pdf; };
   ASSERT_TRUE(command->Run(photo, false, "photo.bmp"));
-  EXPECT_EQ(command->Printer().copyCount(), 3);
-  EXPECT_EQ(PageCount(pdf), 1);
+  EXPECT_TRUE(contents().startsWith("%PDF"));
+  EXPECT_EQ(folder(), QStringList{"page.pdf"});
+}
+
+// A printer whose device asks for grey (a queue without a driver description)
+// still prints the photo's colours: the job asks for colour.
+TEST_F(PdfJob, ColourIsAskedForWhateverThePrinterDefault) {
+  if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+  command->Printer().setColorMode(QPrinter::GrayScale);
+  const TBitmap photo = TestPhoto(800, 600);
+  Choose(false, false);
+  ASSERT_TRUE(command->Run(photo, false, "photo.bmp"));
+  EXPECT_EQ(command->Printer().colorMode(), QPrinter::Color);
+  const QImage page = Rasterise(pdf, Dpi);
+  ASSERT_FALSE(page.isNull());
+  CheckImage(page, command->Dialog()->Layout());
 }
 
 TEST_F(PdfJob, CancelBeforeThePageIsEndedPrintsNothing) {
@@ -121,14 +178,16 @@ TEST_F(PdfJob, EscapeCancelsToo) {
 }
 
 TEST_F(PdfJob, ServiceFailureIsReportedOnce) {
-  command->Printer().setOutputFileName(dir.filePath("missing/folder/page.pdf"));
+  const QString good = pdf;
+  pdf = dir.filePath("missing/folder/page.pdf");
   const TBitmap photo = TestPhoto(400, 300);
   Choose(false, true);
   EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
   ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains("missing/folder/page.pdf")) << warnings[0].toStdString();
   EXPECT_FALSE(command->CancelWindow()->isVisible());
   // The next job works again.
-  command->Printer().setOutputFileName(pdf);
+  pdf = good;
   warnings.clear();
   EXPECT_TRUE(command->Run(photo, false, "photo.bmp"));
   EXPECT_TRUE(warnings.isEmpty());

@@ -2,7 +2,7 @@
 // Checks of a rasterised page against the layout that printed it.
 #include <QImage>
 
-#include "print/PrintLayout.h"
+#include "core/print/PrintLayout.h"
 
 namespace velinor::test {
 

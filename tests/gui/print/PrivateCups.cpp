@@ -93,6 +93,7 @@ bool TPrivateCups::Start() {
                 // Only a local socket: nothing else on the machine can reach it.
                 "Listen " + Server() + "\n"
                 "LogLevel info\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                "PreserveJobFiles Yes\n"
                 "<Location />\n  Order allow,deny\n  Allow from 127.0.0.1\n</Location>\n"
                 "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n") &&
       WriteText(Path("conf/cups-files.conf"),
@@ -117,16 +118,19 @@ bool TPrivateCups::Start() {
   return Fail("cupsd did not answer");
 }
 
-bool TPrivateCups::AddQueue() {
-  if (queueAdded_) return true;
+bool TPrivateCups::AddQueue(bool raw) {
+  if (queueAdded_ && queueRaw_ == raw) return true;
+  if (queueAdded_ && !RemoveQueue()) return false;
   pdfConf_ = QString("/etc/cups/cups-pdf-%1.conf").arg(queue_);
   if (!WriteText(pdfConf_, "Out " + Path("out") + "\nAnonDirName " + Path("out") + "\nSpool " +
                                Path("pdfspool") + "\nLog " + Path("log") + "\n"))
     return Fail("cannot write " + pdfConf_);
   QString out;
-  if (!Lp("lpadmin", {"-p", queue_, "-E", "-v", "cups-pdf:/" + queue_, "-P", Ppd}, &out))
+  const QStringList driver = raw ? QStringList{"-m", "raw"} : QStringList{"-P", Ppd};
+  if (!Lp("lpadmin", QStringList{"-p", queue_, "-E", "-v", "cups-pdf:/" + queue_} + driver, &out))
     return Fail("lpadmin failed: " + out);
   queueAdded_ = true;
+  queueRaw_ = raw;
   return true;
 }
 
@@ -181,6 +185,20 @@ QString TPrivateCups::WaitForPdf(int timeoutMs) const {
     QThread::msleep(200);
   }
   return {};
+}
+
+QStringList TPrivateCups::SentDocuments(int timeoutMs) const {
+  QElapsedTimer t;
+  t.start();
+  QString pending;
+  while (t.elapsed() < timeoutMs) {
+    if (Lp("lpstat", {"-o", queue_}, &pending) && pending.trimmed().isEmpty()) break;
+    QThread::msleep(200);
+  }
+  QStringList files;
+  for (const QFileInfo& f : QDir(Path("spool")).entryInfoList({"d*-001"}, QDir::Files, QDir::Name))
+    files << f.absoluteFilePath();
+  return files;
 }
 
 QStringList TPrivateCups::Jobs() const {

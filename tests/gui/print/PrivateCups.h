@@ -22,8 +22,10 @@ class TPrivateCups {
 
   // Starts the scheduler (no queue yet); false with Why() when it cannot run here.
   bool Start();
-  // Adds the cups-pdf queue (nothing when it exists); RemoveQueue deletes it.
-  bool AddQueue();
+  // Adds the cups-pdf queue (nothing when it exists as asked); RemoveQueue
+  // deletes it. A raw queue has no driver description: the job reaches the
+  // device as the program sent it.
+  bool AddQueue(bool raw = false);
   bool RemoveQueue();
   QString Why() const { return why_; }
   QString Queue() const { return queue_; }
@@ -39,6 +41,9 @@ class TPrivateCups {
   void ClearPdfs() const;
   // Jobs the scheduler knows of for the queue, finished or not (lpstat).
   QStringList Jobs() const;
+  // Waits at most timeoutMs until no job is left in progress; then the
+  // documents the program sent so far, oldest first (the scheduler keeps them).
+  QStringList SentDocuments(int timeoutMs) const;
 
  private:
   bool Fail(const QString& why);
@@ -51,6 +56,7 @@ class TPrivateCups {
   QString pdfConf_;
   QString why_;
   bool queueAdded_ = false;
+  bool queueRaw_ = false;
 };
 
 // The scheduler of this test program, started on first use and stopped by

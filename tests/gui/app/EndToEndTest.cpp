@@ -1,0 +1,253 @@
+// The whole job as a user does it, with the mouse and the keyboard on the real
+// main window, checked against the command-line program doing the same picks.
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "support/GuiTestSupport.h"
+#include "support/PixelCompare.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/OvImage.h"
+#include "gui/view/MyImage.h"
+
+namespace velinor {
+namespace {
+
+using test::SamePixels;
+
+QByteArray Contents(const QString& file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(EndToEnd, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
+  QTemporaryDir dir;
+  test::TScriptedDialogs dialogs;
+  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
+  auto form = test::MakeForm(dir);
+  form->resize(900, 650);
+  ASSERT_TRUE(test::ShowActive(*form));
+
+  dialogs.OpenNames = {photo};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(form->CurrentImage().Width(), 240);
+  QApplication::processEvents();
+
+  const QPoint picks[] = {{30, 40}, {180, 120}};
+  for (const QPoint& p : picks) {
+    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
+    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
+  }
+  ASSERT_EQ(form->KeptColors().size(), 2);
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  ASSERT_TRUE(form->Document().Processed());
+
+  const QString png = dir.filePath("gui.png"), ovi = dir.filePath("gui.ovi");
+  dialogs.SaveAnswers = {png};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  dialogs.SaveAnswers = {ovi};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(form->Document().Saved());
+  EXPECT_TRUE(dialogs.Messages.empty());
+
+  for (const QString& out : {QString("cli.png"), QString("cli.ovi")}) {
+    QProcess cli;
+    cli.start(VELINOR_CLI, {"keep", photo, dir.filePath(out), "--pick", "30,40", "--pick", "180,120"});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  }
+  const QByteArray guiPng = Contents(png), guiOvi = Contents(ovi);
+  ASSERT_FALSE(guiPng.isEmpty());
+  ASSERT_FALSE(guiOvi.isEmpty());
+  EXPECT_EQ(guiPng, Contents(dir.filePath("cli.png")));
+  EXPECT_EQ(guiOvi, Contents(dir.filePath("cli.ovi")));
+}
+
+// A photographer's camera data and copyright go from the opened JPEG through
+// Execute into the JPEG "Save as" writes; the block the program writes keeps
+// its own values.
+TEST(EndToEnd, CameraDataSurvivesOpenExecuteAndSaveAs) {
+  const QString exiftool = QStandardPaths::findExecutable("exiftool");
+  if (exiftool.isEmpty()) GTEST_SKIP() << "exiftool is not installed";
+  QTemporaryDir dir;
+  test::TScriptedDialogs dialogs;
+  const QString shot = dir.filePath("shot.jpg");
+  WriteImageFile(shot.toStdString(), test::MakeImage(120, 80), TWriteOptions{});
+  QProcess tag;
+  tag.start(exiftool, {"-q", "-overwrite_original", "-Make=Velicam", "-Model=V 24",
+                       "-DateTimeOriginal=2024:05:06 07:08:09", "-Copyright=(c) A. Photographer", shot});
+  ASSERT_TRUE(tag.waitForFinished(30000));
+  ASSERT_EQ(tag.exitCode(), 0);
+
+  auto form = test::MakeForm(dir);
+  dialogs.OpenNames = {shot};
+  form->MenuFichierOuvrirClick();
+  ASSERT_EQ(form->CurrentImage().Width(), 120);
+  form->PickColor(form->CurrentImage().Pixel(10, 10));
+  form->MenuActionActionClick();
+  ASSERT_TRUE(form->Document().Processed());
+  const QString saved = dir.filePath("saved.jpg");
+  dialogs.SaveAnswers = {saved};
+  dialogs.JpegAnswers = {[](TJPGCompressForm&) { return true; }};
+  form->MenuFichierEnregistrerClick();
+  ASSERT_TRUE(form->Document().Saved());
+
+  QProcess read;
+  read.start(exiftool, {"-s", "-s", "-s", "-Make", "-Model", "-DateTimeOriginal", "-Copyright", "-Software",
+                        "-Orientation#", saved});
+  ASSERT_TRUE(read.waitForFinished(30000));
+  EXPECT_EQ(QString::fromUtf8(read.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QStringList({"Velicam", "V 24", "2024:05:06 07:08:09", "(c) A. Photographer", "Velinor", "1"}));
+}
+
+// A transparent PNG shows the checkerboard, never its hidden colours, in the
+// view and the thumbnail; the colour keep keeps its alpha and "Save as" PNG
+// writes it back.
+TEST(EndToEnd, ATransparentPngShowsACheckerboardAndSavesItsAlpha) {
+  QTemporaryDir dir;
+  test::TScriptedDialogs dialogs;
+  // Red on the left, blue in the middle; the right third is fully transparent
+  // but holds green. Written by Qt's own PNG writer.
+  QImage made(120, 80, QImage::Format_ARGB32);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 120; ++x)
+      made.setPixel(x, y, x < 40 ? qRgba(230, 20, 20, 255) : x < 80 ? qRgba(20, 20, 230, 255) : qRgba(0, 255, 0, 0));
+  const QString photo = dir.filePath("clear.png");
+  ASSERT_TRUE(made.save(photo, "PNG"));
+  auto form = test::MakeForm(dir);
+  form->resize(900, 650);
+  ASSERT_TRUE(test::ShowActive(*form));
+  dialogs.OpenNames = {photo};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(form->CurrentImage().PixelFormat(), TPixelFormat::pf32bit);
+  QApplication::processEvents();
+
+  auto shownAt = [&](int x, int y) {
+    QImage canvas(form->Image->viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&canvas);
+    form->Image->PaintView(p, canvas.rect());
+    p.end();
+    const TPoint c = form->Image->ImageToClientPoint(TPoint{x, y});
+    return canvas.pixel(c.X, c.Y);
+  };
+  const QRgb clear = shownAt(100, 40);
+  EXPECT_EQ(qRed(clear), qGreen(clear));
+  EXPECT_GE(qRed(clear), 200);
+  EXPECT_EQ(shownAt(10, 10), qRgb(230, 20, 20));
+  const QImage thumb = form->Preview->pixmap().toImage();
+  int greens = 0, checks = 0;
+  for (int y = 0; y < thumb.height(); ++y)
+    for (int x = 0; x < thumb.width(); ++x) {
+      const QRgb c = thumb.pixel(x, y);
+      greens += qGreen(c) > 150 && qRed(c) < 100;
+      checks += c == qRgb(204, 204, 204);
+    }
+  EXPECT_EQ(greens, 0);
+  EXPECT_GT(checks, 0);
+
+  // Keep the red: blue turns grey, the transparent part stays so.
+  const TPoint red = form->Image->ImageToClientPoint(TPoint{10, 10});
+  QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(red.X, red.Y));
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  ASSERT_TRUE(form->Document().Processed());
+  const QString png = dir.filePath("saved.png");
+  dialogs.SaveAnswers = {png};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(form->Document().Saved());
+  EXPECT_TRUE(dialogs.Messages.empty());
+  const QImage saved(png);
+  ASSERT_TRUE(saved.hasAlphaChannel());
+  EXPECT_EQ(qAlpha(saved.pixel(100, 40)), 0);
+  const QRgb kept = saved.pixel(20, 40);
+  EXPECT_EQ(qAlpha(kept), 255);
+  EXPECT_GT(qRed(kept), 200);
+  EXPECT_LT(qGreen(kept), 40);
+  const QRgb grey = saved.pixel(60, 40);
+  EXPECT_EQ(qAlpha(grey), 255);
+  EXPECT_TRUE(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey));
+}
+
+// Work saved after Execute reopens with the photo behind the result: one more
+// pick and Execute give what the command line gives with all the picks.
+TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
+  QTemporaryDir dir;
+  test::TScriptedDialogs dialogs;
+  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
+  auto form = test::MakeForm(dir);
+  form->resize(900, 650);
+  ASSERT_TRUE(test::ShowActive(*form));
+  auto click = [&](QPoint p) {
+    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
+    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
+  };
+
+  dialogs.OpenNames = {photo};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  const TBitmap original = form->CurrentImage();
+  QApplication::processEvents();
+  click({30, 40});
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  const TBitmap result = form->CurrentImage();
+  const TBitmap mask = form->Document().KeepMask();
+  const QString ovi = dir.filePath("work.ovi");
+  dialogs.SaveAnswers = {ovi};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  const QByteArray saved = Contents(ovi);
+
+  dialogs.OpenNames = {ovi};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  const TDocument& d = form->Document();
+  ASSERT_TRUE(d.Processed());
+  EXPECT_TRUE(d.ResultMatchesPhoto());
+  EXPECT_TRUE(d.Saved());
+  EXPECT_TRUE(SamePixels(d.ColorSource(), original));
+  EXPECT_TRUE(SamePixels(d.KeepMask(), mask));
+  // On screen, the file's flattened picture (the result within one level).
+  EXPECT_TRUE(SamePixels(d.CurrentImage(), ReadOviFile(ovi.toStdString())));
+  EXPECT_EQ(d.CurrentImage().Width(), result.Width());
+  EXPECT_EQ(Contents(ovi), saved);  // reading changes nothing
+  EXPECT_TRUE(form->QuerySaveChanges());
+  EXPECT_TRUE(dialogs.Messages.empty());  // nothing to ask: it is the file
+
+  // The kept colours are not in the file: the first is picked again, on the
+  // result, where the eyedropper takes the photo's colour.
+  QApplication::processEvents();
+  click({30, 40});
+  click({180, 120});
+  ASSERT_EQ(form->KeptColors().size(), 2);
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  const QString png = dir.filePath("again.png");
+  dialogs.SaveAnswers = {png};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  QProcess cli;
+  cli.start(VELINOR_CLI, {"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--pick", "180,120"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
+
+  // Undo goes back to the result that was opened, then to the photo.
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
+  EXPECT_FALSE(form->Document().CanUndo());
+
+  // A one-layer file opens as before: flat, nothing processed.
+  const QString flat = dir.filePath("flat.ovi");
+  dialogs.SaveAnswers = {flat};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  dialogs.OpenNames = {flat};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_FALSE(form->Document().Processed());
+  EXPECT_FALSE(form->Document().CanUndo());
+  EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
+}
+
+}  // namespace
+}  // namespace velinor

@@ -1,0 +1,171 @@
+// The brush on the mask, driven through the window as a user drives it: the
+// modes and their keys, strokes by mouse drags, "Clear touch-ups", and strokes
+// kept across a later "Execute".
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/GuiTestSupport.h"
+#include "support/PixelCompare.h"
+#include "core/engine/KeepColors.h"
+#include "core/engine/ToneCompositing.h"
+#include "gui/app/BrushTool.h"
+#include "gui/view/MyImage.h"
+
+namespace velinor {
+namespace {
+
+using test::SamePixels;
+
+using test::MakeForm;
+using test::TScriptedDialogs;
+
+struct TBrushForm {
+  QTemporaryDir dir;
+  TScriptedDialogs dialogs;
+  TBitmap photo = test::MakeImage(60, 40);
+  std::unique_ptr<TMainForm> form;
+
+  TBrushForm() {
+    form = MakeForm(dir);
+    form->OpenImage(test::WriteBmp(dir, "photo.bmp", 60, 40), true);
+    form->resize(800, 600);
+    form->show();
+    QApplication::processEvents();
+  }
+  // A drag through image points (pixel centres) with a button and modifiers.
+  void Drag(std::initializer_list<TPoint> points, Qt::MouseButton button, Qt::KeyboardModifiers mods = {}) {
+    QWidget* vp = form->Image->viewport();
+    auto client = [&](TPoint p) {
+      const TRect r = form->Image->ImageRect();
+      const double z = form->Image->Zoom();
+      return QPoint(static_cast<int>(std::floor(r.Left + (p.X + 0.5) * z)),
+                    static_cast<int>(std::floor(r.Top + (p.Y + 0.5) * z)));
+    };
+    auto it = points.begin();
+    QTest::mousePress(vp, button, mods, client(*it));
+    for (++it; it != points.end(); ++it) QTest::mouseMove(vp, client(*it));
+    QTest::mouseRelease(vp, button, mods, client(*(points.end() - 1)));
+  }
+};
+
+TBitmap Toned(const TBitmap& photo) {
+  TBitmap t(photo);
+  ToneResult(t, false);
+  return t;
+}
+
+TEST(MainFormBrush, ModesMenuItemsAndKeys) {
+  TBrushForm t;
+  TMainForm& f = *t.form;
+  EXPECT_EQ(f.MenuActionBrush->text().section('\t', 0, 0), "Brush");
+  EXPECT_EQ(f.MenuActionClearTouchUps->text(), "Clear touch-ups");
+  f.MenuActionClick();
+  EXPECT_TRUE(f.MenuActionBrush->isEnabled());
+  EXPECT_FALSE(f.MenuActionClearTouchUps->isEnabled());
+  EXPECT_FALSE(f.BrushTool->Active());
+  EXPECT_FALSE(f.BrushTool->PnlBrush->isVisible());
+  f.BtnBrush->click();
+  EXPECT_TRUE(f.BrushTool->Active());
+  EXPECT_TRUE(f.BrushTool->PnlBrush->isVisible());
+  EXPECT_TRUE(f.BtnBrush->isChecked());
+  EXPECT_FALSE(f.BtnPipette->isChecked());
+  EXPECT_EQ(f.Image->Tool(), f.BrushTool);
+  f.BtnPipette->click();
+  EXPECT_FALSE(f.BrushTool->Active());
+  EXPECT_EQ(f.Image->Tool(), nullptr);
+
+  if (!test::ShowActive(f)) GTEST_SKIP() << "the window did not become active";
+  f.BrushTool->SetSize(40);
+  QTest::keyClick(&f, Qt::Key_B);
+  EXPECT_TRUE(f.BrushTool->Active());
+  QTest::keyClick(&f, Qt::Key_BracketRight);
+  EXPECT_EQ(f.BrushTool->Brush().Size, 44);
+  QTest::keyClick(&f, Qt::Key_BracketLeft);
+  QTest::keyClick(&f, Qt::Key_BracketLeft);
+  EXPECT_EQ(f.BrushTool->Brush().Size, 36);
+  QTest::keyClick(&f, Qt::Key_Escape);
+  EXPECT_FALSE(f.BrushTool->Active());
+  f.BrushTool->SetSize(9999);
+  EXPECT_EQ(f.BrushTool->Brush().Size, MaxBrushSize);
+}
+
+TEST(MainFormBrush, GreyAndColourStrokesByDragSurviveExecute) {
+  TBrushForm t;
+  TMainForm& f = *t.form;
+  // Keep everything: a tolerance that takes every colour of the gradient.
+  f.PickColor(t.photo.Pixel(30, 20));
+  f.TBN->setValue(100);
+  f.MenuActionActionClick();
+  const TBitmap computed = f.CurrentImage();
+  f.MenuActionBrushClick();
+  f.BrushTool->SetSize(12);
+  f.BrushTool->SetSoftness(0);
+  // Right drag paints grey, then an eyedropper click does not pick in brush mode.
+  t.Drag({{15, 20}, {20, 20}}, Qt::RightButton);
+  EXPECT_EQ(f.KeptColors().size(), 1);
+  const TBitmap grey = Toned(t.photo);
+  auto checkStroke = [&](const TBitmap& elsewhere) {
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 60; ++x) {
+        const double d = x < 15 ? std::hypot(x - 15, y - 20) : x > 20 ? std::hypot(x - 20, y - 20) : std::abs(y - 20);
+        if (d < 6 - 1.5) { ASSERT_EQ(f.CurrentImage().Pixel(x, y), grey.Pixel(x, y)) << x << "," << y; }
+        if (d > 6 + 1.5) { ASSERT_EQ(f.CurrentImage().Pixel(x, y), elsewhere.Pixel(x, y)) << x << "," << y; }
+      }
+  };
+  checkStroke(computed);
+  f.MenuActionClick();
+  EXPECT_TRUE(f.MenuActionClearTouchUps->isEnabled());
+  EXPECT_TRUE(f.BtnUndo->isEnabled());
+
+  // Another Execute with other settings keeps the stroke.
+  f.TBN->setValue(60);
+  f.MenuActionActionClick();
+  TKeepOptions o;
+  o.Entries = {f.KeptColors()[0].toStdString()};
+  o.Tolerance = 60;
+  TBitmap again = t.photo, mask;
+  KeepColors(again, mask, t.photo, o);
+  checkStroke(again);
+
+  // Alt + left paints grey too; left paints colour back over it.
+  t.Drag({{40, 10}}, Qt::LeftButton, Qt::AltModifier);
+  EXPECT_EQ(f.CurrentImage().Pixel(40, 10), grey.Pixel(40, 10));
+  t.Drag({{40, 10}, {19, 20}}, Qt::LeftButton);
+  EXPECT_EQ(f.CurrentImage().Pixel(40, 10), t.photo.Pixel(40, 10));
+  EXPECT_EQ(f.CurrentImage().Pixel(19, 20), t.photo.Pixel(19, 20));
+  EXPECT_EQ(f.CurrentImage().Pixel(11, 20), grey.Pixel(11, 20));
+
+  // "Clear touch-ups": the computed result; Undo brings the strokes back.
+  f.MenuActionClearTouchUpsClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), again));
+  f.MenuEditionUndoClick();
+  EXPECT_EQ(f.CurrentImage().Pixel(40, 10), t.photo.Pixel(40, 10));
+  EXPECT_EQ(f.CurrentImage().Pixel(11, 20), grey.Pixel(11, 20));
+  EXPECT_EQ(f.CurrentImage().Pixel(19, 20), t.photo.Pixel(19, 20));
+}
+
+TEST(MainFormBrush, BrushBeforeExecuteStartsFromThePhoto) {
+  TBrushForm t;
+  TMainForm& f = *t.form;
+  f.MenuActionBrushClick();
+  f.BrushTool->SetSize(MaxBrushSize);  // larger than the picture
+  f.BrushTool->SetSoftness(0);
+  t.Drag({{0, 0}}, Qt::RightButton);
+  EXPECT_TRUE(f.Document().Processed());
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), Toned(t.photo)));
+  f.MenuEditionUndoClick();
+  EXPECT_TRUE(SamePixels(f.CurrentImage(), t.photo));
+  EXPECT_TRUE(f.Document().TouchUps().Empty());
+}
+
+}  // namespace
+}  // namespace velinor
