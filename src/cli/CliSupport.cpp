@@ -1,9 +1,9 @@
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
 
 #include <cstdio>
 #include <exception>
 
-#include "files/FileRoutes.h"
+#include "core/files/FileRoutes.h"
 
 namespace velinor::cli {
 
@@ -32,9 +32,9 @@ int ParseInt(const std::string& text, const std::string& what, int min, int max)
   return static_cast<int>(v);
 }
 
-TBitmap LoadImage(const std::string& path) {
+TBitmap LoadImage(const std::string& path, TReadResult* read) {
   try {
-    return ReadImageFile(path);
+    return ReadImageFile(path, read);
   } catch (const std::exception& e) {
     throw FileError("cannot load \"" + path + "\": " + e.what());
   }
@@ -42,7 +42,7 @@ TBitmap LoadImage(const std::string& path) {
 
 void SaveImage(const std::string& path, const TBitmap& bitmap) {
   try {
-    WriteImageFile(path, bitmap, 300.0);
+    WriteImageFile(path, bitmap, SaveAsResolution);
   } catch (const std::exception& e) {
     throw FileError("cannot save \"" + path + "\": " + e.what());
   }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
+#include "core/files/FileRoutes.h"
 
 namespace velinor::cli {
 
@@ -43,8 +44,8 @@ class ArgReader {
 int ParseInt(const std::string& text, const std::string& what, int min, int max);
 
 // Loads an image by extension; FileError naming the file on any failure.
-TBitmap LoadImage(const std::string& path);
-// Saves an image by extension at 300 dpi, as "Save as" does; FileError on failure
+TBitmap LoadImage(const std::string& path, TReadResult* read = nullptr);
+// Saves an image by extension at SaveAsResolution, as "Save as" does; FileError on failure
 // (the target is left as it was).
 void SaveImage(const std::string& path, const TBitmap& bitmap);
 

@@ -2,9 +2,9 @@
 // format of the output name, as "Save as" writes it (300 dpi, EXIF in JPEG).
 #include <cstdio>
 
-#include "CliSupport.h"
-#include "Commands.h"
-#include "files/FileRoutes.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "core/files/FileRoutes.h"
 
 namespace velinor::cli {
 
@@ -29,7 +29,9 @@ int RunConvert(const std::vector<std::string>& args) {
     }
   }
   if (output.empty()) throw UsageError("needs INPUT and OUTPUT");
-  const TBitmap image = LoadImage(input);
+  TReadResult read;
+  const TBitmap image = LoadImage(input, &read);
+  CarryOver(read, options);
   try {
     WriteImageFile(output, image, options);
   } catch (const std::exception& e) {

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <ctime>
 
-#include "CliSupport.h"
-#include "Commands.h"
-#include "files/ExifSummary.h"
-#include "files/FileRoutes.h"
-#include "files/PictureInfo.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "core/files/ExifSummary.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/PictureInfo.h"
 
 namespace velinor::cli {
 
@@ -25,7 +25,7 @@ std::string LocalDate(std::time_t t) {
 int RunInfo(const std::vector<std::string>& args) {
   if (args.size() != 1 || (!args[0].empty() && args[0][0] == '-')) throw UsageError("needs one FILE");
   const std::string& name = args[0];
-  TReadInfo read;
+  TReadResult read;
   TBitmap image;
   try {
     // Preview decoding: the stored size comes from the header, the pixels are not needed.
@@ -38,10 +38,10 @@ int RunInfo(const std::vector<std::string>& args) {
   info.OrigWidth = read.OrigWidth;
   info.OrigHeight = read.OrigHeight;
   info.DepthCode = read.DepthCode > 0 ? read.DepthCode : DepthCodeOf(image.PixelFormat());
-  info.TransparencyCode = TransparencyCodeOf(image);
-  info.GifAnimated = read.Animated;
+  info.TransparencyCode = read.TransparencyCode;
+  info.GifAnimated = read.Animated();
   FileSizeAndDate(name, info.FileSize, info.Modified);
-  const auto exif = ExifSummaryLines(ReadExifSummary(name), IsoDateTime);
+  const auto exif = InformationExifLines(name, IsoDateTime);
   std::printf("%s\n", read.Format.c_str());
   for (const std::string& line : PictureInfoLines(info, LocalDate, exif)) std::printf("%s\n", line.c_str());
   return 0;

@@ -2,27 +2,29 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "CliSupport.h"
-#include "Commands.h"
-#include "engine/ColorMatch.h"
-#include "engine/KeepColors.h"
-#include "files/FileRoutes.h"
-#include "files/SafeFile.h"
-#include "view/LayeredDocument.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "core/engine/ColorMatch.h"
+#include "core/engine/KeepColors.h"
+#include "core/engine/TouchUps.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/LayeredGraphic.h"
+#include "core/document/LayeredDocument.h"
 
 namespace velinor::cli {
 
 namespace {
 
 struct TKeepArgs {
-  std::string input, output, maskFile;
-  // Kept colours in command-line order: a --color text, or a --pick point.
+  std::string input, output, maskFile, touchUpFile;
+  // The colour list in command-line order: a --color or --exclude text, or a
+  // --pick or --exclude-pick point.
   struct TEntry {
     bool pick = false;
+    bool exclude = false;
     std::string text;
     TPoint point;
   };
@@ -31,11 +33,11 @@ struct TKeepArgs {
   bool progress = false, timing = false;
 };
 
-TPoint ParsePoint(const std::string& text) {
+TPoint ParsePoint(const std::string& option, const std::string& text) {
   const size_t comma = text.find(',');
-  if (comma == std::string::npos) throw UsageError("--pick needs X,Y, not \"" + text + "\"");
-  return TPoint{ParseInt(text.substr(0, comma), "--pick X", 0, MaxImageSide),
-                ParseInt(text.substr(comma + 1), "--pick Y", 0, MaxImageSide)};
+  if (comma == std::string::npos) throw UsageError(option + " needs X,Y, not \"" + text + "\"");
+  return TPoint{ParseInt(text.substr(0, comma), option + " X", 0, MaxImageSide),
+                ParseInt(text.substr(comma + 1), option + " Y", 0, MaxImageSide)};
 }
 
 TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
@@ -44,13 +46,13 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   while (!r.Done()) {
     const std::string& arg = r.Next();
-    if (arg == "--color") {
+    if (arg == "--color" || arg == "--exclude") {
       const std::string& text = r.Value(arg);
       if (ParseColorText(text, clNone, true) == clNone)
-        throw UsageError("--color needs a colour such as '#FF8000', not \"" + text + "\"");
-      a.entries.push_back({false, text, {}});
-    } else if (arg == "--pick") {
-      a.entries.push_back({true, {}, ParsePoint(r.Value(arg))});
+        throw UsageError(arg + " needs a colour such as '#FF8000', not \"" + text + "\"");
+      a.entries.push_back({false, arg == "--exclude", text, {}});
+    } else if (arg == "--pick" || arg == "--exclude-pick") {
+      a.entries.push_back({true, arg == "--exclude-pick", {}, ParsePoint(arg, r.Value(arg))});
     } else if (arg == "--tolerance") {
       a.options.Tolerance = r.IntValue(arg, 1, 100);
     } else if (arg == "--no-gradient") {
@@ -61,6 +63,8 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
       a.options.Sepia = true;
     } else if (arg == "--mask") {
       a.maskFile = r.Value(arg);
+    } else if (arg == "--touch-up") {
+      a.touchUpFile = r.Value(arg);
     } else if (arg == "--progress") {
       a.progress = true;
     } else if (arg == "--timing") {
@@ -79,67 +83,54 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
   return a;
 }
 
-// A temporary name beside the target that keeps its extension, so that the
-// format is still chosen by it.
-std::string PendingName(const std::string& target) {
-  const size_t slash = target.find_last_of('/');
-  const size_t dot = target.find_last_of('.');
-  const std::string ext =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash) ? target.substr(dot) : "";
-  std::random_device rd;
-  char tag[24];
-  std::snprintf(tag, sizeof tag, ".%08x.pending", static_cast<unsigned>(rd()));
-  return target + tag + ext;
-}
-
-// Writes every output or none: each goes to a pending file first, and the
-// pending files are renamed over the targets only once all were written.
-// A layered document, when given, is what the first output holds in the layered format.
-void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs,
-             TMyImageLayered* layered = nullptr) {
-  std::vector<std::string> pending;
-  auto discard = [&pending] {
-    for (const std::string& p : pending) std::remove(p.c_str());
-  };
-  for (const auto& [target, bitmap] : outputs) {
-    const std::string temp = PendingName(target);
-    try {
-      if (layered && &target == &outputs.front().first && LowerExtension(target) == ".ovi")
-        layered->SaveLayeredFile(temp);
-      else
-        WriteImageFile(temp, *bitmap, 300.0);  // 300 dpi, as "Save as" writes
-    } catch (const std::exception& e) {
-      discard();
-      // The reason names the pending file; the user knows the target.
-      std::string reason = e.what();
-      for (size_t at; (at = reason.find(temp)) != std::string::npos;) reason.replace(at, temp.size(), target);
-      throw FileError("cannot save \"" + target + "\": " + reason);
-    }
-    pending.push_back(temp);
+// Writes every output or none (as "Save as" writes them). A layered document,
+// when given, is what an ".ovi" first output holds.
+void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs, TMyImageLayered* layered) {
+  std::unique_ptr<TLayeredGraphic> document;
+  if (layered) document = std::make_unique<TLayeredGraphic>(*layered);
+  std::vector<TImageOutput> files;
+  for (const auto& [target, bitmap] : outputs)
+    files.push_back(TImageOutput{target, TSaveSource{*bitmap, files.empty() ? document.get() : nullptr}});
+  std::string failed;
+  try {
+    WriteImageFiles(files, TWriteOptions{}, &failed);
+  } catch (const std::exception& e) {
+    throw FileError("cannot save \"" + failed + "\": " + e.what());
   }
-  for (size_t i = 0; i < outputs.size(); ++i)
-    if (std::rename(pending[i].c_str(), outputs[i].first.c_str()) != 0) {
-      discard();
-      throw FileError("cannot save \"" + outputs[i].first + "\"");
-    }
 }
 
 }  // namespace
 
 int RunKeep(const std::vector<std::string>& args) {
   TKeepArgs a = ParseKeepArgs(args);
-  const TBitmap source = LoadImage(a.input);
+  TBitmap source = LoadImage(a.input);
+  source.SetPixelFormat(TPixelFormat::pf24bit);
+  // Painted touch-ups: a grey picture of the input's size (0 colour, 255 grey, 128
+  // untouched), read before anything is computed so that a bad one changes nothing.
+  TTouchUps touchUps;
+  if (!a.touchUpFile.empty()) {
+    const TBitmap painted = LoadImage(a.touchUpFile);
+    if (painted.Width() != source.Width() || painted.Height() != source.Height())
+      throw FileError("the touch-up picture \"" + a.touchUpFile + "\" is " + std::to_string(painted.Width()) +
+                       " x " + std::to_string(painted.Height()) + ", the image \"" + a.input + "\" " +
+                       std::to_string(source.Width()) + " x " + std::to_string(source.Height()));
+    touchUps = TTouchUps::FromGreyPicture(painted);
+  }
+  // One list of both kinds, as the window's: a pick follows the eyedropper's rules
+  // over the whole list.
+  std::vector<TColorEntry> list;
   for (const TKeepArgs::TEntry& e : a.entries) {
     if (!e.pick) {
-      a.options.Entries.push_back(e.text);
+      list.push_back({e.text, e.exclude});
       continue;
     }
     if (e.point.X >= source.Width() || e.point.Y >= source.Height())
-      throw UsageError("--pick " + std::to_string(e.point.X) + "," + std::to_string(e.point.Y) +
-                       " lies outside the " + std::to_string(source.Width()) + " x " +
-                       std::to_string(source.Height()) + " image \"" + a.input + "\"");
-    PickColor(a.options.Entries, source.Pixel(e.point.X, e.point.Y));
+      throw UsageError(std::string(e.exclude ? "--exclude-pick " : "--pick ") + std::to_string(e.point.X) +
+                       "," + std::to_string(e.point.Y) + " lies outside the " + std::to_string(source.Width()) +
+                       " x " + std::to_string(source.Height()) + " image \"" + a.input + "\"");
+    PickColor(list, source.Pixel(e.point.X, e.point.Y), e.exclude);
   }
+  a.options.SetColorList(list);
   TProgressSink progress;
   if (a.progress)
     progress = [](const std::string& label, int percent) {
@@ -148,6 +139,11 @@ int RunKeep(const std::vector<std::string>& args) {
   TBitmap result = source, mask;
   const Stopwatch watch;
   KeepColors(result, mask, source, a.options, progress);
+  if (!touchUps.Empty()) {
+    // The result and the mask as the window leaves them after painting.
+    RecomposeTouched(result, source, mask, touchUps, a.options.Sepia, touchUps.Touched());
+    mask = FinalMask(mask, touchUps);
+  }
   const double ms = watch.Milliseconds();
   if (a.timing) PrintTiming("KeepColors", ms);
   std::vector<std::pair<std::string, const TBitmap*>> outputs = {{a.output, &result}};
@@ -155,8 +151,7 @@ int RunKeep(const std::vector<std::string>& args) {
   // As "Save as" after "Execute": the photo under its toned copy, cut out where
   // colours were kept.
   std::unique_ptr<TMyImageLayered> layered;
-  if (LowerExtension(a.output) == ".ovi")
-    layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
+  if (IsOviFile(a.output)) layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
   SaveAll(outputs, layered.get());
   return 0;
 }

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "CliSupport.h"
-#include "Commands.h"
-#include "resize/StretchEx.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "core/resize/StretchEx.h"
 
 namespace velinor::cli {
 

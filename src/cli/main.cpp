@@ -4,17 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "CliSupport.h"
-#include "Commands.h"
-#include "files/FormatRegistry.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "core/files/FormatRegistry.h"
 
 namespace velinor::cli {
 
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       {"keep",
-       "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--tolerance N] [--no-gradient] "
-       "[--no-progressive] [--sepia] [--mask MASKFILE] [--progress] [--timing]",
+       "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--exclude '#RRGGBB']... "
+       "[--exclude-pick X,Y]... [--tolerance N] [--no-gradient] "
+       "[--no-progressive] [--sepia] [--mask MASKFILE] [--touch-up MASKFILE] [--progress] [--timing]",
        RunKeep},
       {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
       {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", RunConvert},

@@ -11,13 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "base/Bitmap.h"
-#include "engine/KeepColors.h"
-#include "files/BmpCodec.h"
-#include "files/FileRoutes.h"
-#include "files/OvImage.h"
-#include "files/SafeFile.h"
-#include "view/LayeredImage.h"
+#include "core/base/Bitmap.h"
+#include "core/engine/CopyFamily.h"
+#include "core/engine/KeepColors.h"
+#include "core/files/BmpCodec.h"
+#include "core/files/FileRoutes.h"
+#include "core/files/OvImage.h"
+#include "core/files/SafeFile.h"
+#include "core/document/LayeredImage.h"
 
 using namespace velinor;
 namespace fs = std::filesystem;
@@ -96,6 +97,52 @@ TEST_F(KeepCli, WritesWhatKeepColorsComputes) {
   EXPECT_NE(r.err.find(" ms\n"), std::string::npos);
 }
 
+TEST_F(KeepCli, TouchUpPictureForcesGreyAndColourWhereItIsNotMidGrey) {
+  // 255 on the left (kept red there turns grey), 0 on a band of the blue half
+  // (grey there shows its colour), 128 elsewhere.
+  TBitmap painted(40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const int v = x < 5 ? 255 : (x >= 30 && x < 35 && y < 10 ? 0 : 128);
+      painted.SetPixel(x, y, RGB(v, v, v));
+    }
+  WriteBmpFile(Path("touch.bmp"), painted, 300);
+  const TRunResult r = Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --touch-up " +
+                           Path("touch.bmp") + " --mask " + Path("mask.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  TKeepOptions o;
+  o.Entries = {"#C82028"};  // the picked pixel
+  TBitmap computed = photo_, mask;
+  KeepColors(computed, mask, photo_, o);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const int v = GetRValue(painted.Pixel(x, y));
+      if (v != 128) mask.SetPixel(x, y, v == 0 ? RGB(0, 0, 0) : RGB(255, 255, 255));
+    }
+  TBitmap expected = photo_;
+  ToneResult(expected, false);
+  BlendThroughMask(photo_, FullImageRect, expected, 0, 0, FullImageRect, &mask);
+  const TBitmap out = ReadImageFile(Path("out.bmp")), outMask = ReadImageFile(Path("mask.bmp"));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      ASSERT_EQ(out.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+      ASSERT_EQ(outMask.Pixel(x, y), mask.Pixel(x, y)) << x << "," << y;
+    }
+  EXPECT_EQ(GetRValue(out.Pixel(2, 2)), GetGValue(out.Pixel(2, 2)));  // forced grey
+  EXPECT_EQ(out.Pixel(32, 3), photo_.Pixel(32, 3));                  // forced colour
+
+  // A touch-up picture of another size or a missing one: nothing is written.
+  fs::remove(Path("out.bmp"));
+  fs::remove(Path("mask.bmp"));
+  WriteBmpFile(Path("touch.bmp"), TBitmap(41, 30), 300);
+  for (const std::string& file : {Path("touch.bmp"), Path("none.bmp")}) {
+    const TRunResult bad = Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --touch-up " + file);
+    EXPECT_EQ(bad.status, 2) << bad.err;
+    EXPECT_NE(bad.err.find(file), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(Path("out.bmp")));
+  }
+}
+
 TEST_F(KeepCli, PicksFollowTheEyedropperRules) {
   // The second pick is a near-duplicate of the first and adds nothing: the
   // result equals one kept colour.
@@ -106,12 +153,44 @@ TEST_F(KeepCli, PicksFollowTheEyedropperRules) {
     for (int x = 0; x < 40; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y));
 }
 
+TEST_F(KeepCli, ExcludedColoursAreNeverKept) {
+  // Both halves kept, the blue right half excluded by text; an excluded pick
+  // within 3 of a kept colour adds nothing, as the eyedropper's rule says.
+  const TRunResult r = Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --pick 30,5" +
+                           " --exclude-pick 31,5 --exclude '#145AC8' --mask " + Path("mask.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  TKeepOptions o;
+  o.Entries = {"#C82028", "#145AC8"};
+  o.Excluded = {"#145AC8"};
+  TBitmap result = photo_, mask;
+  KeepColors(result, mask, photo_, o);
+  const TBitmap out = ReadImageFile(Path("out.bmp")), outMask = ReadImageFile(Path("mask.bmp"));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      ASSERT_EQ(out.Pixel(x, y), result.Pixel(x, y)) << x << "," << y;
+      ASSERT_EQ(outMask.Pixel(x, y), mask.Pixel(x, y)) << x << "," << y;
+    }
+  EXPECT_LT(GetRValue(outMask.Pixel(10, 15)), 16);  // red: kept (softened by the contour)
+  EXPECT_EQ(GetRValue(outMask.Pixel(30, 15)), 255);  // blue: excluded
+  // Excluded by a pick instead of a text: the same picture.
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("pick.bmp") + " --pick 5,5 --color '#145AC8' --exclude-pick 30,6").status, 0);
+  // (30,6) is the kept blue itself: within 3 of an entry, so ignored; nothing is excluded.
+  TKeepOptions both;
+  both.Entries = o.Entries;
+  TBitmap expected = photo_;
+  KeepColors(expected, mask, photo_, both);
+  const TBitmap pick = ReadImageFile(Path("pick.bmp"));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(pick.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+}
+
 TEST_F(KeepCli, BadUsageExitsWithOneAndWritesNothing) {
   const std::string io = Path("in.bmp") + " " + Path("out.bmp");
   for (const std::string& args :
        {io + " --tolerance 0", io + " --tolerance 101", io + " --tolerance x", io + " --color '#12345'",
         io + " --pick 40,0", io + " --pick 3", io + " --bogus", Path("in.bmp"), io + " extra",
-        io + " --mask", io + " --mask " + Path("out.bmp")}) {
+        io + " --mask", io + " --mask " + Path("out.bmp"), io + " --touch-up", io + " --exclude '#1234567'",
+        io + " --exclude", io + " --exclude-pick 0,30", io + " --exclude-pick 7"}) {
     const TRunResult r = Run(args);
     EXPECT_EQ(r.status, 1) << args << "\n" << r.err;
     EXPECT_NE(r.err.find("Usage:"), std::string::npos) << args;
