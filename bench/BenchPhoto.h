@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "base/Bitmap.h"
+#include "core/base/Bitmap.h"
 
 inline velinor::TBitmap MakeBenchPhoto(int width = 6000, int height = 4000) {
   velinor::TBitmap b(width, height);

@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "view/DropShadow.h"
-#include "view/ImageZoom.h"
-#include "view/StretchCopy.h"
+#include "core/view/DropShadow.h"
+#include "core/view/ImageZoom.h"
+#include "core/view/StretchCopy.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 
 #include <QTemporaryDir>
 
-#include "app/MainForm.h"
-#include "app/Resources.h"
-#include "files/JpegUtils.h"
-#include "files/SafeFile.h"
-#include "view/MyImage.h"
+#include "gui/app/MainForm.h"
+#include "gui/app/Resources.h"
+#include "core/files/JpegUtils.h"
+#include "core/files/SafeFile.h"
+#include "gui/view/MyImage.h"
 
 namespace {
 
@@ -25,9 +25,11 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "bench_view_paint";
   static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QApplication> app = [] {
+  // Never destroyed: torn down by the static destructors at exit, it outlived
+  // the input devices it owns and crashed the run after the last benchmark.
+  static QApplication* app = [] {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
+    return new QApplication(argc, argv);
   }();
   return *app;
 }
@@ -146,8 +148,10 @@ void BM_ExecuteToRepaintedResult(benchmark::State& state) {
   velinor::TMainForm form(o);
   form.resize(1400, 900);
   form.show();
-  form.CurrentImage().SetSize(6000, 4000);
-  FillPhoto(form.CurrentImage());
+  velinor::TBitmap photo;
+  photo.SetSize(6000, 4000);
+  FillPhoto(photo);
+  form.Document().Open(std::move(photo), "photo.bmp");
   form.ChooseInitialZoom();
   form.RefreshView();
   form.PickColor(form.CurrentImage().Pixel(1000, 1000));

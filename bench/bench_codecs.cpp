@@ -9,10 +9,10 @@
 #include <random>
 #include <string>
 
-#include "files/GifCodec.h"
-#include "files/PngUtils.h"
-#include "files/SafeFile.h"
-#include "files/TiffUtils.h"
+#include "core/files/GifCodec.h"
+#include "core/files/PngUtils.h"
+#include "core/files/SafeFile.h"
+#include "core/files/TiffUtils.h"
 
 using namespace velinor;
 

@@ -10,10 +10,10 @@
 #include <random>
 #include <vector>
 
-#include "base/Parallel.h"
-#include "engine/ColorMatch.h"
-#include "engine/KeepColors.h"
-#include "engine/KeepPlanes.h"
+#include "core/base/Parallel.h"
+#include "core/engine/ColorMatch.h"
+#include "core/engine/KeepColors.h"
+#include "core/engine/detail/KeepPlanes.h"
 
 using namespace velinor;
 

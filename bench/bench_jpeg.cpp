@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/Parallel.h"
-#include "files/JpegUtils.h"
-#include "files/SafeFile.h"
+#include "core/base/Parallel.h"
+#include "core/files/JpegUtils.h"
+#include "core/files/SafeFile.h"
 
 using namespace velinor;
 

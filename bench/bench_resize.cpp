@@ -2,9 +2,9 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchPhoto.h"
-#include "base/Bitmap.h"
-#include "base/Parallel.h"
-#include "resize/StretchEx.h"
+#include "core/base/Bitmap.h"
+#include "core/base/Parallel.h"
+#include "core/resize/StretchEx.h"
 
 using namespace velinor;
 

@@ -1,6 +1,6 @@
 // Velinor's filtered resampler against OpenCV's cv::resize (INTER_LANCZOS4) on
 // the same 6000 x 4000 image, in the same run, alternating the two so that both
-// see the same machine load. Built and run by bench/resize_vs_opencv.sh; without
+// see the same machine load. Built with the benchmarks, run by scripts/bench; without
 // OpenCV (VELINOR_WITH_OPENCV undefined) only Velinor is timed.
 #include <algorithm>
 #include <chrono>
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "BenchPhoto.h"
-#include "base/Parallel.h"
-#include "resize/StretchEx.h"
+#include "core/base/Parallel.h"
+#include "core/resize/StretchEx.h"
 
 #ifdef VELINOR_WITH_OPENCV
 #include <opencv2/core.hpp>
