@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "files/ExifSummary.h"
+#include "core/files/ExifSummary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   velinor::ReadExifSummary(data, size);

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Errors.h"
-#include "files/JpegUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/JpegUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int w = 0, h = 0;

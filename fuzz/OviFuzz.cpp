@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Errors.h"
-#include "files/OvImage.h"
-#include "view/LayeredImage.h"
+#include "core/base/Errors.h"
+#include "core/files/OvImage.h"
+#include "core/document/LayeredImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int previewOnly = 0; previewOnly < 2; ++previewOnly) {

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Errors.h"
-#include "files/OvsImage.h"
+#include "core/base/Errors.h"
+#include "core/files/OvsImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Errors.h"
-#include "files/PngUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/PngUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Errors.h"
-#include "files/TiffUtils.h"
+#include "core/base/Errors.h"
+#include "core/files/TiffUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
