@@ -101,15 +101,19 @@ std::vector<uint8_t> ExifOf(const heif_image_handle* h) {
 // 0..max to 0..255, rounded.
 inline uint8_t To8(unsigned v, unsigned max) { return static_cast<uint8_t>((std::min(v, max) * 255u + max / 2) / max); }
 
+constexpr const char* LargerThanDeclared = "HEIF: the stored picture is larger than the size the file declares";
+
 // Decodes a handle to interleaved RGB(A) and copies it into a bitmap, B,G,R(,A).
 // A grid's canvas is sized from its own descriptor, which libheif does not
 // check against the size the file declares; a damaged 1 KB file could make it
-// allocate gigabytes. Decoding is therefore limited to the declared size.
+// allocate gigabytes. Decoding is therefore limited to about the declared
+// longest side (tiles may be padded past the canvas, and small pictures often
+// are one padded tile), and a larger result is refused.
 TBitmap DecodeHandle(heif_context* ctx, const heif_image_handle* h, bool alpha, int bits) {
   const int w = heif_image_handle_get_width(h);
   const int hgt = heif_image_handle_get_height(h);
   CheckDecodedSize(w, hgt, alpha ? 4 : 3);
-  heif_context_set_maximum_image_size_limit(ctx, std::max(w, hgt) + 1);
+  heif_context_set_maximum_image_size_limit(ctx, std::max({w, hgt, 4096}) + 256);
   const bool wide = bits > 8;
   const heif_chroma chroma = wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                   : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
@@ -117,7 +121,7 @@ TBitmap DecodeHandle(heif_context* ctx, const heif_image_handle* h, bool alpha, 
   heif_image* raw = nullptr;
   const heif_error decoded = heif_decode_image(h, &raw, heif_colorspace_RGB, chroma, options.get());
   if (decoded.subcode == heif_suberror_Security_limit_exceeded)
-    throw EReadError("HEIF: the stored picture is larger than the size the file declares");
+    throw EReadError(LargerThanDeclared);
   Check(decoded);
   Image img(raw);
   int stride = 0;
@@ -125,6 +129,7 @@ TBitmap DecodeHandle(heif_context* ctx, const heif_image_handle* h, bool alpha, 
   const int iw = heif_image_get_width(img.get(), heif_channel_interleaved);
   const int ih = heif_image_get_height(img.get(), heif_channel_interleaved);
   if (!src || iw <= 0 || ih <= 0) throw EReadError("HEIF: no pixels decoded");
+  if (iw > w || ih > hgt) throw EReadError(LargerThanDeclared);
   CheckDecodedSize(iw, ih, alpha ? 4 : 3);
   const int channels = alpha ? 4 : 3;
   const int bytesPerSample = wide ? 2 : 1;

@@ -499,6 +499,13 @@ TEST(Limits, Heif) {
   ExpectRefused("too wide", [&] { ReadHeif(wide.data(), wide.size()); });
 }
 
+TEST(Limits, HeifGridLargerThanItsDeclaredSize) {
+  // 1.4 KB declaring 48 x 32 whose grid asks for a canvas of about 28000 x 28000.
+  const Bytes b = ReadFileBytes(std::string(VELINOR_FUZZ_REGRESSIONS) + "/heif/grid-larger-than-declared.heic");
+  ASSERT_FALSE(b.empty());
+  ExpectRefused("grid canvas", [&] { ReadHeif(b.data(), b.size()); });
+}
+
 TEST(Limits, WebpAnimationCanvas) {
   // An animation header (VP8X) whose canvas is 20000 x 20000: the decoder
   // would allocate the canvas before the first frame.
