@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "RealPhoto.h"
+#include "BenchTiming.h"
 #include "core/base/Parallel.h"
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
@@ -31,17 +32,6 @@
 using namespace velinor;
 
 namespace {
-
-double Milliseconds(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 std::string Load() {
   std::ifstream in("/proc/loadavg");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BenchPhoto.h"
+#include "BenchTiming.h"
 #include "core/base/Parallel.h"
 #include "core/resize/StretchEx.h"
 
@@ -19,21 +20,6 @@
 #endif
 
 using namespace velinor;
-
-namespace {
-
-double Milliseconds(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;

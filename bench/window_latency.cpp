@@ -23,6 +23,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "RealPhoto.h"
 #include "core/engine/KeepColors.h"
 #include "core/document/LayeredImage.h"
@@ -35,11 +36,6 @@
 #include "gui/view/MyImage.h"
 
 namespace {
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double Ms(QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
 

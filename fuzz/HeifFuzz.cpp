@@ -1,8 +1,9 @@
-// Feeds arbitrary bytes to the HEIF reader (HEVC-coded seeds): it must refuse
-// or decode, never crash. Pictures with a side over 4096 are skipped (libheif
-// bounds a grid by its longest side, so a 48 x 30000 declaration may decode a
-// 30000 x 30000 canvas): their refusal beyond the limits is a unit test's, and
-// their decoding only measures memory.
+// Feeds arbitrary bytes to the HEIF reader (built twice: heif_fuzz on HEVC-coded
+// seeds, avif_fuzz on AV1-coded ones): it must refuse or decode, never crash.
+// Pictures with a side over 4096 are skipped (libheif bounds a grid by its
+// longest side, so a 48 x 30000 declaration may decode a 30000 x 30000 canvas):
+// their refusal beyond the limits is a unit test's, and their decoding only
+// measures memory.
 #include <cstddef>
 #include <cstdint>
 

@@ -204,4 +204,15 @@ void TransparentColorToAlpha(TBitmap& b) {
   b.TransparentColor = clNone;
 }
 
+const TBitmap& ConvertedTo(const TBitmap& source, TPixelFormat format, TBitmap& storage) {
+  if (source.PixelFormat() == format) return source;
+  if (&storage != &source) storage.Assign(source);
+  storage.SetPixelFormat(format);
+  return storage;
+}
+
+const TBitmap& WithoutPalette(const TBitmap& source, TBitmap& storage) {
+  return source.PixelFormat() == TPixelFormat::pf8bit && !source.Empty() ? ConvertedTo(source, TPixelFormat::pf24bit, storage) : source;
+}
+
 }  // namespace velinor

@@ -124,4 +124,11 @@ bool HasAlpha(const TBitmap& bitmap);
 // else is left alone.
 void TransparentColorToAlpha(TBitmap& bitmap);
 
+// For code that works on one pixel format: `source` itself when it is already
+// in `format`, otherwise a converted copy held in `storage`.
+const TBitmap& ConvertedTo(const TBitmap& source, TPixelFormat format, TBitmap& storage);
+// `source` with a palette picture expanded to 24 bits (a copy held in `storage`);
+// 24- and 32-bit pictures as they are.
+const TBitmap& WithoutPalette(const TBitmap& source, TBitmap& storage);
+
 }  // namespace velinor

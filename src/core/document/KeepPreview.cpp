@@ -30,12 +30,7 @@ void CopyArea(const TBitmap& source, const TRect& rect, TBitmap& out) {
 void KeepPreviewOfArea(const TBitmap& photoIn, TRect area, int width, int height, const TKeepOptions& options,
                        TBitmap& result, TBitmap& mask, TBitmap* shownPhoto) {
   TBitmap converted;
-  const TBitmap* photo = &photoIn;
-  if (photoIn.PixelFormat() != TPixelFormat::pf24bit) {
-    converted.Assign(photoIn);
-    converted.SetPixelFormat(TPixelFormat::pf24bit);
-    photo = &converted;
-  }
+  const TBitmap* photo = &ConvertedTo(photoIn, TPixelFormat::pf24bit, converted);
   ClipToBitmap(area, *photo);
   if (area.IsEmpty() || width <= 0 || height <= 0) {
     result.Clear();
@@ -76,12 +71,7 @@ void MaskLook(const TBitmap& photoIn, const TBitmap& mask, TBitmap& look) {
   if (photoIn.Width() != mask.Width() || photoIn.Height() != mask.Height())
     throw std::invalid_argument("MaskLook: the photo and the mask differ in size");
   TBitmap converted;
-  const TBitmap* photo = &photoIn;
-  if (photoIn.PixelFormat() != TPixelFormat::pf24bit) {
-    converted.Assign(photoIn);
-    converted.SetPixelFormat(TPixelFormat::pf24bit);
-    photo = &converted;
-  }
+  const TBitmap* photo = &ConvertedTo(photoIn, TPixelFormat::pf24bit, converted);
   const int w = photo->Width(), h = photo->Height();
   look.Transparent = false;
   look.SetPixelFormat(TPixelFormat::pf24bit);

@@ -45,8 +45,8 @@ void ForEachPlaced(const TBitmap& sourceIn, TRect sourceRect, TBitmap& dest, int
   if (pl.empty()) return;
   detail::MakeDirectColor(dest);
   TBitmap srcScratch, maskScratch;
-  const TBitmap& source = detail::DirectColorView(sourceIn, srcScratch);
-  const TBitmap* mask = maskIn && !maskIn->Empty() ? &detail::DirectColorView(*maskIn, maskScratch)
+  const TBitmap& source = WithoutPalette(sourceIn, srcScratch);
+  const TBitmap* mask = maskIn && !maskIn->Empty() ? &WithoutPalette(*maskIn, maskScratch)
                                                    : nullptr;
   const int sb = Bpp(source), db = Bpp(dest), mb = mask ? Bpp(*mask) : 0;
   const bool aliased = &sourceIn == &dest || maskIn == &dest;
@@ -158,8 +158,7 @@ void TileRect(const TBitmap& patternIn, TBitmap& dest, int x, int y, TRect destR
   TBitmap scratch;
   // A copy when the pattern is the destination itself: the pattern is read as it was.
   if (&patternIn == &dest) scratch.Assign(patternIn);
-  const TBitmap& pattern = detail::DirectColorView(&patternIn == &dest ? scratch : patternIn,
-                                                   scratch);
+  const TBitmap& pattern = WithoutPalette(&patternIn == &dest ? scratch : patternIn, scratch);
   const int pw = pattern.Width(), ph = pattern.Height();
   const int pb = Bpp(pattern), db = Bpp(dest);
   ParallelRows(d.Top, d.Bottom, d.Width(), [&](int first, int last) {

@@ -253,12 +253,7 @@ std::vector<uint8_t> EncodeAvif(const TBitmap& source, int quality) {
   if (!CanWriteAvif()) throw EUnsupportedFormat("AVIF: this libheif has no AV1 encoder");
   const bool alpha = source.PixelFormat() == TPixelFormat::pf32bit;
   TBitmap converted;
-  const TBitmap* b = &source;
-  if (source.PixelFormat() == TPixelFormat::pf8bit) {
-    converted.Assign(source);
-    converted.SetPixelFormat(TPixelFormat::pf24bit);
-    b = &converted;
-  }
+  const TBitmap* b = &WithoutPalette(source, converted);
   const int w = b->Width(), h = b->Height();
 
   Context ctx(heif_context_alloc());

@@ -362,13 +362,8 @@ TBitmap DecodeJpeg(const uint8_t* data, size_t size, TJpegScale scale) {
 
 std::vector<uint8_t> EncodeJpeg(const TBitmap& image, int quality, bool progressive) {
   if (image.Empty()) throw EWriteError("JPEG: empty image");
-  const TBitmap* source = &image;
   TBitmap converted;
-  if (image.PixelFormat() == TPixelFormat::pf8bit) {
-    converted = image;
-    converted.SetPixelFormat(TPixelFormat::pf24bit);
-    source = &converted;
-  }
+  const TBitmap* source = &WithoutPalette(image, converted);
   std::vector<uint8_t*> rows(static_cast<size_t>(source->Height()));
   for (int y = 0; y < source->Height(); ++y) rows[static_cast<size_t>(y)] = const_cast<uint8_t*>(source->ScanLine(y));
   TEncoder e;

@@ -166,12 +166,7 @@ std::vector<uint8_t> EncodeWebp(const TBitmap& source, const TWebpWriteOptions& 
   if (source.Width() > WEBP_MAX_DIMENSION || source.Height() > WEBP_MAX_DIMENSION)
     throw EWriteError("WebP: pictures are at most 16383 pixels a side");
   TBitmap converted;
-  const TBitmap* b = &source;
-  if (source.PixelFormat() == TPixelFormat::pf8bit) {
-    converted.Assign(source);
-    converted.SetPixelFormat(TPixelFormat::pf24bit);
-    b = &converted;
-  }
+  const TBitmap* b = &WithoutPalette(source, converted);
   const bool alpha = b->PixelFormat() == TPixelFormat::pf32bit;
 
   WebPConfig config;

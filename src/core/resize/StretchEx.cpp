@@ -46,12 +46,7 @@ bool PlanStretch(StretchPlan& plan, const TBitmap& source, TRect sourceRect, TBi
   plan.Source = sourceRect;
   plan.Dest = destRect;
   plan.Clip = clipRect;
-  plan.Src = &source;
-  if (source.PixelFormat() == TPixelFormat::pf8bit) {
-    plan.Converted.Assign(source);
-    plan.Converted.SetPixelFormat(TPixelFormat::pf24bit);
-    plan.Src = &plan.Converted;
-  }
+  plan.Src = &WithoutPalette(source, plan.Converted);
   plan.Sbpp = BytesPerPixel(plan.Src->PixelFormat());
   plan.Dbpp = BytesPerPixel(destination.PixelFormat());
   return true;

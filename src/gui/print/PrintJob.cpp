@@ -53,12 +53,7 @@ bool TPrintJob::PrepareImage(const TBitmap& image, const TRect& rect) {
   const TRect all{0, 0, image.Width(), image.Height()};
   const TRect dest{0, 0, w, h};
   TBitmap source24;
-  const TBitmap* src = &image;
-  if (image.PixelFormat() == TPixelFormat::pf8bit) {
-    source24 = image;
-    source24.SetPixelFormat(TPixelFormat::pf24bit);
-    src = &source24;
-  }
+  const TBitmap* src = &WithoutPalette(image, source24);
   for (int y = 0; y < h; y += BandRows) {
     StretchCopyAveraged(*src, all, scaled_, dest, TRect{0, y, w, std::min(h, y + BandRows)});
     if (Cancelled()) return false;

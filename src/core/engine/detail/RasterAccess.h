@@ -15,15 +15,6 @@ inline void MakeDirectColor(TBitmap& b) {
   if (b.PixelFormat() == TPixelFormat::pf8bit && !b.Empty()) b.SetPixelFormat(TPixelFormat::pf24bit);
 }
 
-// A read-only view of a bitmap as B,G,R(,A) pixels; palette images are converted
-// into the caller's scratch bitmap.
-inline const TBitmap& DirectColorView(const TBitmap& b, TBitmap& scratch) {
-  if (b.PixelFormat() != TPixelFormat::pf8bit || b.Empty()) return b;
-  scratch.Assign(b);
-  scratch.SetPixelFormat(TPixelFormat::pf24bit);
-  return scratch;
-}
-
 inline int Bpp(const TBitmap& b) { return BytesPerPixel(b.PixelFormat()); }
 
 // The clipped rect of an operation (empty when nothing is to be done).
