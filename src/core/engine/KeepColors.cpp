@@ -63,14 +63,7 @@ void ProgressiveMaskAndResult(const TBitmap& source, const TMatchList& matchList
   const int h = source.Height();
   const TColorMatcher matcher(matchList, options.Tolerance, ExcludedList(options));
   Report(progress, "Calculating", 0);
-  int reported = 0;
-  TRowsDone done;
-  if (progress)
-    done = [&](int rows) {
-      for (; reported < rows; ++reported)
-        progress("Calculating", static_cast<int>(Round((reported + 1) * 100.0 / h)));
-    };
-  detail::ProgressiveStream(source, matcher, mask, result, toned, tone, done);
+  detail::ProgressiveStream(source, matcher, mask, result, toned, tone, detail::CalculatingProgress(progress, h));
   Report(progress, "Processing", 0);
   Report(progress, "Processing", 10);
   Report(progress, "Processing", 50);

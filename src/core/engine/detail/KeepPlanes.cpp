@@ -41,18 +41,19 @@ constexpr int RampLimit = TKeepRecipe::LongestRamp;
 
 }  // namespace
 
+TRowsDone CalculatingProgress(const TProgressSink& progress, int rows) {
+  if (!progress) return {};
+  return [progress, rows, reported = 0](int done) mutable {
+    for (; reported < done; ++reported)
+      progress("Calculating", static_cast<int>(Round((reported + 1) * 100.0 / rows)));
+  };
+}
+
 void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& match,
                const TProgressSink& progress) {
   const int w = match.W(), h = match.H();
   if (progress) progress("Calculating", 0);
-  // The calling thread reports, in order, the rows finished so far by all threads.
-  int reported = 0;
-  TRowsDone done;
-  if (progress)
-    done = [&](int rows) {
-      for (; reported < rows; ++reported)
-        progress("Calculating", static_cast<int>(Round((reported + 1) * 100.0 / h)));
-    };
+  const TRowsDone done = CalculatingProgress(progress, h);
   ParallelRows(0, h, w, [&](int first, int last) {
     for (int y = first; y < last; ++y) {
       uint64_t* row = match.Row(y);

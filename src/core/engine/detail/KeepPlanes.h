@@ -14,6 +14,7 @@
 
 #include "core/engine/ColorMatch.h"
 #include "core/base/Bitmap.h"
+#include "core/base/Parallel.h"
 #include "core/base/Progress.h"
 
 namespace velinor::detail {
@@ -65,6 +66,10 @@ class TBitRows {
   int w_, h_, words_;
   uint64_t* data_;
 };
+
+// "Calculating" after each of `rows` rows, in order, as the rows finish: the
+// calling thread reports what all threads finished so far. Empty without a sink.
+TRowsDone CalculatingProgress(const TProgressSink& progress, int rows);
 
 // The bits of the pixels matching the list; "Calculating" 0 and after every row.
 void MatchBits(const TBitmap& source, const TColorMatcher& matcher, TBitRows& match,
