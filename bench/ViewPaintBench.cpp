@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
-#include <memory>
 #include <random>
 
 #include <QTemporaryDir>
@@ -50,8 +49,10 @@ void FillPhoto(velinor::TBitmap& b) {
 
 TMyImage& View() {
   App();
-  static std::unique_ptr<TMyImage> view = [] {
-    auto v = std::make_unique<TMyImage>();
+  // Never destroyed either, like the application it belongs to: a widget torn
+  // down by the static destructors reaches for Qt's thread storage, gone by then.
+  static TMyImage* view = [] {
+    auto* v = new TMyImage();
     v->Bitmap().SetSize(6000, 4000);
     FillPhoto(v->Bitmap());
     v->SetBorderColor(0);
