@@ -4,17 +4,7 @@
 set -u
 cli=$1
 input=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 check "jpeg to bmp" "$cli" convert "$input" "$dir/a.bmp"
 check "bmp to progressive jpeg" "$cli" convert "$dir/a.bmp" "$dir/b.JPG" --quality 70 --progressive
@@ -62,5 +52,4 @@ check "make, model, capture date, copyright and software" \
   test "$tags" = "Velicam|V 24|2024:05:06 07:08:09|(c) A. Photographer|Velinor|"
 rm -f "$dir/camera.jpg" "$dir/carried.jpg"
 
-if [ "$failures" -eq 0 ]; then echo "cli convert/info: all passed"; fi
-exit "$failures"
+finish "cli convert/info"

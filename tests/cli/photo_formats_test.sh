@@ -7,17 +7,7 @@
 set -u
 cli=$1
 dng=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/check.sh"
 have() { command -v "$1" >/dev/null 2>&1; }
 # Difference of two pictures by ImageMagick (of 65535): PAE the largest of any
 # channel, RMSE the root mean square.
@@ -87,5 +77,4 @@ echo "not a picture" >"$dir/notes.txt"
 check "unreadable raw exits 2" test $? -eq 2
 check "and writes nothing" test ! -e "$dir/notes.png"
 
-if [ "$failures" -eq 0 ]; then echo "cli photo formats: all passed"; fi
-exit "$failures"
+finish "cli photo formats"
