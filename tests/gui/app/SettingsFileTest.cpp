@@ -249,8 +249,8 @@ TEST(SettingsFile, ProgramKeysInTheirOrderAndValuesAsPlainText) {
 TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
   QTemporaryDir dir;
   const QString ini = dir.filePath("Velinor.ini");
-  // Names in other cases, CRLF line ends, no final line end, lines the program
-  // does not know.
+  // Names in other cases, blanks around '=' and values, CRLF line ends, no final
+  // line end, lines the program does not know.
   const QByteArray hand =
       "; my settings\r\n"
       "[files]\r\n"
@@ -261,9 +261,9 @@ TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
       "[Window]\r\n"
       "Left=10\r\n"
       "[PARAMS]\r\n"
-      "unit=1\r\n"
+      "unit = 1\r\n"
       "Colour=blue\r\n"
-      "OPEN=" + QFile::encodeName(dir.path()) + "\r\n"
+      "OPEN = " + QFile::encodeName(dir.path()) + " \t\r\n"
       "antialias=0";
   WriteBytes(ini, hand);
   TAppSettings s = Defaults();
@@ -286,9 +286,9 @@ TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
             "[Window]\r\n"
             "Left=10\r\n"
             "[PARAMS]\r\n"
-            "unit=0\r\n"
+            "unit = 0\r\n"
             "Colour=blue\r\n"
-            "OPEN=" + QFile::encodeName(dir.path()) + "\r\n"
+            "OPEN = " + QFile::encodeName(dir.path()) + "\r\n"
             "antialias=0\r\n"
             "Save=\r\n"
             "Maximized=0\r\n"
