@@ -8,6 +8,7 @@ namespace velinor::cli {
 struct Command {
   const char* name;
   const char* usage;  // the arguments, shown by "velinor-cli help"
+  const char* notes;  // indented lines "velinor-cli help" shows under the usage; may be null
   int (*run)(const std::vector<std::string>& args);
 };
 

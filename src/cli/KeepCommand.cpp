@@ -10,6 +10,7 @@
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
 #include "core/engine/TouchUps.h"
+#include "core/document/Document.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/LayeredGraphic.h"
 #include "core/document/LayeredDocument.h"
@@ -85,7 +86,8 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
 
 // Writes every output or none (as "Save as" writes them). A layered document,
 // when given, is what an ".ovi" first output holds.
-void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs, TMyImageLayered* layered) {
+void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs, TMyImageLayered* layered,
+             const TWriteOptions& options) {
   std::unique_ptr<TLayeredGraphic> document;
   if (layered) document = std::make_unique<TLayeredGraphic>(*layered);
   std::vector<TImageOutput> files;
@@ -93,7 +95,7 @@ void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs,
     files.push_back(TImageOutput{target, TSaveSource{*bitmap, files.empty() ? document.get() : nullptr}});
   std::string failed;
   try {
-    WriteImageFiles(files, TWriteOptions{}, &failed);
+    WriteImageFiles(files, options, &failed);
   } catch (const std::exception& e) {
     throw FileError("cannot save \"" + failed + "\": " + e.what());
   }
@@ -103,8 +105,12 @@ void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs,
 
 int RunKeep(const std::vector<std::string>& args) {
   TKeepArgs a = ParseKeepArgs(args);
-  TBitmap source = LoadImage(a.input);
-  source.SetPixelFormat(TPixelFormat::pf24bit);
+  // The picture as the window opens it: 24-bit, or 32-bit when it has see-through
+  // parts, whose alpha the result keeps.
+  TReadResult read;
+  TDocument document;
+  document.Open(LoadImage(a.input, &read), a.input);
+  const TBitmap& source = document.CurrentImage();
   // Painted touch-ups: a grey picture of the input's size (0 colour, 255 grey, 128
   // untouched), read before anything is computed so that a bad one changes nothing.
   TTouchUps touchUps;
@@ -116,19 +122,20 @@ int RunKeep(const std::vector<std::string>& args) {
                        std::to_string(source.Width()) + " x " + std::to_string(source.Height()));
     touchUps = TTouchUps::FromGreyPicture(painted);
   }
-  // One list of both kinds, as the window's: a pick follows the eyedropper's rules
-  // over the whole list.
+  // One list of both kinds, as the window's. A --color text goes in as written
+  // (a list given by a script is kept whole, in its order); a pick and every
+  // excluded colour follow the eyedropper's rules over the whole list.
   std::vector<TColorEntry> list;
   for (const TKeepArgs::TEntry& e : a.entries) {
-    if (!e.pick) {
-      list.push_back({e.text, e.exclude});
+    if (!e.pick && !e.exclude) {
+      list.push_back({e.text, false});
       continue;
     }
-    if (e.point.X >= source.Width() || e.point.Y >= source.Height())
+    if (e.pick && (e.point.X >= source.Width() || e.point.Y >= source.Height()))
       throw UsageError(std::string(e.exclude ? "--exclude-pick " : "--pick ") + std::to_string(e.point.X) +
                        "," + std::to_string(e.point.Y) + " lies outside the " + std::to_string(source.Width()) +
                        " x " + std::to_string(source.Height()) + " image \"" + a.input + "\"");
-    PickColor(list, source.Pixel(e.point.X, e.point.Y), e.exclude);
+    PickColor(list, e.pick ? source.Pixel(e.point.X, e.point.Y) : ParseColorText(e.text, clNone, true), e.exclude);
   }
   a.options.SetColorList(list);
   TProgressSink progress;
@@ -152,7 +159,11 @@ int RunKeep(const std::vector<std::string>& args) {
   // colours were kept.
   std::unique_ptr<TMyImageLayered> layered;
   if (IsOviFile(a.output)) layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
-  SaveAll(outputs, layered.get());
+  // As "Save as" does: the photo's camera data, and the sRGB statement for a
+  // picture whose profile was converted on the way in.
+  TWriteOptions options;
+  CarryOver(read, options);
+  SaveAll(outputs, layered.get(), options);
   return 0;
 }
 

@@ -16,10 +16,15 @@ const std::vector<Command>& AllCommands() {
        "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--exclude '#RRGGBB']... "
        "[--exclude-pick X,Y]... [--tolerance N] [--no-gradient] "
        "[--no-progressive] [--sepia] [--mask MASKFILE] [--touch-up MASKFILE] [--progress] [--timing]",
+       "      The options make one colour list in command-line order. A --color text is\n"
+       "      taken as written. Each --pick, --exclude and --exclude-pick follows the\n"
+       "      eyedropper's rules over the whole list: a colour within 3 of one already\n"
+       "      listed (kept or excluded), or one added when 50 are listed, adds nothing.",
        RunKeep},
-      {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", RunResize},
-      {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", RunConvert},
-      {"info", "FILE", RunInfo},
+      {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", nullptr,
+       RunResize},
+      {"convert", "INPUT OUTPUT [--quality Q] [--progressive]", nullptr, RunConvert},
+      {"info", "FILE", nullptr, RunInfo},
   };
   return commands;
 }
@@ -28,7 +33,10 @@ namespace {
 
 void PrintUsage(FILE* out) {
   std::fprintf(out, "Usage: velinor-cli COMMAND ARGUMENTS...\n\nCommands:\n");
-  for (const Command& c : AllCommands()) std::fprintf(out, "  velinor-cli %s %s\n", c.name, c.usage);
+  for (const Command& c : AllCommands()) {
+    std::fprintf(out, "  velinor-cli %s %s\n", c.name, c.usage);
+    if (c.notes) std::fprintf(out, "%s\n", c.notes);
+  }
 }
 
 }  // namespace

@@ -17,7 +17,9 @@
 #include "core/files/BmpCodec.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/OvImage.h"
+#include "core/files/PngUtils.h"
 #include "core/files/SafeFile.h"
+#include "core/document/Document.h"
 #include "core/document/LayeredImage.h"
 
 using namespace velinor;
@@ -56,6 +58,17 @@ class KeepCli : public ::testing::Test {
     ss << in.rdbuf();
     fs::remove(errFile);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ss.str()};
+  }
+
+  // What a shell command prints on its standard output.
+  static std::string Output(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+      char buf[4096];
+      for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+      ::pclose(p);
+    }
+    return out;
   }
 
   // Files in the folder other than the input.
@@ -154,14 +167,15 @@ TEST_F(KeepCli, PicksFollowTheEyedropperRules) {
 }
 
 TEST_F(KeepCli, ExcludedColoursAreNeverKept) {
-  // Both halves kept, the blue right half excluded by text; an excluded pick
-  // within 3 of a kept colour adds nothing, as the eyedropper's rule says.
+  // Both halves kept, the blue right half excluded by a text near its colour
+  // (but more than 3 from the kept blue); an excluded pick within 3 of a kept
+  // colour adds nothing, as the eyedropper's rule says.
   const TRunResult r = Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --pick 30,5" +
-                           " --exclude-pick 31,5 --exclude '#145AC8' --mask " + Path("mask.bmp"));
+                           " --exclude-pick 31,5 --exclude '#1E5AC8' --mask " + Path("mask.bmp"));
   ASSERT_EQ(r.status, 0) << r.err;
   TKeepOptions o;
   o.Entries = {"#C82028", "#145AC8"};
-  o.Excluded = {"#145AC8"};
+  o.Excluded = {"#1E5AC8"};
   TBitmap result = photo_, mask;
   KeepColors(result, mask, photo_, o);
   const TBitmap out = ReadImageFile(Path("out.bmp")), outMask = ReadImageFile(Path("mask.bmp"));
@@ -240,4 +254,94 @@ TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
   TOviMemorySource maskIn(maskBytes.data(), maskBytes.size());
   ReadLayeredDocument(maskIn, maskDoc);
   EXPECT_EQ(maskDoc.Layers.Count(), 1);
+}
+
+// Every excluded colour, text or pick, follows the eyedropper's rules over the
+// whole list, as a Shift+click does; --color texts go in as written.
+TEST_F(KeepCli, ExcludedTextsFollowTheEyedropperRulesOverTheWholeList) {
+  const auto same = [&](const std::string& file, const TKeepOptions& o) {
+    TBitmap expected = photo_, mask;
+    KeepColors(expected, mask, photo_, o);
+    const TBitmap out = ReadImageFile(Path(file));
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x)
+        if (out.Pixel(x, y) != expected.Pixel(x, y)) return ::testing::AssertionFailure() << file << " at " << x << "," << y;
+    return ::testing::AssertionSuccess();
+  };
+  // Within 3 of the picked red (200, 32, 40): the exclusion adds nothing, so the red stays.
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("near.bmp") + " --pick 5,5 --exclude '#C9212A'").status, 0);
+  TKeepOptions red;
+  red.Entries = {"#C82028"};
+  EXPECT_TRUE(same("near.bmp", red));
+  // Fifty texts fill the list: an exclusion then adds nothing. The texts go in
+  // as written, past fifty too, so the red (the 51st) is kept.
+  std::string colors;
+  TKeepOptions full;
+  full.Gradient = false;
+  for (int i = 0; i < 50; ++i) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", 255, 255 - 4 * i, 128);
+    colors += std::string(" --color '") + text + "'";
+    full.Entries.push_back(text);
+  }
+  full.Entries.push_back("#C82028");
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("full.bmp") + " --no-gradient" + colors +
+                " --color '#C82028' --exclude '#C8203C' --exclude-pick 5,5")
+                .status,
+            0);
+  EXPECT_TRUE(same("full.bmp", full));
+  const TColor kept = ReadImageFile(Path("full.bmp")).Pixel(10, 15);
+  EXPECT_NE(GetRValue(kept), GetGValue(kept));
+}
+
+// A picture with see-through parts: the result keeps its alpha (the hidden
+// colours stay hidden), exactly as the window's "Execute" leaves it.
+TEST_F(KeepCli, TransparentPictureKeepsItsAlphaAsTheWindowDoes) {
+  TBitmap rgba(40, 30, TPixelFormat::pf32bit);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      uint8_t* p = rgba.ScanLine(y) + 4 * x;
+      const TColor c = x < 20 ? RGB(200, 30 + y % 3, 40) : RGB(0, 255, 0);  // green hidden on the right
+      p[0] = GetBValue(c);
+      p[1] = GetGValue(c);
+      p[2] = GetRValue(c);
+      p[3] = x < 20 ? 255 : (x < 30 ? 0 : 128);
+    }
+  WritePngFile(Path("in.png"), rgba, 0);
+  const TRunResult r = Run(Path("in.png") + " " + Path("out.png") + " --pick 5,5");
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  TDocument window;
+  window.Open(ReadImageFile(Path("in.png")), Path("in.png"));
+  TKeepOptions o;
+  o.Entries = {"#C82028"};
+  window.Execute(o);
+  const TBitmap& expected = window.CurrentImage();
+  ASSERT_EQ(expected.PixelFormat(), TPixelFormat::pf32bit);
+  const TBitmap out = ReadImageFile(Path("out.png"));
+  ASSERT_EQ(out.PixelFormat(), TPixelFormat::pf32bit);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      for (int c = 0; c < 4; ++c)
+        ASSERT_EQ(out.ScanLine(y)[4 * x + c], expected.ScanLine(y)[4 * x + c]) << x << "," << y << " byte " << c;
+  EXPECT_EQ(out.ScanLine(3)[4 * 25 + 3], 0);    // still see-through
+  EXPECT_EQ(out.ScanLine(3)[4 * 35 + 3], 128);  // half
+}
+
+// As "Save as": the camera data and copyright of the photo, and an sRGB profile
+// for a photo whose own profile was converted on the way in.
+TEST_F(KeepCli, CameraDataAndTheSrgbStatementAreCarriedOver) {
+  if (std::system("exiftool -ver >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool missing";
+  const std::string adobe = "/usr/share/color/icc/colord/AdobeRGB1998.icc";
+  WriteImageFile(Path("in.jpg"), photo_, TWriteOptions{});
+  std::string tag = "exiftool -q -overwrite_original -Make=Velicam -Model='V 24' -Copyright='(c) A. Photographer'";
+  if (fs::exists(adobe)) tag += " '-ICC_Profile<=" + adobe + "'";
+  ASSERT_EQ(std::system((tag + " " + Path("in.jpg")).c_str()), 0);
+  const TRunResult r = Run(Path("in.jpg") + " " + Path("out.jpg") + " --pick 5,5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Output("exiftool -s -s -s -Make -Model -Copyright -Software " + Path("out.jpg")),
+            "Velicam\nV 24\n(c) A. Photographer\nVelinor\n");
+  if (fs::exists(adobe)) {
+    EXPECT_NE(Output("exiftool -s -s -s -ProfileDescription " + Path("out.jpg")).find("sRGB"), std::string::npos);
+  }
 }

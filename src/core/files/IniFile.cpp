@@ -123,7 +123,7 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
       if (inside) break;  // only the first section of that name counts
       inside = SameName(k.Name, section);
     } else if (inside && k.Kind == TLineKind::Key && SameName(k.Name, key)) {
-      return line.substr(k.Equals + 1);
+      return std::string(Trim(std::string_view(line).substr(k.Equals + 1)));
     }
   }
   return std::nullopt;
@@ -149,7 +149,10 @@ bool TIniFile::SetValue(std::string_view section, std::string_view key, std::str
     if (k.Kind == TLineKind::Section) break;
     if (k.Kind != TLineKind::Key) continue;
     if (SameName(k.Name, key)) {
-      lines_[i].replace(k.Equals + 1, std::string::npos, value);
+      // The blanks the line had between '=' and its value stay ("Open = /a").
+      const std::string_view old = std::string_view(lines_[i]).substr(k.Equals + 1);
+      const size_t start = Trim(old).empty() ? 0 : old.find_first_not_of(" \t");
+      lines_[i].replace(k.Equals + 1 + start, std::string::npos, value);
       return true;
     }
     after = i;

@@ -1,10 +1,11 @@
 #pragma once
 // A settings file in the plain INI form: "[Section]" lines, each followed by
 // "Key=Value" lines. Section and key names compare without regard to (ASCII)
-// case; a value is the text after the first '=' up to the end of its line,
-// exactly as written: no quotes, escapes or typed values. Lines the program
-// does not ask about (comments, blank lines, other keys and sections, lines that
-// are none of these) are kept as they are and written back.
+// case; a value is the text after the first '=' up to the end of its line, as
+// written but without the blanks (spaces, tabs) around it, as INI readers take
+// it ("Open = /photos" is /photos): no quotes, escapes or typed values. Lines
+// the program does not ask about (comments, blank lines, other keys and
+// sections, lines that are none of these) are kept as they are and written back.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,10 +40,11 @@ class TIniFile {
   // The value of the first key named key in the first section named section.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
-  // Sets a key: its existing line keeps the text before '=' and gets the new
-  // value; a new key goes after the section's last key, a new section at the
-  // end of the file. Returns false, changing nothing, for a value that cannot
-  // stand on one line (it holds CR, LF or NUL).
+  // Sets a key: its existing line keeps the text before '=' (and the blanks
+  // after it) and gets the new value; a new key goes after the section's last
+  // key, a new section at the end of the file. Returns false, changing nothing,
+  // for a value that cannot stand on one line (it holds CR, LF or NUL). Blanks
+  // around the value are written but, being layout, do not read back.
   bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
  private:

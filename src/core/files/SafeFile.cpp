@@ -198,6 +198,14 @@ void TSaveTransaction::Stage(const std::string& target, const std::function<void
   struct stat st {};
   const bool exists = ::stat(staged.Final.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) throw EWriteError("cannot replace " + target + ": not a regular file");
+  if (exists) {
+    // A file the user may not write is not theirs to replace, although a rename
+    // in a folder they may write would do it (and make the file theirs).
+    // Refused now, before the new file is made.
+    const int probe = ::open(staged.Final.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0) throw EWriteError("cannot write " + target + ": " + ErrnoText());
+    ::close(probe);
+  }
   // A rename would split a file with several names from its other names.
   staged.InPlace = exists && st.st_nlink > 1;
   if (!staged.InPlace) {
@@ -207,10 +215,6 @@ void TSaveTransaction::Stage(const std::string& target, const std::function<void
     if (staged.Temp.empty() && !staged.InPlace) throw EWriteError("cannot create " + target + ": " + ErrnoText());
   }
   if (staged.InPlace) {
-    // Refused now, before the new file is made, when the target cannot be written.
-    const int probe = ::open(staged.Final.c_str(), O_WRONLY | O_CLOEXEC);
-    if (probe < 0) throw EWriteError("cannot write " + target + ": " + ErrnoText());
-    ::close(probe);
     if (staged.Temp.empty()) staged.Temp = CreateTempIn(FolderOf(staged.Final), staged.Final);
     // Elsewhere, the copy is the user's alone.
     if (staged.Temp.empty()) staged.Temp = CreateTempIn(SpareFolder(), staged.Final, 0600);
@@ -244,9 +248,10 @@ void TSaveTransaction::Commit(std::string* failedTarget) {
     const bool exists = ::stat(s.Final.c_str(), &st) == 0;
     if (exists && !s.InPlace) {
       // Keep the owner and permissions of the file being replaced; an owner the
-      // user cannot give away is kept by rewriting the file in place instead.
+      // user cannot give away is kept by rewriting the file (writable, as Stage
+      // found) in place instead.
       if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::chown(s.Temp.c_str(), st.st_uid, st.st_gid) != 0)
-        s.InPlace = ::access(s.Final.c_str(), W_OK) == 0;
+        s.InPlace = true;
       if (!s.InPlace) ::chmod(s.Temp.c_str(), st.st_mode & 07777);
     }
     if (s.InPlace) {

@@ -5,7 +5,8 @@
 // link's final target. A file with several hard links, or one in a folder the
 // user cannot write, is rewritten in place from the complete new file (kept
 // beside it or in the temporary folder), its old contents copied aside first
-// and put back if the rewrite fails; its inode, mode and owner stay.
+// and put back if the rewrite fails; its inode, mode and owner stay. A file the
+// user may not write is never replaced (the save fails, "Permission denied").
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -103,6 +103,8 @@ void TOpenPictureDialog::BuildPanel() {
   PictureLabel = new QLabel(PicturePanel);
   PictureLabel->setObjectName("PictureLabel");
   PictureLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // A long line (a failure's cause) breaks into lines as wide as the separator.
+  PictureLabel->setWordWrap(true);
   PictureLabel->move(b, b + 196 - d - e);
 
   // The non-native dialog lays its controls out in a grid: the panel takes a new
@@ -179,7 +181,7 @@ void TOpenPictureDialog::UpdatePicturePreview() {
   PaintBox->SetBitmap(&previewBitmap_);
 
   PictureLabel->setText(PictureInformationText(name, preview, sizeable_));
-  PictureLabel->adjustSize();
+  PictureLabel->resize(SepPanel->width(), PictureLabel->heightForWidth(SepPanel->width()));
 }
 
 QString ExecOpenPictureDialog(QWidget* owner, TOpenDialogRequest& request) {

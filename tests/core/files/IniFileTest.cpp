@@ -1,4 +1,5 @@
-// The plain settings-file form: values exactly as written, names in any case,
+// The plain settings-file form: values as written (without the blanks around
+// them), names in any case,
 // the file's own order and foreign lines kept, damaged input read without harm.
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-TEST(IniFile, HandWrittenValuesReadExactlyAsWritten) {
+TEST(IniFile, HandWrittenValuesReadAsWrittenWithoutTheBlanksAroundThem) {
   const TIniFile ini = TIniFile::Parse(
       "[Files]\n"
       "File1=/photos/Paris, 2024/a.jpg\n"
@@ -36,12 +37,20 @@ TEST(IniFile, HandWrittenValuesReadExactlyAsWritten) {
       "Open=  /photos/leading blanks \n"
       "Save=\"/quoted\"\n"
       "Unit==1=\n"
-      "Empty=\n");
+      "Empty=\n"
+      "Blank= \t \n"
+      "Preview = 1\n"
+      "Maximized\t=\t1\t\n");
   EXPECT_EQ(ValueOr(ini, "Files", "File1"), "/photos/Paris, 2024/a.jpg");
   EXPECT_EQ(ValueOr(ini, "Files", "File2"), "/photos/x;y.jpg");
   EXPECT_EQ(ValueOr(ini, "Files", "File3"), "/photos/a\\tb\\\\c.jpg");
   EXPECT_EQ(ValueOr(ini, "Files", "File4"), "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x18)");
-  EXPECT_EQ(ValueOr(ini, "Params", "Open"), "  /photos/leading blanks ");
+  // Blanks around a value are the file's layout, as in any INI file (a hand-written
+  // "Open = /photos" means /photos); blanks inside it are its own.
+  EXPECT_EQ(ValueOr(ini, "Params", "Open"), "/photos/leading blanks");
+  EXPECT_EQ(ValueOr(ini, "Params", "Blank"), "");
+  EXPECT_EQ(ValueOr(ini, "Params", "Preview"), "1");
+  EXPECT_EQ(ValueOr(ini, "Params", "Maximized"), "1");
   EXPECT_EQ(ValueOr(ini, "Params", "Save"), "\"/quoted\"");
   EXPECT_EQ(ValueOr(ini, "Params", "Unit"), "=1=");
   EXPECT_EQ(ValueOr(ini, "Params", "Empty"), "");
@@ -55,7 +64,7 @@ TEST(IniFile, NamesInAnyCaseAndLinesThatAreNoKeys) {
       "Before=outside any section\n"
       "  [ params ]  trailing text\n"
       "OPEN=/a\n"
-      "  file1 =/b\n"
+      "  file1 = /b  \n"
       "# Hash=comment\n"
       "no equals sign\n"
       "=no name\n"
@@ -68,15 +77,16 @@ TEST(IniFile, NamesInAnyCaseAndLinesThatAreNoKeys) {
   EXPECT_EQ(ValueOr(ini, "Params", "# Hash"), "<missing>");
   EXPECT_EQ(ValueOr(ini, "", "Before"), "<missing>");
   // A key set under another spelling is the same key: its line keeps the file's
-  // spelling and only the value changes.
+  // spelling and layout, and only the value changes.
   ASSERT_TRUE(ini.SetValue("Params", "Open", "/new"));
+  ASSERT_TRUE(ini.SetValue("Params", "File1", "/c"));
   ASSERT_TRUE(ini.SetValue("PARAMS", "Maximized", "1"));
   EXPECT_EQ(ini.Text(),
             "; comment=not a key\n"
             "Before=outside any section\n"
             "  [ params ]  trailing text\n"
             "OPEN=/new\n"
-            "  file1 =/b\n"
+            "  file1 = /c\n"
             "Maximized=1\n"
             "# Hash=comment\n"
             "no equals sign\n"

@@ -195,3 +195,38 @@ TEST(SafeFile, ReplacedFileKeepsItsOwner) {
   EXPECT_EQ(StatOf(target).st_mode & 07777, 0604u);
   EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
 }
+
+// A file the user may not write, in a folder they may: a rename would replace
+// it (and give it to the user), so the save is refused and the file stays, with
+// its owner. Root writes any file, so then the save runs in a child as an
+// ordinary user over a file of root's; otherwise the user's own read-only file
+// stands for it.
+TEST(SafeFile, AFileTheUserCannotWriteIsNotReplaced) {
+  const bool root = geteuid() == 0;
+  const std::string dir = MakeTempDir();
+  const std::string target = dir + "/photo.bmp";
+  WriteFileBytes(target, {1, 2, 3});
+  ASSERT_EQ(chmod(target.c_str(), root ? 0644 : 0444), 0);
+  ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+  const uid_t owner = StatOf(target).st_uid;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    try {
+      WriteFileAtomically(target, {4, 5, 6});
+    } catch (const EWriteError& e) {
+      _exit(std::string(e.what()) == "cannot write " + target + ": Permission denied" ? 0 : 2);
+    }
+    _exit(1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced, 2: another error, 3: no ordinary user";
+  EXPECT_EQ(ReadFileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(StatOf(target).st_uid, owner);
+  EXPECT_EQ(StatOf(target).st_mode & 07777, root ? 0644u : 0444u);
+  EXPECT_EQ(CountEntries(dir), 1);
+  EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
+}

@@ -163,12 +163,15 @@ TEST_F(SaveFailure, FullDiskKeepsThePreviousFileOfEveryFormat) {
   }
 }
 
-TEST_F(SaveFailure, ReadOnlyFolderKeepsThePreviousFileOfEveryFormat) {
+// Neither the file nor its folder can be written: nothing can take the new
+// picture. (A writable file there is rewritten in place: SafeFile's tests.)
+TEST_F(SaveFailure, ReadOnlyFileInAReadOnlyFolderKeepsThePreviousFileOfEveryFormat) {
   for (const char* ext : kExtensions) {
     SCOPED_TRACE(ext);
     TempDir dir;
     const std::string path = dir / (std::string("photo") + ext);
     const auto old = Previous(path);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
     // Root writes anywhere: the save runs as an ordinary user then.
     const bool root = geteuid() == 0;

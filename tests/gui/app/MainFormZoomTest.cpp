@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSpontaneKeyEvent>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -131,14 +132,23 @@ TEST_F(MainFormZoom, TheWheelLeavesTheKeyboardFocusWhereItIs) {
   form->MenuZoom100Click();
   form->Image->setFocus();
   ASSERT_TRUE(form->Image->hasFocus());
-  form->WheelNotch(true, Global(100, 80));
-  // A real wheel turn over the list, delivered as the application would.
-  QWheelEvent e(QPointF(5, 5), form->LstColor->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(form->LstColor->viewport(), &e);
-  EXPECT_FALSE(form->LstColor->hasFocus());
-  EXPECT_TRUE(form->Image->hasFocus());
+  // Wheel turns over the picture and over the colour list, as the window system
+  // delivers them: spontaneous, so that the application gives the focus by the
+  // focus policy and propagates the event (QApplication::sendEvent would make a
+  // synthetic one, which does neither). Each is the window's: it zooms.
+  for (QWidget* over : {form->Image->viewport(), form->LstColor->viewport()}) {
+    SCOPED_TRACE(over->parentWidget()->objectName().toStdString());
+    const double zoom = form->Image->Zoom();
+    QWheelEvent e(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(over, &e);
+    EXPECT_NE(form->Image->Zoom(), zoom);
+    EXPECT_FALSE(form->LstColor->hasFocus());
+    EXPECT_TRUE(form->Image->hasFocus());
+  }
   // The arrow keys then scroll the view, 33 pixels a press.
+  form->MenuZoom100Click();
   const int v = form->Image->VertPosition();
   QTest::keyClick(form->Image, Qt::Key_Down);
   EXPECT_EQ(form->Image->VertPosition(), v + 33);

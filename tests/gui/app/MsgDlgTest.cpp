@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
@@ -6,9 +7,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "gui/app/DialogSeam.h"
 #include "gui/app/MsgDlg.h"
 #include "gui/app/SharedStrings.h"
+#include "gui/dialogs/JPGCompressForm.h"
 
 namespace velinor {
 namespace {
@@ -125,19 +129,26 @@ struct TWhileWaiting {
 TEST(DialogSeam, TheArrowShowsWhileADialogWaitsAndTheHourglassComesBack) {
   TDialogProvider real;
   QApplication::setOverrideCursor(Qt::WaitCursor);  // a busy command
-  TWhileWaiting w;
-  w.Arm();
-  real.ShowMessage("File not found !", mkInformation, mbOk, QString());
-  EXPECT_TRUE(w.Seen);
-  EXPECT_EQ(w.Cursor, Qt::ArrowCursor);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  const auto arrowWhileWaiting = [](const char* what, const std::function<void()>& wait) {
+    SCOPED_TRACE(what);
+    TWhileWaiting w;
+    w.Arm();
+    wait();
+    EXPECT_TRUE(w.Seen);
+    EXPECT_EQ(w.Cursor, Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  };
+  arrowWhileWaiting("message", [&] { real.ShowMessage("File not found !", mkInformation, mbOk, QString()); });
   QDialog form;
-  TWhileWaiting v;
-  v.Arm();
-  real.RunModal(form);
-  EXPECT_TRUE(v.Seen);
-  EXPECT_EQ(v.Cursor, Qt::ArrowCursor);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  arrowWhileWaiting("modal form", [&] { real.RunModal(form); });
+  // "Save as" asks for the name, then for the JPEG options.
+  TSaveDialogRequest request;
+  request.Filter = "JPEG (*.jpg)|*.jpg";
+  request.DefaultExt = ".jpg";
+  request.InitialDir = QDir::tempPath().toStdString();
+  arrowWhileWaiting("save dialog", [&] { real.AskSaveFileName(request); });
+  TJPGCompressForm jpeg(nullptr);
+  arrowWhileWaiting("JPEG options", [&] { real.AskJpegOptions(jpeg); });
   QApplication::restoreOverrideCursor();
 }
 

@@ -175,23 +175,40 @@ TEST(SettingsFile, GarbageIsReplacedByTheNextSave) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Velinor.ini"});
 }
 
+// A settings file in a folder the user cannot write (an installed program's):
+// read-only itself, it cannot be saved and stays as it was; writable, it is
+// saved in place.
 TEST(SettingsFile, ReadOnlyFolderFailsAndKeepsTheOldFile) {
   QTemporaryDir dir;
   OpenUp(dir);
   const QString sub = dir.filePath("exe");
   ASSERT_TRUE(QDir().mkpath(sub));
   const QString ini = sub + "/Velinor.ini";
+  const QByteArray iniName = QFile::encodeName(ini);
   const QByteArray old = "[Params]\nUnit=1\n";
   WriteBytes(ini, old);
+  ASSERT_EQ(chmod(iniName.constData(), 0444), 0);
   ASSERT_EQ(chmod(QFile::encodeName(sub).constData(), 0555), 0);
   TAppSettings s = Defaults();
   bool ok = true;
   if (!AsOrdinaryUser([&] { ok = SaveSettings(ini, s); })) GTEST_SKIP() << "cannot drop root rights";
-  chmod(QFile::encodeName(sub).constData(), 0755);
   EXPECT_FALSE(ok);
-  QFile f(ini);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), old);
+  EXPECT_EQ(ReadBytes(ini), old);
+  EXPECT_EQ(QDir(sub).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Velinor.ini"});
+
+  // The user's own writable file in the same folder: rewritten where it is.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(iniName.constData(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(chmod(iniName.constData(), 0644), 0);
+  s.Maximized = true;
+  ok = false;
+  ASSERT_TRUE(AsOrdinaryUser([&] { ok = SaveSettings(ini, s); }));
+  chmod(QFile::encodeName(sub).constData(), 0755);
+  EXPECT_TRUE(ok);
+  TAppSettings back = Defaults();
+  LoadSettings(ini, back);
+  EXPECT_TRUE(back.Maximized);
   EXPECT_EQ(QDir(sub).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Velinor.ini"});
 }
 
@@ -249,8 +266,8 @@ TEST(SettingsFile, ProgramKeysInTheirOrderAndValuesAsPlainText) {
 TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
   QTemporaryDir dir;
   const QString ini = dir.filePath("Velinor.ini");
-  // Names in other cases, CRLF line ends, no final line end, lines the program
-  // does not know.
+  // Names in other cases, blanks around '=' and values, CRLF line ends, no final
+  // line end, lines the program does not know.
   const QByteArray hand =
       "; my settings\r\n"
       "[files]\r\n"
@@ -261,9 +278,9 @@ TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
       "[Window]\r\n"
       "Left=10\r\n"
       "[PARAMS]\r\n"
-      "unit=1\r\n"
+      "unit = 1\r\n"
       "Colour=blue\r\n"
-      "OPEN=" + QFile::encodeName(dir.path()) + "\r\n"
+      "OPEN = " + QFile::encodeName(dir.path()) + " \t\r\n"
       "antialias=0";
   WriteBytes(ini, hand);
   TAppSettings s = Defaults();
@@ -286,9 +303,9 @@ TEST(SettingsFile, HandWrittenFileIsReadAsWrittenAndKeptOnRewrite) {
             "[Window]\r\n"
             "Left=10\r\n"
             "[PARAMS]\r\n"
-            "unit=0\r\n"
+            "unit = 0\r\n"
             "Colour=blue\r\n"
-            "OPEN=" + QFile::encodeName(dir.path()) + "\r\n"
+            "OPEN = " + QFile::encodeName(dir.path()) + "\r\n"
             "antialias=0\r\n"
             "Save=\r\n"
             "Maximized=0\r\n"

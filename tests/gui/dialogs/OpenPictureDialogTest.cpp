@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <zlib.h>
+
 #include "support/GuiTestSupport.h"
 #include "gui/dialogs/OpenPictureDialog.h"
 #include "gui/dialogs/PictureInfoText.h"
@@ -35,6 +37,25 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, qint64 size) {
   QFile f(dir.filePath(name));
   f.open(QIODevice::WriteOnly);
   f.write(QByteArray(size, 'x'));
+  return f.fileName();
+}
+
+// A PNG whose header says 70000 x 70000: refused once the header is read.
+QString WriteHugePng(const QTemporaryDir& dir) {
+  QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
+  const auto chunk = [&](const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type, 4) + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>((data.size() >> shift) & 0xFF);
+    png += body;
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>((crc >> shift) & 0xFF);
+  };
+  chunk("IHDR", QByteArray::fromHex("00011170" "00011170" "0802000000"));  // 70000 x 70000, 8-bit RGB
+  chunk("IDAT", QByteArray::fromHex("789c63000000010001"));
+  chunk("IEND", {});
+  QFile f(dir.filePath("huge.png"));
+  f.open(QIODevice::WriteOnly);
+  f.write(png);
   return f.fileName();
 }
 
@@ -151,6 +172,33 @@ TEST(OpenPictureDialog, WebpWithAlphaAndCameraRawShowTheirPreviewAndLines) {
   dialog.SelectionChange(WriteFile(dir, "photo.nef", 5000));
   EXPECT_FALSE(dialog.Loaded());
   EXPECT_EQ(dialog.PictureLabel->text(), "This kind of file cannot be read");
+}
+
+// A long cause is broken into lines inside the panel, not cut at its edge.
+TEST(OpenPictureDialog, TheFailureCauseWrapsInsideThePanel) {
+  QTemporaryDir dir;
+  const QString huge = WriteHugePng(dir);
+  for (const bool sizeable : {true, false}) {
+    SCOPED_TRACE(sizeable ? "sizeable" : "fixed");
+    TOpenPictureDialog dialog(nullptr, sizeable);
+    dialog.show();
+    QApplication::processEvents();
+    dialog.SelectionChange(huge);
+    ASSERT_FALSE(dialog.Loaded());
+    const QLabel* label = dialog.PictureLabel;
+    EXPECT_TRUE(label->text().startsWith(QString::fromUtf8("The picture is 70000 \u00d7 70000 pixels; Velinor opens")))
+        << label->text().toStdString();
+    // The label lies within the panel, as wide as the separator above it ...
+    EXPECT_GE(label->x(), dialog.SepPanel->x());
+    EXPECT_LE(label->geometry().right(), dialog.SepPanel->geometry().right());
+    EXPECT_LE(label->geometry().bottom(), dialog.PicturePanel->rect().bottom());
+    // ... and the whole text, broken into lines at its width, fits in it.
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 100000),
+                                                           Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, label->text());
+    EXPECT_LE(needed.width(), label->width());
+    EXPECT_LE(needed.height(), label->height());
+    EXPECT_GT(needed.height(), 2 * label->fontMetrics().height());  // more than one line: it did wrap
+  }
 }
 
 // The detail view's size column shows the whole size, not "80....Ki".
