@@ -10,6 +10,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <numeric>
 
 #include "core/base/Errors.h"
@@ -343,21 +344,26 @@ void TOviWriter::Finish(const std::function<void(const uint8_t*, size_t)>& sink)
 
   // Completed segments go to the sink in file order. One thread at a time does
   // that, outside the lock, while the others keep compressing.
+  std::mutex lock;
   size_t flushed = 0;
   bool flushing = false;
   std::exception_ptr error;
+  auto failed = [&] {
+    const std::lock_guard<std::mutex> hold(lock);
+    return error != nullptr;
+  };
   auto flushReady = [&] {
     for (;;) {
-      size_t from = 0, to = 0;
-      bool go = false;
-#pragma omp critical(velinor_ovi_flush)
-      if (!flushing && !error) {
+      size_t from, to;
+      {
+        const std::lock_guard<std::mutex> hold(lock);
+        if (flushing || error) return;
         from = to = flushed;
         while (to < segments.size() && ready[to]) ++to;
-        go = flushing = to > from;
+        if (to == from) return;
+        flushing = true;
       }
-      if (!go) return;
-      std::exception_ptr failed;
+      std::exception_ptr sinkError;
       try {
         for (size_t i = from; i < to; ++i) {
           Segment& s = segments[i];
@@ -370,56 +376,54 @@ void TOviWriter::Finish(const std::function<void(const uint8_t*, size_t)>& sink)
           std::vector<uint8_t>().swap(s.bytes);
         }
       } catch (...) {
-        failed = std::current_exception();
+        sinkError = std::current_exception();
       }
-#pragma omp critical(velinor_ovi_flush)
-      {
-        flushed = to;
-        flushing = false;
-        if (failed && !error) error = failed;
-      }
+      const std::lock_guard<std::mutex> hold(lock);
+      flushed = to;
+      flushing = false;
+      if (sinkError && !error) error = sinkError;
     }
   };
   flushReady();
 
+  // The jobs are the blocks of one parallel loop; a thread keeps its compressor
+  // from piece to piece. An error (a producer's, a compressor's or the sink's)
+  // is kept here rather than thrown, so that the flushing stops with it.
+  uint64_t work = 0;
+  for (const Job& j : jobs) work += segments[j.segment].body ? pieceBytes(j) : segments[j.segment].cost;
   const int n = static_cast<int>(jobs.size());
-  const int threads = std::max(1, std::min(EngineThreads(), n));
-#pragma omp parallel num_threads(threads) if (threads > 1)
-  {
-    std::unique_ptr<TPieceCompressor> compressor;
-#pragma omp for schedule(dynamic, 1)
-    for (int j = 0; j < n; ++j) {
-      Segment& s = segments[jobs[j].segment];
-      bool skip;
-#pragma omp critical(velinor_ovi_flush)
-      skip = error != nullptr;
-      if (skip) continue;
-      std::vector<uint8_t> bytes;
-      std::exception_ptr failed;
-      try {
-        if (s.body) {
-          if (!compressor) compressor = std::make_unique<TPieceCompressor>();
-          compressor->Compress(*s.body, jobs[j].piece, s.body->pieces[jobs[j].piece]);
-        } else {
-          bytes = s.producer();
-        }
-      } catch (...) {
-        failed = std::current_exception();
+  const int64_t pixels = static_cast<int64_t>(std::min<uint64_t>(work, std::numeric_limits<int64_t>::max()));
+  std::vector<std::unique_ptr<TPieceCompressor>> compressors(static_cast<size_t>(ParallelThreads(n, pixels)));
+  ParallelBlocks(n, pixels, [&](int j, int thread) {
+    if (failed()) return;
+    const Job& job = jobs[static_cast<size_t>(j)];
+    Segment& s = segments[job.segment];
+    std::vector<uint8_t> bytes;
+    std::exception_ptr jobError;
+    try {
+      if (s.body) {
+        auto& compressor = compressors[static_cast<size_t>(thread)];
+        if (!compressor) compressor = std::make_unique<TPieceCompressor>();
+        compressor->Compress(*s.body, job.piece, s.body->pieces[job.piece]);
+      } else {
+        bytes = s.producer();
       }
-#pragma omp critical(velinor_ovi_flush)
-      {
-        if (failed) {
-          if (!error) error = failed;
-        } else if (s.body) {
-          if (--s.body->remaining == 0) ready[jobs[j].segment] = 1;
-        } else {
-          s.bytes = std::move(bytes);
-          ready[jobs[j].segment] = 1;
-        }
-      }
-      flushReady();
+    } catch (...) {
+      jobError = std::current_exception();
     }
-  }
+    {
+      const std::lock_guard<std::mutex> hold(lock);
+      if (jobError) {
+        if (!error) error = jobError;
+      } else if (s.body) {
+        if (--s.body->remaining == 0) ready[job.segment] = 1;
+      } else {
+        s.bytes = std::move(bytes);
+        ready[job.segment] = 1;
+      }
+    }
+    flushReady();
+  });
   flushReady();
   if (error) std::rethrow_exception(error);
 }

@@ -104,7 +104,8 @@ class TOviWriter {
   void WriteInt32(int32_t v);
   void WriteDouble(double v);
   void WriteZeros(size_t n);
-  // Appends the bytes of producer() here; cost orders the deferred work (largest first).
+  // Appends the bytes of producer() here; cost, about the bytes it produces,
+  // orders the deferred work (largest first) and counts for going parallel.
   void WriteDeferred(TProducer producer, uint64_t cost);
   // Appends a length field (counting itself) and one zlib stream of rows x rowBytes
   // bytes taken from fill. The stream is compressed in pieces of whole rows, side

@@ -13,7 +13,6 @@
 // least 1/|total|, the rounding error below |sum|·2^-24/|total|), so truncating
 // it is the integer division. Results are therefore those of the integer
 // formula, on every instruction set and for every thread count.
-#include <omp.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -26,6 +25,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/base/Parallel.h"
 #include "core/resize/StretchEx.h"
 
 namespace velinor {
@@ -294,12 +294,15 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
 
   const FlatList horizontal = Flatten(BuildContributors(sw, dw, filter, support));
   const FlatList vertical = Flatten(BuildContributors(sh, dh, filter, support));
-  const int threads = std::max(1, omp_get_max_threads());
   const size_t workStride = WorkStride(dw);
-  const std::vector<Band> bands = MakeBands(vertical, sh, dh, workStride, threads);
+  const std::vector<Band> bands = MakeBands(vertical, sh, dh, workStride, EngineThreads());
+  // The horizontal pass reads sw and writes dw pixels of every source row, the
+  // vertical one writes the destination.
+  const int64_t pixels = static_cast<int64_t>(sw + dw) * sh + static_cast<int64_t>(dw) * dh;
+  const int blocks = static_cast<int>(bands.size());
 
-  // Per-thread scratch, allocated here so that no allocation throws inside the
-  // parallel region: the band's work rows, the turned row block, row pointers.
+  // Scratch for every thread, allocated here so that nothing allocates inside
+  // the loop: the band's work rows, the turned row block, row pointers.
   size_t mostRows = 0, longest = 0;
   for (const Band& b : bands) mostRows = std::max(mostRows, b.Rows.size());
   for (int y = 0; y < dh; ++y)
@@ -309,7 +312,7 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
     std::unique_ptr<float[]> Turned;
     std::vector<const uint8_t*> RowPointers;
   };
-  std::vector<Scratch> scratch(static_cast<size_t>(threads));
+  std::vector<Scratch> scratch(static_cast<size_t>(ParallelThreads(blocks, pixels)));
   for (Scratch& t : scratch) {
     t.Work = std::make_unique_for_overwrite<uint8_t[]>(workStride * mostRows);
     t.Turned = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(sw) * BlockLanes);
@@ -317,12 +320,9 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
   }
 
   const size_t length = static_cast<size_t>(dw) * 3;
-  // Small images are not worth waking the other threads for.
-  const bool parallel = static_cast<int64_t>(sw + dw) * sh + static_cast<int64_t>(dw) * dh > (int64_t{1} << 18);
-#pragma omp parallel for schedule(dynamic, 1) if (parallel)
-  for (size_t b = 0; b < bands.size(); ++b) {
-    const Band& band = bands[b];
-    Scratch& t = scratch[static_cast<size_t>(omp_get_thread_num())];
+  ParallelBlocks(blocks, pixels, [&](int b, int thread) {
+    const Band& band = bands[static_cast<size_t>(b)];
+    Scratch& t = scratch[static_cast<size_t>(thread)];
     auto workRow = [&](size_t slot) { return t.Work.get() + workStride * slot; };
     // Horizontal pass: the band's work rows, eight at a time.
     const size_t n = band.Rows.size();
@@ -345,7 +345,7 @@ void ResampleFiltered(int filter, float support, const TBitmap& source, TBitmap&
       FilterColumnsOfRow(t.RowPointers.data(), vertical.Weight.data() + first, count,
                          vertical.Divisor[static_cast<size_t>(y)], destination.ScanLine(y), length);
     }
-  }
+  });
 }
 
 }  // namespace velinor

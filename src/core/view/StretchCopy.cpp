@@ -11,10 +11,15 @@ namespace velinor {
 
 namespace {
 
-// The destination pixels to write: d ∩ clip ∩ the destination bitmap.
+// What both stretch copies start from: the source rect inside the source
+// bitmap, the destination pixels to write (d ∩ clip ∩ the destination bitmap),
+// the sizes mapped onto each other and the pixel sizes.
 struct TTarget {
   TRect s;      // source rect, inside the source bitmap
   TRect area;   // destination pixels to write
+  int64_t sw = 0, sh = 0;  // source rect
+  int64_t dw = 0, dh = 0;  // destination rect d, whole
+  int sbpp = 0, dbpp = 0;
   bool ok = false;
 };
 
@@ -27,6 +32,12 @@ TTarget Prepare(const TBitmap& src, const TRect& s, TBitmap& dst, const TRect& d
   t.s = IntersectRect(s, BitmapBounds(src));
   t.area = IntersectRect(IntersectRect(d, clip), BitmapBounds(dst));
   t.ok = !t.s.IsEmpty() && !t.area.IsEmpty() && !d.IsEmpty();
+  t.sw = t.s.Width();
+  t.sh = t.s.Height();
+  t.dw = int64_t{d.Right} - d.Left;
+  t.dh = int64_t{d.Bottom} - d.Top;
+  t.sbpp = BytesPerPixel(src.PixelFormat());
+  t.dbpp = BytesPerPixel(dst.PixelFormat());
   return t;
 }
 
@@ -74,25 +85,19 @@ void StretchCopyNearest(const TBitmap& src, const TRect& s0, TBitmap& dst, const
                         const TRect& clip) {
   const TTarget t = Prepare(src, s0, dst, d, clip);
   if (!t.ok) return;
-  const TRect& s = t.s;
-  const int64_t sw = s.Width(), sh = s.Height();
-  const int64_t dw = int64_t{d.Right} - d.Left, dh = int64_t{d.Bottom} - d.Top;
-  const int sbpp = BytesPerPixel(src.PixelFormat());
-  const int dbpp = BytesPerPixel(dst.PixelFormat());
-
   // Source column of every destination column: the pixel under its centre.
   std::vector<int> col(static_cast<size_t>(t.area.Width()));
   for (int x = t.area.Left; x < t.area.Right; ++x) {
     const int64_t k = int64_t{x} - d.Left;
-    col[static_cast<size_t>(x - t.area.Left)] = s.Left + static_cast<int>((2 * k + 1) * sw / (2 * dw));
+    col[static_cast<size_t>(x - t.area.Left)] = t.s.Left + static_cast<int>((2 * k + 1) * t.sw / (2 * t.dw));
   }
   for (int y = t.area.Top; y < t.area.Bottom; ++y) {
     const int64_t k = int64_t{y} - d.Top;
-    const uint8_t* in = src.ScanLine(s.Top + static_cast<int>((2 * k + 1) * sh / (2 * dh)));
-    uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * dbpp;
-    for (size_t i = 0; i < col.size(); ++i, out += dbpp) {
-      const uint8_t* p = in + static_cast<size_t>(col[i]) * sbpp;
-      Put(out, dbpp, p[0], p[1], p[2]);
+    const uint8_t* in = src.ScanLine(t.s.Top + static_cast<int>((2 * k + 1) * t.sh / (2 * t.dh)));
+    uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * t.dbpp;
+    for (size_t i = 0; i < col.size(); ++i, out += t.dbpp) {
+      const uint8_t* p = in + static_cast<size_t>(col[i]) * t.sbpp;
+      Put(out, t.dbpp, p[0], p[1], p[2]);
     }
   }
 }
@@ -101,15 +106,9 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
                          const TRect& clip) {
   const TTarget t = Prepare(src, s0, dst, d, clip);
   if (!t.ok) return;
-  const TRect& s = t.s;
-  const int64_t sw = s.Width(), sh = s.Height();
-  const int64_t dw = int64_t{d.Right} - d.Left, dh = int64_t{d.Bottom} - d.Top;
-  const int sbpp = BytesPerPixel(src.PixelFormat());
-  const int dbpp = BytesPerPixel(dst.PixelFormat());
-
-  const TAxis ax = BuildAxis(sw, dw, int64_t{t.area.Left} - d.Left, int64_t{t.area.Right} - d.Left);
-  const TAxis ay = BuildAxis(sh, dh, int64_t{t.area.Top} - d.Top, int64_t{t.area.Bottom} - d.Top);
-  const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
+  const TAxis ax = BuildAxis(t.sw, t.dw, int64_t{t.area.Left} - d.Left, int64_t{t.area.Right} - d.Left);
+  const TAxis ay = BuildAxis(t.sh, t.dh, int64_t{t.area.Top} - d.Top, int64_t{t.area.Bottom} - d.Top);
+  const uint64_t total = static_cast<uint64_t>(t.sw) * static_cast<uint64_t>(t.sh);
   // v / total rounded down, without a 64-bit division per channel: the sums stay
   // below 2^41 (255 x 65535^2), which a double holds exactly, so the estimate is
   // off by at most one and corrected.
@@ -123,19 +122,19 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
   const size_t nx = static_cast<size_t>(t.area.Width());
   // Rows are independent: the result does not depend on the thread count. A row
   // reads about sw * sh / dh source pixels and writes nx.
-  ParallelRows(t.area.Top, t.area.Bottom, sw * sh / dh + static_cast<int64_t>(nx), [&](int first, int last) {
+  ParallelRows(t.area.Top, t.area.Bottom, t.sw * t.sh / t.dh + static_cast<int64_t>(nx), [&](int first, int last) {
     std::vector<uint64_t> acc(nx * 3);
     for (int y = first; y < last; ++y) {
       const size_t jy = static_cast<size_t>(y - t.area.Top);
       std::fill(acc.begin(), acc.end(), 0);
       for (int cy = 0; cy < ay.count[jy]; ++cy) {
         const uint64_t wy = ay.weights[static_cast<size_t>(ay.offset[jy] + cy)];
-        const uint8_t* in = src.ScanLine(s.Top + ay.first[jy] + cy) + static_cast<size_t>(s.Left) * sbpp;
+        const uint8_t* in = src.ScanLine(t.s.Top + ay.first[jy] + cy) + static_cast<size_t>(t.s.Left) * t.sbpp;
         for (size_t i = 0; i < nx; ++i) {
           uint32_t b = 0, g = 0, r = 0;
           const uint32_t* w = &ax.weights[static_cast<size_t>(ax.offset[i])];
-          const uint8_t* p = in + static_cast<size_t>(ax.first[i]) * sbpp;
-          for (int cx = 0; cx < ax.count[i]; ++cx, p += sbpp) {
+          const uint8_t* p = in + static_cast<size_t>(ax.first[i]) * t.sbpp;
+          for (int cx = 0; cx < ax.count[i]; ++cx, p += t.sbpp) {
             b += w[cx] * p[0];
             g += w[cx] * p[1];
             r += w[cx] * p[2];
@@ -145,9 +144,9 @@ void StretchCopyAveraged(const TBitmap& src, const TRect& s0, TBitmap& dst, cons
           acc[i * 3 + 2] += wy * r;
         }
       }
-      uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * dbpp;
-      for (size_t i = 0; i < nx; ++i, out += dbpp)
-        Put(out, dbpp, static_cast<uint8_t>(divide(acc[i * 3] + total / 2)),
+      uint8_t* out = dst.ScanLine(y) + static_cast<size_t>(t.area.Left) * t.dbpp;
+      for (size_t i = 0; i < nx; ++i, out += t.dbpp)
+        Put(out, t.dbpp, static_cast<uint8_t>(divide(acc[i * 3] + total / 2)),
             static_cast<uint8_t>(divide(acc[i * 3 + 1] + total / 2)),
             static_cast<uint8_t>(divide(acc[i * 3 + 2] + total / 2)));
     }

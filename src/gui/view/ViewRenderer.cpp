@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/base/Parallel.h"
 #include "core/view/Checkerboard.h"
 #include "core/view/StretchCopy.h"
 
@@ -51,8 +52,11 @@ void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
   // pixel depends only on its position in the whole reduced image.
   if (todo.empty()) return;
   const TBitmap* split = SplitFor(source);
-#pragma omp parallel for schedule(dynamic) if (todo.size() > 1)
-  for (int i = 0; i < static_cast<int>(todo.size()); ++i) {
+  // A tile writes its pixels and reads its share of the source.
+  const int64_t perTile = int64_t{kTileSize} * kTileSize +
+                          int64_t{source.Width()} * source.Height() / (int64_t{tilesX_} * tilesY_);
+  const int tiles = static_cast<int>(todo.size());
+  ParallelBlocks(tiles, tiles * perTile, [&](int i, int) {
     const int tx = todo[static_cast<size_t>(i)] % tilesX_;
     const int ty = todo[static_cast<size_t>(i)] / tilesX_;
     const TRect tile{tx * kTileSize, ty * kTileSize, (tx + 1) * kTileSize, (ty + 1) * kTileSize};
@@ -61,7 +65,7 @@ void TViewRenderer::FillTiles(const TBitmap& source, const TRect& area) {
       StretchCopyAveraged(coverage_, BitmapBounds(coverage_), reducedCoverage_, whole, tile);
       ComposeOverCheckerboard(reduced_, reducedCoverage_, tile, 0, 0);
     }
-  }
+  });
   for (int t : todo) tileFilled_[static_cast<size_t>(t)] = 1;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/base/Orientation.h"
+#include "support/PixelCompare.h"
 
 using namespace velinor;
 
@@ -14,13 +15,7 @@ TBitmap Numbered(int w, int h, TPixelFormat pf = TPixelFormat::pf24bit) {
   return b;
 }
 
-bool Same(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-  return true;
-}
+using test::SamePixels;
 
 }  // namespace
 
@@ -53,13 +48,13 @@ TEST(Orientation, StoredCornersLandWhereTheTagSays) {
 TEST(Orientation, InversesAndOtherFormats) {
   for (TPixelFormat pf : {TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
     const TBitmap src = Numbered(7, 5, pf);
-    EXPECT_TRUE(Same(ApplyOrientation(ApplyOrientation(src, 6), 8), src));
-    EXPECT_TRUE(Same(ApplyOrientation(ApplyOrientation(src, 3), 3), src));
-    for (int o : {2, 4, 5, 7}) EXPECT_TRUE(Same(ApplyOrientation(ApplyOrientation(src, o), o), src)) << o;
+    EXPECT_TRUE(SamePixels(ApplyOrientation(ApplyOrientation(src, 6), 8), src));
+    EXPECT_TRUE(SamePixels(ApplyOrientation(ApplyOrientation(src, 3), 3), src));
+    for (int o : {2, 4, 5, 7}) EXPECT_TRUE(SamePixels(ApplyOrientation(ApplyOrientation(src, o), o), src)) << o;
     // Two quarter turns are a half turn; mirror then half turn is a flip.
-    EXPECT_TRUE(Same(ApplyOrientation(ApplyOrientation(src, 6), 6), ApplyOrientation(src, 3)));
-    EXPECT_TRUE(Same(ApplyOrientation(ApplyOrientation(src, 2), 3), ApplyOrientation(src, 4)));
-    for (int o : {0, 1, 9, -3}) EXPECT_TRUE(Same(ApplyOrientation(src, o), src)) << o;
+    EXPECT_TRUE(SamePixels(ApplyOrientation(ApplyOrientation(src, 6), 6), ApplyOrientation(src, 3)));
+    EXPECT_TRUE(SamePixels(ApplyOrientation(ApplyOrientation(src, 2), 3), ApplyOrientation(src, 4)));
+    for (int o : {0, 1, 9, -3}) EXPECT_TRUE(SamePixels(ApplyOrientation(src, o), src)) << o;
   }
   TBitmap pal(3, 2, TPixelFormat::pf8bit);
   pal.Palette.assign(256, clBlack);

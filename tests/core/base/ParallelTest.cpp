@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -60,6 +62,68 @@ TEST_P(ParallelRowsTest, AnExceptionStopsTheLoopAndReachesTheCaller) {
   EXPECT_THROW(ParallelRows(0, 5000, 1000, [](int, int) {}, [&](int) {
     if (++reports == 1) throw std::logic_error("sink");
   }), std::logic_error);
+}
+
+TEST_P(ParallelRowsTest, BlocksEachOnceOnASlotOfTheirOwn) {
+  const int threads = GetParam();
+  for (const auto& [blocks, pixels] :
+       std::vector<std::pair<int, int64_t>>{{0, 1 << 20}, {1, 1 << 20}, {7, 100}, {64, ParallelPixels}, {500, 1 << 24}}) {
+    const int slots = ParallelThreads(blocks, pixels);
+    EXPECT_EQ(slots, blocks > 1 && pixels >= ParallelPixels ? std::min(threads, blocks) : 1) << blocks << " " << pixels;
+    std::vector<std::atomic<int>> seen(static_cast<size_t>(blocks));
+    std::vector<std::atomic<int>> busy(static_cast<size_t>(slots));
+    std::set<std::thread::id> ran;
+    std::mutex ranLock;
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> overlapped{false}, slotZeroElsewhere{false};
+    ParallelBlocks(blocks, pixels, [&](int b, int slot) {
+      ASSERT_GE(b, 0);
+      ASSERT_LT(b, blocks);
+      ASSERT_GE(slot, 0);
+      ASSERT_LT(slot, slots);
+      if (busy[static_cast<size_t>(slot)]++ != 0) overlapped = true;
+      if (slot == 0 && std::this_thread::get_id() != caller) slotZeroElsewhere = true;
+      ++seen[static_cast<size_t>(b)];
+      {
+        const std::lock_guard<std::mutex> lock(ranLock);
+        ran.insert(std::this_thread::get_id());
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+      --busy[static_cast<size_t>(slot)];
+    });
+    for (const auto& n : seen) EXPECT_EQ(n, 1);
+    EXPECT_FALSE(overlapped);
+    EXPECT_FALSE(slotZeroElsewhere);
+    EXPECT_LE(static_cast<int>(ran.size()), slots);
+  }
+}
+
+TEST_P(ParallelRowsTest, BlocksStopAtAnExceptionAndRethrowIt) {
+  std::atomic<int> done{0};
+  EXPECT_THROW(ParallelBlocks(400, 1 << 24, [&](int b, int) {
+    if (b == 3) throw std::runtime_error("block 3");
+    ++done;
+    std::this_thread::sleep_for(std::chrono::microseconds(300));
+  }), std::runtime_error);
+  EXPECT_LT(done, 399);
+}
+
+// The count set for the engine holds on every thread, not only on the one that
+// set it (the preview's worker runs the same loops).
+TEST_P(ParallelRowsTest, TheEngineThreadCountHoldsOnOtherThreadsToo) {
+  std::set<std::thread::id> ran;
+  std::mutex ranLock;
+  std::thread worker([&] {
+    ParallelBlocks(64, 1 << 24, [&](int, int) {
+      {
+        const std::lock_guard<std::mutex> lock(ranLock);
+        ran.insert(std::this_thread::get_id());
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    });
+  });
+  worker.join();
+  EXPECT_LE(static_cast<int>(ran.size()), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelRowsTest, ::testing::Values(1, 2, 3));

@@ -7,6 +7,8 @@
 #include <new>
 #include <random>
 
+#include "support/PixelCompare.h"
+
 namespace velinor {
 namespace {
 
@@ -31,13 +33,9 @@ TBitmap Photo(int w, int h, uint32_t seed, TPixelFormat pf = TPixelFormat::pf24b
   return b;
 }
 
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
-  const size_t n = static_cast<size_t>(a.Width()) * BytesPerPixel(a.PixelFormat());
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), n) != 0) return false;
-  return a.Palette == b.Palette && a.Transparent == b.Transparent && a.TransparentColor == b.TransparentColor;
-}
+using test::SamePixels;
+// The history keeps a picture's palette and transparency too.
+constexpr auto AndPalette = test::TAlsoCompare::PaletteAndTransparency;
 
 TEST(History, OneStepAlternatesBetweenUndoAndRedo) {
   THistory h;
@@ -133,16 +131,16 @@ TEST(History, PackingLaterGivesTheSamePicturesBack) {
     current = pictures[i];
   }
   EXPECT_EQ(h.ByteSize(), pictures[0].ByteSize() + pictures[1].ByteSize() + pictures[2].ByteSize());
-  EXPECT_TRUE(SamePixels(h.OtherSide(), pictures[2]));
+  EXPECT_TRUE(SamePixels(h.OtherSide(), pictures[2], AndPalette));
   for (int round = 0; round < 2; ++round) {
     for (int i = 2; i >= 0; --i) {
       h.Undo(current, flags);
-      ASSERT_TRUE(SamePixels(current, pictures[i])) << round << " " << i;
+      ASSERT_TRUE(SamePixels(current, pictures[i], AndPalette)) << round << " " << i;
       if (i == 1) h.PackPending();  // packed half-way through the walk
     }
     for (int i = 1; i < 4; ++i) {
       h.Redo(current, flags);
-      ASSERT_TRUE(SamePixels(current, pictures[i])) << round << " " << i;
+      ASSERT_TRUE(SamePixels(current, pictures[i], AndPalette)) << round << " " << i;
     }
   }
   EXPECT_TRUE(h.PackPending());  // the pictures the last walk exchanged
@@ -163,7 +161,7 @@ TEST(History, PackedPicturesComeBackExactly) {
         TBitmap b = Photo(w, h, ++seed, pf, noise);
         b.Transparent = noise;
         b.TransparentColor = 0x010203;
-        EXPECT_TRUE(SamePixels(TPackedPicture::Pack(b).Unpack(), b)) << w << "x" << h;
+        EXPECT_TRUE(SamePixels(TPackedPicture::Pack(b).Unpack(), b, AndPalette)) << w << "x" << h;
         const TRect r{w / 3, h / 4, w / 3 + (w + 1) / 2, h / 4 + (h + 1) / 2};
         const TPackedPicture part = TPackedPicture::Pack(b, r);
         EXPECT_EQ(part.Area(), r);
@@ -226,10 +224,10 @@ TEST(History, RectangleStepsAndLongWalks) {
     EXPECT_EQ(h.UndoLabel(), i % 3 == 1 ? "Image size" : "Brush stroke");
     const bool wasProcessed = flags.Processed;
     h.Undo(current, flags);
-    EXPECT_TRUE(SamePixels(current, pictures[i - 1])) << i;
+    EXPECT_TRUE(SamePixels(current, pictures[i - 1], AndPalette)) << i;
     if (i % 3 != 1) {
       EXPECT_EQ(flags.Processed, wasProcessed);  // a stroke leaves the result a result
-      EXPECT_TRUE(SamePixels(plane, planes[i - 1])) << i;
+      EXPECT_TRUE(SamePixels(plane, planes[i - 1], AndPalette)) << i;
     } else {
       EXPECT_FALSE(flags.Processed);
       flags.Processed = true;  // as after the Execute this test skips
@@ -239,9 +237,9 @@ TEST(History, RectangleStepsAndLongWalks) {
   EXPECT_FALSE(h.CanUndo());
   for (int i = 1; i <= 30; ++i) {
     h.Redo(current, flags);
-    EXPECT_TRUE(SamePixels(current, pictures[i])) << i;
+    EXPECT_TRUE(SamePixels(current, pictures[i], AndPalette)) << i;
     if (i % 3 == 1) plane = planes[i];
-    EXPECT_TRUE(SamePixels(plane, planes[i])) << i;
+    EXPECT_TRUE(SamePixels(plane, planes[i], AndPalette)) << i;
   }
   EXPECT_FALSE(h.CanRedo());
 }
@@ -272,25 +270,25 @@ TEST(History, BudgetAndRunningOutOfMemory) {
   const size_t before = h.UndoCount() + h.RedoCount();
   const TBitmap shown = current;
   h.Record("Image size", current);
-  EXPECT_TRUE(SamePixels(current, shown));
+  EXPECT_TRUE(SamePixels(current, shown, AndPalette));
   EXPECT_EQ(h.UndoLabel(), "Image size");
   EXPECT_LT(h.UndoCount(), before + 1);
   // No memory at all: no history, the picture on screen as it was.
   h.OnAllocate = [](size_t) { throw std::bad_alloc(); };
   h.Record("Execute", current);
   EXPECT_FALSE(h.CanUndo());
-  EXPECT_TRUE(SamePixels(current, shown));
+  EXPECT_TRUE(SamePixels(current, shown, AndPalette));
   // An undo that cannot get its memory changes nothing.
   h.OnAllocate = nullptr;
   h.Record("Execute", noise);
   h.OnAllocate = [](size_t) { throw std::bad_alloc(); };
   THistoryFlags flags{true, false};
   EXPECT_THROW(h.Undo(current, flags), std::bad_alloc);
-  EXPECT_TRUE(SamePixels(current, shown));
+  EXPECT_TRUE(SamePixels(current, shown, AndPalette));
   EXPECT_TRUE(flags.Processed);
   h.OnAllocate = nullptr;
   h.Undo(current, flags);
-  EXPECT_TRUE(SamePixels(current, noise));
+  EXPECT_TRUE(SamePixels(current, noise, AndPalette));
   EXPECT_GT(DefaultHistoryBudget(), size_t{0});
   EXPECT_LE(DefaultHistoryBudget(), size_t{2} << 30);
 }

@@ -16,6 +16,7 @@
 #include "core/document/Document.h"
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
+#include "support/PixelCompare.h"
 
 namespace velinor {
 namespace {
@@ -47,12 +48,7 @@ TKeepOptions OptionsFor(const TBitmap& photo, bool progressive, int tolerance) {
   return o;
 }
 
-bool Same(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0) return false;
-  return true;
-}
+using test::SamePixels;
 
 void Expected(const TBitmap& photo, const TKeepOptions& o, TBitmap& result, TBitmap& mask) {
   result = photo;
@@ -77,8 +73,8 @@ TEST(KeepPreviewWorker, ExactResultEqualsKeepColorsForBothContours) {
     TBitmap result, mask, wantResult, wantMask;
     ASSERT_TRUE(TakeWhenReady(worker, g, result, mask));
     Expected(*photo, o, wantResult, wantMask);
-    EXPECT_TRUE(Same(result, wantResult));
-    EXPECT_TRUE(Same(mask, wantMask));
+    EXPECT_TRUE(SamePixels(result, wantResult));
+    EXPECT_TRUE(SamePixels(mask, wantMask));
     // Taken once: it is handed over, not copied.
     EXPECT_FALSE(worker.Take(g, result, mask));
   }
@@ -95,8 +91,8 @@ TEST(KeepPreviewWorker, ARestartAbandonsTheEarlierInputsAndCancelDropsTheResult)
   ASSERT_TRUE(TakeWhenReady(worker, second, result, mask));
   EXPECT_FALSE(worker.Take(first, result, mask));
   Expected(*photo, latest, wantResult, wantMask);
-  EXPECT_TRUE(Same(result, wantResult));
-  EXPECT_TRUE(Same(mask, wantMask));
+  EXPECT_TRUE(SamePixels(result, wantResult));
+  EXPECT_TRUE(SamePixels(mask, wantMask));
 
   // A cancelled computation never hands anything over, even once finished.
   const uint64_t third = worker.Start(photo, OptionsFor(*photo, true, 30));
@@ -135,7 +131,7 @@ TEST(KeepPreviewWorker, RequestsMadeWhileBusyDoNotQueue) {
   ASSERT_TRUE(TakeWhenReady(worker, last, result, mask));
   EXPECT_EQ(worker.Begun(), 2);
   Expected(*photo, OptionsFor(*photo, true, 30), wantResult, wantMask);
-  EXPECT_TRUE(Same(result, wantResult));
+  EXPECT_TRUE(SamePixels(result, wantResult));
 }
 
 TEST(KeepPreviewWorker, ExecuteWithTheFinishedResultIsExecute) {
@@ -156,9 +152,9 @@ TEST(KeepPreviewWorker, ExecuteWithTheFinishedResultIsExecute) {
     previewed.ExecuteWith(std::move(result), std::move(mask), o.Sepia, std::move(photoCopy));
     plain.Execute(o);
     EXPECT_NE(previewed.Revision(), before);
-    EXPECT_TRUE(Same(previewed.CurrentImage(), plain.CurrentImage()));
-    EXPECT_TRUE(Same(previewed.KeepMask(), plain.KeepMask()));
-    EXPECT_TRUE(Same(previewed.KeepPhoto(), photo));
+    EXPECT_TRUE(SamePixels(previewed.CurrentImage(), plain.CurrentImage()));
+    EXPECT_TRUE(SamePixels(previewed.KeepMask(), plain.KeepMask()));
+    EXPECT_TRUE(SamePixels(previewed.KeepPhoto(), photo));
     EXPECT_TRUE(previewed.Processed());
     EXPECT_TRUE(previewed.UndoAvailable());
   }
@@ -166,7 +162,7 @@ TEST(KeepPreviewWorker, ExecuteWithTheFinishedResultIsExecute) {
   previewed.Undo();
   EXPECT_NE(previewed.Revision(), before);
   EXPECT_FALSE(previewed.Processed());
-  EXPECT_TRUE(Same(previewed.CurrentImage(), photo));
+  EXPECT_TRUE(SamePixels(previewed.CurrentImage(), photo));
 }
 
 TEST(KeepPreviewOfArea, AtScaleOneTheAreaIsKeepColorsOwnResult) {

@@ -222,15 +222,15 @@ TEST(OviWriter, DeferredPartsComeOutInFileOrderAndErrorsStopTheWrite) {
       out.WriteByte(static_cast<uint8_t>(i));
       expected.push_back(static_cast<uint8_t>(i));
       const std::vector<uint8_t> part(static_cast<size_t>(i * 37 % 11), static_cast<uint8_t>(100 + i));
-      out.WriteDeferred([part] { return part; }, static_cast<uint64_t>(i * 7 % 5));
+      out.WriteDeferred([part] { return part; }, static_cast<uint64_t>(i * 7 % 5) << 16);  // costs that go parallel
       expected.insert(expected.end(), part.begin(), part.end());
     }
     EXPECT_EQ(out.TakeBytes(), expected);
 
     TOviWriter failing;
     failing.WriteBytes("head", 4);
-    failing.WriteDeferred([]() -> std::vector<uint8_t> { throw EWriteError("disk full"); }, 5);
-    failing.WriteDeferred([] { return std::vector<uint8_t>(3, 1); }, 9);
+    failing.WriteDeferred([]() -> std::vector<uint8_t> { throw EWriteError("disk full"); }, 5 << 16);
+    failing.WriteDeferred([] { return std::vector<uint8_t>(3, 1); }, 9 << 16);
     failing.WriteBytes("tail", 4);
     std::string written;
     EXPECT_THROW(failing.Finish([&](const uint8_t* p, size_t n) { written.append(reinterpret_cast<const char*>(p), n); }),

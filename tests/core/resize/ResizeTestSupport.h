@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <random>
 
 #include "core/base/Bitmap.h"
+#include "support/PixelCompare.h"
 
 namespace velinor::testing {
 
@@ -35,21 +35,6 @@ inline TBitmap FilledImage(int w, int h, TColor c) {
   return b;
 }
 
-// Same size, format and pixel bytes (row padding ignored).
-inline ::testing::AssertionResult SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height())
-    return ::testing::AssertionFailure() << "size " << a.Width() << "x" << a.Height() << " vs " << b.Width()
-                                         << "x" << b.Height();
-  if (a.PixelFormat() != b.PixelFormat()) return ::testing::AssertionFailure() << "pixel formats differ";
-  const size_t row = static_cast<size_t>(a.Width()) * BytesPerPixel(a.PixelFormat());
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), row) != 0) {
-      for (size_t i = 0; i < row; ++i)
-        if (a.ScanLine(y)[i] != b.ScanLine(y)[i])
-          return ::testing::AssertionFailure() << "first difference at row " << y << " byte " << i << ": "
-                                               << int(a.ScanLine(y)[i]) << " vs " << int(b.ScanLine(y)[i]);
-    }
-  return ::testing::AssertionSuccess();
-}
+using test::SamePixels;
 
 }  // namespace velinor::testing

@@ -17,6 +17,7 @@
 #include "gui/app/LivePreview.h"
 #include "gui/view/MyImage.h"
 #include "support/GuiTestSupport.h"
+#include "support/PixelCompare.h"
 
 namespace velinor {
 namespace {
@@ -42,12 +43,7 @@ TBitmap CliKeep(const QTemporaryDir& dir, const QString& photo, const QStringLis
   return b;
 }
 
-bool Same(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), static_cast<size_t>(a.Width()) * 3) != 0) return false;
-  return true;
-}
+using test::SamePixels;
 
 void Click(TMainForm& form, QPoint imagePoint, Qt::KeyboardModifiers mods = {}) {
   const TPoint c = form.Image->ImageToClientPoint(TPoint{imagePoint.x(), imagePoint.y()});
@@ -89,15 +85,15 @@ TEST(LivePreview, PicksShowTheResultAndEnterCommitsItUndoShowsThePhoto) {
   ASSERT_TRUE(form.LivePreview().WaitForExact(20000));
   const TBitmap expected = CliKeep(f.dir, f.photo, args);
   ASSERT_NE(form.LivePreview().Shown(), nullptr);
-  EXPECT_TRUE(Same(*form.LivePreview().Shown(), expected));
+  EXPECT_TRUE(SamePixels(*form.LivePreview().Shown(), expected));
   // Nothing of the document moved.
-  EXPECT_TRUE(Same(form.CurrentImage(), f.photoPixels));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), f.photoPixels));
   EXPECT_FALSE(form.Document().Processed());
   EXPECT_FALSE(form.Document().UndoAvailable());
 
   QTest::keyClick(&form, Qt::Key_Return);
   EXPECT_TRUE(form.Document().Processed());
-  EXPECT_TRUE(Same(form.CurrentImage(), expected));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), expected));
   EXPECT_FALSE(form.LivePreview().OnScreen());
   EXPECT_EQ(form.Image->Overlay(), nullptr);
   EXPECT_EQ(form.StatusText(0), "Ready");
@@ -108,14 +104,14 @@ TEST(LivePreview, PicksShowTheResultAndEnterCommitsItUndoShowsThePhoto) {
   ASSERT_NE(form.Image->Overlay(), nullptr);
   TBitmap look;
   MaskLook(form.Document().ColorSource(), form.Document().KeepMask(), look);
-  EXPECT_TRUE(Same(*form.Image->Overlay(), look));
-  EXPECT_TRUE(Same(form.CurrentImage(), expected));  // a way of looking only
+  EXPECT_TRUE(SamePixels(*form.Image->Overlay(), look));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), expected));  // a way of looking only
   QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
   EXPECT_FALSE(form.MenuAffichageMasque->isChecked());
   EXPECT_EQ(form.Image->Overlay(), nullptr);
 
   QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_TRUE(Same(form.CurrentImage(), f.photoPixels));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), f.photoPixels));
   EXPECT_FALSE(form.LivePreview().OnScreen());
   EXPECT_EQ(form.Image->Overlay(), nullptr);
 
@@ -143,9 +139,9 @@ TEST(LivePreview, ShiftClickExcludesAColourAsTheCommandLineDoes) {
   const TBitmap expected =
       CliKeep(f.dir, f.photo, {"--pick", "30,40", "--pick", "200,100", "--exclude-pick", "40,45"});
   ASSERT_TRUE(form.LivePreview().WaitForExact(20000));
-  EXPECT_TRUE(Same(*form.LivePreview().Shown(), expected));
+  EXPECT_TRUE(SamePixels(*form.LivePreview().Shown(), expected));
   QTest::keyClick(&form, Qt::Key_Return);
-  EXPECT_TRUE(Same(form.CurrentImage(), expected));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), expected));
 
   // The Delete key on the list deletes the selected entry, as the button does.
   form.LstColor->setFocus();
@@ -168,7 +164,7 @@ TEST(LivePreview, OffTheWindowBehavesAsWithoutIt) {
   EXPECT_EQ(form.StatusText(0), "Ready");
   QTest::keyClick(&form, Qt::Key_Return);
   const TBitmap expected = CliKeep(f.dir, f.photo, {"--pick", "30,40", "--tolerance", "50"});
-  EXPECT_TRUE(Same(form.CurrentImage(), expected));
+  EXPECT_TRUE(SamePixels(form.CurrentImage(), expected));
   // The choice is kept in the settings file.
   form.close();
   f.form.reset();

@@ -6,19 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "support/GuiTestSupport.h"
+#include "support/PixelCompare.h"
 #include "gui/controls/Spin2.h"
 #include "gui/dialogs/RedimForm.h"
 
 namespace velinor {
 namespace {
 
-bool SamePixels(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-  return true;
-}
+using test::SamePixels;
 
 TEST(MainFormHistory, UndoWalksBackThroughEveryStepAndHintsNameIt) {
   QTemporaryDir dir;

@@ -22,7 +22,7 @@
 #include "gui/print/PrintCommand.h"
 #include "gui/print/PrinterDiscovery.h"
 #include "gui/app/MsgDlg.h"
-#include "../print/PdfCheck.h"
+#include "support/PdfCheck.h"
 
 namespace velinor {
 namespace {

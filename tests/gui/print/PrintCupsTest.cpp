@@ -16,7 +16,7 @@
 
 #include "gui/print/AnnulerForm.h"
 #include "gui/print/ImprForm.h"
-#include "PdfCheck.h"
+#include "support/PdfCheck.h"
 #include "gui/print/PrintCommand.h"
 #include "PrintPageCheck.h"
 #include "gui/print/PrinterDiscovery.h"

@@ -14,7 +14,7 @@
 
 #include "gui/print/ImprForm.h"
 #include "gui/print/NumberBox.h"
-#include "PdfCheck.h"
+#include "support/PdfCheck.h"
 #include "gui/print/PrintCommand.h"
 #include "gui/print/PrinterDiscovery.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "PdfCheck.h"
+#include "support/PdfCheck.h"
 
 namespace velinor::test {
 

@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "PdfCheck.h"
+#include "support/PdfCheck.h"
 
 namespace velinor::test {
 

@@ -35,6 +35,14 @@ std::vector<uint64_t> RangeBits(int w, int lo, int hi) {
 
 namespace {
 
+// Sixteen B,G,R pixels' bytes sorted into blue, green and red (a byte
+// permutation of the wide loops).
+alignas(64) constexpr uint8_t Planes[64] = {
+    0, 3, 6, 9,  12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45,  // blue
+    1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 34, 37, 40, 43, 46,  // green
+    2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 32, 35, 38, 41, 44, 47,  // red
+    0, 0, 0, 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};
+
 // Each bit enters at the top and moves down, so that every shift is by a constant.
 __attribute__((target_clones("arch=haswell", "default")))
 void MatchRowScalar(const TColorMatcher& matcher, const uint8_t* s, int w, uint64_t* words) {
@@ -52,11 +60,6 @@ void MatchRowScalar(const TColorMatcher& matcher, const uint8_t* s, int w, uint6
 // within a dword). The same bits as the scalar loop.
 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 int MatchRowWide(const uint8_t* cube, const uint8_t* s, int w, uint64_t* words) {
-  alignas(64) static constexpr uint8_t Planes[64] = {
-      0, 3, 6, 9,  12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45,  // blue
-      1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 34, 37, 40, 43, 46,  // green
-      2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 32, 35, 38, 41, 44, 47,  // red
-      0, 0, 0, 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};
   const __m512i planes = _mm512_load_si512(Planes);
   const __m512i low5 = _mm512_set1_epi32(31), one = _mm512_set1_epi32(1);
   const int* base = reinterpret_cast<const int*>(cube);
@@ -261,11 +264,6 @@ VELINOR_WIDE __m512i WideBlend(__m512i t, __m512i v, __m512i k) {
 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 int ToneAndBlendWideImpl(uint8_t* out, const uint8_t* d, const uint8_t* s, const uint8_t* g, int n,
                          const TToneTable& tone) {
-  alignas(64) static constexpr uint8_t Planes[64] = {
-      0, 3, 6, 9,  12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45,  // blue
-      1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 34, 37, 40, 43, 46,  // green
-      2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 32, 35, 38, 41, 44, 47,  // red
-      0, 0, 0, 0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};
   // Lane j's bytes 0..2 to bytes 3j..3j+2.
   alignas(64) static constexpr auto Pack = [] {
     std::array<uint8_t, 64> t{};

@@ -1,4 +1,4 @@
-#include "PdfCheck.h"
+#include "support/PdfCheck.h"
 
 #include <QDir>
 #include <QPageLayout>
