@@ -252,6 +252,9 @@ class TMainForm : public QMainWindow {
   QAction* PopCopier = nullptr;
   QAction* PopColler = nullptr;
 
+  // The print command with its kept dialogs, made when first needed.
+  TPrintCommand& PrintCommand();
+
   // Shows the window, maximised when the settings say so.
   void ShowAtStart();
   // Whether the first paint has run its one-time work.
@@ -327,9 +330,6 @@ class TMainForm : public QMainWindow {
   void ShowHistoryStep(void (TDocument::*step)());
   // The Undo and Redo hints name the step they take ("Undo Execute").
   void UpdateHistoryHints();
-  // The print command, its dialogs and warnings routed through the dialog seam
-  // once, when it is first needed.
-  TPrintCommand& PrintCommand();
 
   TMainFormOptions options_;
   TDocument document_{kWindowHistoryDepth, DefaultHistoryBudget()};
