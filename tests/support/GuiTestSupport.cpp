@@ -1,18 +1,14 @@
 #include "GuiTestSupport.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QFile>
 #include <QTest>
-#include <QUrl>
 
 #include "gui/app/Application.h"
 #include <gtest/gtest.h>
 
-#include "gui/app/MsgDlg.h"
 #include "gui/app/Resources.h"
 #include "gui/app/SharedStrings.h"
-#include "gui/dialogs/MySaveDialog.h"
 #include "core/files/BmpCodec.h"
 #include "core/files/IniFile.h"
 
@@ -41,48 +37,6 @@ class TQtEnvironment : public ::testing::Environment {
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TQtEnvironment);
 
 }  // namespace
-
-int TScriptedDialogs::ShowMessage(const QString& text, int kind, int buttons, const QString&) {
-  Messages.push_back({text, kind, buttons});
-  if (Answers.empty()) return mrCancel;
-  const int a = Answers.front();
-  Answers.pop_front();
-  return a;
-}
-
-QString TScriptedDialogs::AskOpenFileName(TOpenDialogRequest& request) {
-  OpenDirs << QString::fromStdString(request.InitialDir);
-  if (OpenNames.empty()) return QString();
-  const QString n = OpenNames.front();
-  OpenNames.pop_front();
-  return n;
-}
-
-QString TScriptedDialogs::AskSaveFileName(const TSaveDialogRequest& request) {
-  SaveNames << InitialSavePath(request);
-  if (SaveAnswers.empty()) return QString();
-  const QString n = SaveAnswers.front();
-  SaveAnswers.pop_front();
-  return n;
-}
-
-int TScriptedDialogs::RunModal(QDialog& dialog) {
-  ModalForms << dialog.objectName();
-  return OnModal ? OnModal(dialog) : QDialog::Rejected;
-}
-
-bool TScriptedDialogs::OpenExternal(const QUrl& url) {
-  OpenedUrls << url.toString();
-  return true;
-}
-
-bool TScriptedDialogs::AskJpegOptions(TJPGCompressForm& form) {
-  JpegForms.push_back(&form);
-  if (JpegAnswers.empty()) return false;
-  const auto answer = std::move(JpegAnswers.front());
-  JpegAnswers.pop_front();
-  return answer(form);
-}
 
 TBitmap MakeImage(int width, int height) {
   TBitmap b(width, height, TPixelFormat::pf24bit);

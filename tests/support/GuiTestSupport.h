@@ -1,53 +1,17 @@
 #pragma once
-// Shared pieces of the window tests: the application object, a dialog provider
-// that answers in the user's place, and helpers for files and windows.
+// Shared pieces of the window tests: the application object, the dialog provider
+// that answers in the user's place (support/ScriptedDialogs.h), and helpers for
+// files and windows.
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <deque>
-#include <functional>
 #include <memory>
 
-#include "gui/app/DialogSeam.h"
 #include "gui/app/MainForm.h"
+#include "support/ScriptedDialogs.h"
 #include "core/base/Bitmap.h"
 
 namespace velinor::test {
-
-struct TShownMessage {
-  QString Text;
-  int Kind = 0;
-  int Buttons = 0;
-};
-
-// Answers blocking dialogs from scripted queues and records what was asked.
-class TScriptedDialogs : public TDialogProvider {
- public:
-  TScriptedDialogs() { SetDialogProvider(this); }
-  ~TScriptedDialogs() override { SetDialogProvider(nullptr); }
-
-  int ShowMessage(const QString& text, int kind, int buttons, const QString&) override;
-  QString AskOpenFileName(TOpenDialogRequest& request) override;
-  QString AskSaveFileName(const TSaveDialogRequest& request) override;
-  bool AskJpegOptions(TJPGCompressForm& form) override;
-  int RunModal(QDialog& dialog) override;
-  bool OpenExternal(const QUrl& url) override;
-
-  std::deque<int> Answers;         // message answers; mrCancel when empty
-  std::deque<QString> OpenNames;   // open dialog results; "" (cancel) when empty
-  std::deque<QString> SaveAnswers; // save dialog results; "" (cancel) when empty
-  // Modal forms: called with the form instead of running it; rejected when unset.
-  std::function<int(QDialog&)> OnModal;
-  QStringList ModalForms;          // object names of the forms shown
-  QStringList OpenedUrls;
-  std::vector<TShownMessage> Messages;
-  QStringList OpenDirs;
-  QStringList SaveNames;
-  // JPEG options answers: each may set the form's controls, then returns OK
-  // (true) or Cancel; Cancel when empty. Every form shown is recorded.
-  std::deque<std::function<bool(TJPGCompressForm&)>> JpegAnswers;
-  std::vector<TJPGCompressForm*> JpegForms;
-};
 
 // A 24-bit image of the given size with a gradient in it.
 TBitmap MakeImage(int width, int height);

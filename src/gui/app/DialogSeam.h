@@ -1,10 +1,12 @@
 #pragma once
-// TDialogProvider: the one seam for everything that blocks — the message dialog,
-// the picture open and save dialogs (also when the core's load/save dispatch asks
-// for them), the JPEG options form, every modal form (Image size, About, the print
-// layout dialog and the printer set-up) and the desktop's "open with". The program
+// TDialogProvider: the one seam for everything that blocks — the message dialog
+// (also the print dialog's warnings), the picture open and save dialogs (also when
+// the core's load/save dispatch asks for them, and for the name of a PDF file to
+// print to), the JPEG options form, every modal form (Image size, About, the print
+// layout dialog and the page set-up) and the desktop's "open with". The program
 // runs the real ones; a test installs its own provider, answers in the user's
-// place and so drives the main window command by command.
+// place and so drives the main window command by command. It sits below the print
+// library (velinor_gui_seam), which blocks only through it.
 #include <QString>
 #include <string>
 

@@ -1,11 +1,9 @@
-// TMainForm: building the window (menus, tool panel, left panel, status bar),
-// start-up and shutdown, window events, and the busy and status display.
+// TMainForm: building the window (tool panel, left panel, status bar; the menus
+// and buttons come from the command table), start-up and shutdown, window events,
+// and the busy and status display.
 #include "gui/app/MainForm.h"
 #include "gui/app/LivePreview.h"
 
-#include <algorithm>
-
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,8 +20,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -34,7 +30,6 @@
 #include "gui/app/SharedStrings.h"
 #include "gui/app/SystemColors.h"
 #include "gui/app/TextRules.h"
-#include "gui/app/ZoomSteps.h"
 #include "gui/controls/SpecialEdit.h"
 #include "gui/controls/XPParams.h"
 #include "gui/style/LookSwitch.h"
@@ -77,32 +72,6 @@ class TColorItemDelegate : public QStyledItemDelegate {
     }
   }
 };
-
-QToolButton* MakeButton(QToolBar* bar, const char* name, int icon, int width) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setIcon(ToolbarIcon(icon));
-  b->setIconSize(QSize(kToolbarIconWidth, kToolbarIconHeight));
-  b->setFixedSize(width, 40);
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  bar->addWidget(b);
-  return b;
-}
-
-constexpr int kToolSeparatorWidth = 8;
-
-void AddToolSeparator(QToolBar* bar) {
-  auto* sep = new QWidget(bar);
-  sep->setFixedSize(kToolSeparatorWidth, 40);
-  bar->addWidget(sep);
-}
-
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
-  auto* a = menu->addAction(caption);
-  a->setObjectName(name);
-  return a;
-}
 
 }  // namespace
 
@@ -166,9 +135,7 @@ void TMainForm::FormCreate() {
   // 5. Status and zoom box.
   StatusPanels[0]->setText("Ready");
   EdiZoom->SetItemIndex(0);
-  // 6. Hints from the menu captions.
-  for (const TCommand& c : Commands())
-    if (c.Button) (this->*c.Button)->setToolTip(HintFromCaption((this->*c.Item)->text().section('\t', 0, 0)));
+  // 6. The buttons' hints come from the captions with the buttons.
   EdiZoom->setToolTip("Display zoom");
   // 7.
   UpdateToolbar();
@@ -200,122 +167,6 @@ void TMainForm::FormCreate() {
   qApp->installEventFilter(this);
 }
 
-void TMainForm::BuildMenus() {
-  QMenuBar* bar = menuBar();
-  MenuFichier = bar->addMenu("File");
-  MenuFichier->setObjectName("MenuFichier");
-  // With no recent files N1 and N3 stand next to each other and both show.
-  MenuFichier->setSeparatorsCollapsible(false);
-  MenuFichierOuvrir = AddItem(MenuFichier, "MenuFichierOuvrir", "Open...");
-  MenuFichierEnregistrer = AddItem(MenuFichier, "MenuFichierEnregistrer", "Save as...");
-  MenuFichierFermer = AddItem(MenuFichier, "MenuFichierFermer", "Close");
-  MenuFichier->addSeparator();
-  for (int i = 0; i < 4; ++i) {
-    MenuFichierN[i] = AddItem(MenuFichier, "", QString("File%1").arg(i + 1));
-    MenuFichierN[i]->setObjectName(QString("MenuFichier%1").arg(i + 1));
-    MenuFichierN[i]->setData(i);  // the tag
-    connect(MenuFichierN[i], &QAction::triggered, this, [this, i] { MenuFichierNClick(i); });
-  }
-  MenuFichier->addSeparator();
-  MenuFichierImprimer = AddItem(MenuFichier, "MenuFichierImprimer", "Print...");
-  MenuFichierSep = MenuFichier->addSeparator();
-  MenuFichierQuitter = AddItem(MenuFichier, "MenuFichierQuitter", "Exit");
-
-  MenuEdition = bar->addMenu("Edit");
-  MenuEdition->setObjectName("MenuEdition");
-  MenuEditionUndo = AddItem(MenuEdition, "MenuEditionUndo", "Undo last action");
-  MenuEditionRedo = AddItem(MenuEdition, "MenuEditionRedo", "Redo last action");
-  MenuEdition->addSeparator();
-  MenuEditionCopier = AddItem(MenuEdition, "MenuEditionCopier", "Copy");
-  MenuEditionColler = AddItem(MenuEdition, "MenuEditionColler", "Paste");
-
-  MenuAction = bar->addMenu("Action");
-  MenuAction->setObjectName("MenuAction");
-  MenuActionAction = AddItem(MenuAction, "MenuActionAction", "Execute");
-  MenuAction->addSeparator();
-  MenuActionRedim = AddItem(MenuAction, "MenuActionRedim", "Image size...");
-  MenuActionRotateLeft = AddItem(MenuAction, "MenuActionRotateLeft", "Rotate left");
-  MenuActionRotateRight = AddItem(MenuAction, "MenuActionRotateRight", "Rotate right");
-  MenuAction->addSeparator();
-  MenuActionPipette = AddItem(MenuAction, "MenuActionPipette", "Eyedropper");
-  MenuActionBrush = AddItem(MenuAction, "MenuActionBrush", "Brush");
-  MenuActionClearTouchUps = AddItem(MenuAction, "MenuActionClearTouchUps", "Clear touch-ups");
-
-  MenuOptions = bar->addMenu("Options");
-  MenuOptions->setObjectName("MenuOptions");
-  MenuOptionZMouse = AddItem(MenuOptions, "MenuOptionZMouse", "Enable mouse zoom");
-  MenuOptionZMouse->setCheckable(true);
-  MenuOptionZMouse->setChecked(true);
-  MenuOptionLivePreview = AddItem(MenuOptions, "MenuOptionLivePreview", "Live preview");
-  MenuOptionLivePreview->setCheckable(true);
-  MenuOptionLivePreview->setChecked(true);
-  MenuOptions->addSeparator();
-  QMenu* unit = MenuOptions->addMenu("Print unit");
-  unit->setObjectName("MenuOptionUnit");
-  MenuUnitCm = AddItem(unit, "MenuUnitCm", "Cm");
-  MenuUnitPouces = AddItem(unit, "MenuUnitPouces", "Inch");
-  MenuUnitCm->setCheckable(true);
-  MenuUnitPouces->setCheckable(true);
-  MenuUnitCm->setChecked(true);
-
-  MenuAffichage = bar->addMenu("View");
-  MenuAffichage->setObjectName("MenuAffichage");
-  MenuZoomPlus = AddItem(MenuAffichage, "MenuZoomPlus", "Zoom in");
-  MenuZoomMoins = AddItem(MenuAffichage, "MenuZoomMoins", "Zoom out");
-  MenuZoom100 = AddItem(MenuAffichage, "MenuZoom100", "Original size");
-  MenuZoomAuto = AddItem(MenuAffichage, "MenuZoomAuto", "Auto zoom ");
-  MenuAffichage->addSeparator();
-  MenuAffichageLisser = AddItem(MenuAffichage, "MenuAffichageLisser", "Antialias");
-  MenuAffichageLisser->setCheckable(true);
-  MenuAffichageLisser->setChecked(true);
-  MenuAffichageMasque = AddItem(MenuAffichage, "MenuAffichageMasque", "Show mask");
-  MenuAffichageMasque->setCheckable(true);
-
-  MenuAide = bar->addMenu("?");
-  MenuAide->setObjectName("MenuAide");
-  MenuInformations = AddItem(MenuAide, "MenuInformations", "Help");
-  MenuAide->addSeparator();
-  MenuWeb = AddItem(MenuAide, "MenuWeb", "Official web site");
-  MenuAide->addSeparator();
-  MenuAPropos = AddItem(MenuAide, "MenuAPropos", "About...");
-
-  PopImage = new QMenu(this);
-  PopImage->setObjectName("PopImage");
-  PopAction = AddItem(PopImage, "PopAction", "Exécuter le traitement");
-  PopImage->addSeparator();
-  PopOuvrir = AddItem(PopImage, "PopOuvrir", "Ouvrir...");
-  PopEnregistrer = AddItem(PopImage, "PopEnregistrer", "Enregistrer sous...");
-  PopFermer = AddItem(PopImage, "PopFermer", "Fermer");
-  PopImage->addSeparator();
-  PopCopier = AddItem(PopImage, "PopCopier", "Copier");
-  PopColler = AddItem(PopImage, "PopColler", "Coller");
-
-  PopZoom = new QMenu(this);
-  PopZoom->setObjectName("PopZoom");
-  for (const char* caption : kZoomMenuCaptions) {
-    if (QString(caption) == "-") PopZoom->addSeparator();
-    else PopZoom->addAction(caption);
-  }
-
-  connect(MenuFichier, &QMenu::aboutToShow, this, [this] { MenuFichierClick(); });
-  connect(MenuEdition, &QMenu::aboutToShow, this, [this] { MenuEditionClick(); });
-  connect(MenuAction, &QMenu::aboutToShow, this, [this] { MenuActionClick(); });
-  connect(MenuAffichage, &QMenu::aboutToShow, this, [this] { MenuAffichageClick(); });
-  connect(PopImage, &QMenu::aboutToShow, this, [this] { PopImagePopup(); });
-
-  // Checkable items toggle themselves before their handler runs; the handlers
-  // own the check, so undo Qt's toggle first.
-  for (QAction* a : {MenuOptionZMouse, MenuAffichageLisser, MenuUnitCm, MenuUnitPouces, MenuOptionLivePreview,
-                     MenuAffichageMasque})
-    connect(a, &QAction::triggered, this, [a](bool checked) {
-      QSignalBlocker block(a);
-      a->setChecked(!checked);
-    });
-  ConnectCommands();
-  connect(MenuUnitCm, &QAction::triggered, this, [this] { MenuUnitCmClick(MenuUnitCm); });
-  connect(MenuUnitPouces, &QAction::triggered, this, [this] { MenuUnitCmClick(MenuUnitPouces); });
-}
-
 void TMainForm::BuildToolPanel() {
   PnlOutils = new QFrame(this);
   PnlOutils->setObjectName("PnlOutils");
@@ -326,17 +177,7 @@ void TMainForm::BuildToolPanel() {
   bevel1->setFrameShadow(QFrame::Sunken);
   bevel1->setGeometry(0, 0, 4000, 2);
 
-  ToolBar = new QToolBar(PnlOutils);
-  ToolBar->setObjectName("ToolBar");
-  ToolBar->setIconSize(QSize(kToolbarIconWidth, kToolbarIconHeight));
-  ToolBar->setMovable(false);
-  ToolBar->setFloatable(false);
-  ToolBar->setContentsMargins(0, 0, 0, 0);
-  ToolBar->layout()->setContentsMargins(0, 0, 0, 0);
-  ToolBar->layout()->setSpacing(0);
-  ToolBar->setStyleSheet("QToolBar { border: none; background: transparent; spacing: 0px; }");
-  ToolBar->move(8, 2);
-
+  ToolBar = MakeToolBar(1, "ToolBar", 8, 46);
   EdiZoom = new TSpecialEdit(PnlOutils);
   EdiZoom->setObjectName("EdiZoom");
   EdiZoom->SetButtonStyle(TPNStyle::stDown);
@@ -347,42 +188,8 @@ void TMainForm::BuildToolPanel() {
   EdiZoom->OnSelectItem = [this](TSpecialEdit*, bool changed) { EdiZoomSelectItem(changed); };
   EdiZoom->OnDisplayText = [this](TSpecialEdit*, QString& text) { EdiZoomDisplayText(text); };
 
-  ToolBar2 = new QToolBar(PnlOutils);
-  ToolBar2->setObjectName("ToolBar2");
-  ToolBar2->setIconSize(QSize(kToolbarIconWidth, kToolbarIconHeight));
-  ToolBar2->setMovable(false);
-  ToolBar2->setFloatable(false);
-  ToolBar2->layout()->setContentsMargins(0, 0, 0, 0);
-  ToolBar2->layout()->setSpacing(0);
-  ToolBar2->setStyleSheet("QToolBar { border: none; background: transparent; spacing: 0px; }");
-  ToolBar2->move(444, 2);
-
-  // The buttons of the command table, bar by bar in the order of their places.
-  std::vector<const TCommand*> buttons;
-  for (const TCommand& c : Commands())
-    if (c.Button) buttons.push_back(&c);
-  std::sort(buttons.begin(), buttons.end(),
-            [](const TCommand* a, const TCommand* b) { return a->Place < b->Place; });
-  int previous = -1;
-  int widths[2] = {0, 0};
-  for (const TCommand* c : buttons) {
-    const int b = c->Place / 100 - 1;
-    QToolBar* bar = b == 0 ? ToolBar : ToolBar2;
-    const int width = b == 0 ? 46 : 49;
-    if (previous / 100 == c->Place / 100 && c->Place > previous + 1) {
-      AddToolSeparator(bar);
-      widths[b] += kToolSeparatorWidth;
-    }
-    this->*c->Button = MakeButton(bar, c->ButtonName, c->Icon, width);
-    connect(this->*c->Button, &QToolButton::clicked, this, c->Run);
-    widths[b] += width;
-    previous = c->Place;
-  }
-  ToolBar->resize(widths[0], 40);
-  ToolBar2->resize(widths[1], 40);
+  ToolBar2 = MakeToolBar(2, "ToolBar2", 444, 49);
   if (g_ThemesActive) InstallToolPanelPainting(PnlOutils, EdiZoom);
-  ToolBarCustomDraw(ToolBar);
-  ToolBarCustomDraw(ToolBar2);
 }
 
 void TMainForm::BuildLeftPanel() {

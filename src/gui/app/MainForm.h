@@ -5,7 +5,8 @@
 // holds the document's state; the window only shows it and forwards commands).
 // Its parts, one file each:
 //   MainForm.cpp             building the window, window events, busy and status
-//   MainFormCommandTable.cpp the command table: handlers, enabling, shortcuts, buttons
+//   MainFormCommandTable.cpp the command table and what it builds: menus, context
+//                            menu, toolbar buttons, shortcuts, enabling
 //   MainFormFile.cpp         open, recent files, save as, close, print, clipboard
 //   MainFormHistory.cpp      undo, redo, Image size
 //   MainFormColorKeep.cpp    kept colours, eyedropper, Execute
@@ -252,6 +253,9 @@ class TMainForm : public QMainWindow {
   QAction* PopCopier = nullptr;
   QAction* PopColler = nullptr;
 
+  // The print command with its kept dialogs, made when first needed.
+  TPrintCommand& PrintCommand();
+
   // Shows the window, maximised when the settings say so.
   void ShowAtStart();
   // Whether the first paint has run its one-time work.
@@ -265,9 +269,9 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* e) override;
 
  private:
-  // One row of the command table: a command's menu item (and context item), its
-  // handler, when it is enabled, its shortcut and its toolbar button.
-  enum class TMenuId { Fichier, Edition, Action, Options, Affichage, Aide };
+  // ---- the command table (MainFormCommandTable.cpp) -----------------------------------
+  // The menus the table fills: those of the menu bar and the print-unit submenu.
+  enum class TMenuId { None, Fichier, Edition, Action, Options, OptionUnit, Affichage, Aide, Count };
   enum class TRule {
     Untouched,       // no enabling handler sets it
     Always,
@@ -281,26 +285,62 @@ class TMainForm : public QMainWindow {
     ZoomNot1,        // the view's zoom is not 1
     TouchUps,        // the document holds brush strokes
   };
-  struct TCommand {
-    QAction* TMainForm::*Item;
-    QAction* TMainForm::*PopItem;  // the image context menu's item, or null
-    void (TMainForm::*Run)();
-    TMenuId Menu;
-    TRule Rule;           // the menu and context items
-    TRule ButtonRule;     // the toolbar button
-    const char* Keys;     // the shortcut the item shows, or null
-    const char* MoreKeys; // a second binding it does not show, or null
-    QToolButton* TMainForm::*Button;  // or null
-    const char* ButtonName;
-    int Icon;             // index in the toolbar image list
-    int Place;            // 100 * toolbar (1 or 2) + position; a skipped position is a gap
+  enum class TCheck { None, Off, On };  // a check item and its first state
+  // A command handler; item is the menu or context item that ran it (null for a
+  // shortcut without an item).
+  using THandler = void (*)(TMainForm& form, QAction* item);
+  // A menu of the menu bar.
+  struct TBarMenu {
+    TMenuId Id;
+    QMenu* TMainForm::*Menu;
+    const char* Name;
+    const char* Title;
+    void (TMainForm::*Enable)();  // its enabling handler, or null: always enabled
+    bool KeepSeparators;          // separators around hidden items still show
   };
+  // A command's item in the image context menu.
+  struct TPopItem {
+    QAction* TMainForm::*Item = nullptr;
+    const char* Name = nullptr;
+    const char* Caption = nullptr;
+    int Place = 0;  // 1, 2, ... in the menu; a skipped place is a separator
+  };
+  // A command's toolbar button; its hint comes from the item's caption.
+  struct TButton {
+    QToolButton* TMainForm::*Item = nullptr;
+    const char* Name = nullptr;
+    int Icon = 0;                  // index in the toolbar image list, or a drawn glyph
+    int Place = 0;                 // 100 * toolbar (1 or 2) + position; a skipped position is a gap
+    std::optional<TRule> Rule;     // when it is enabled, if not as the menu item
+    TCheck Check = TCheck::None;
+  };
+  // One row: a menu entry (an item, a separator "-" or a submenu), or a shortcut
+  // without an item, with everything that runs and shows the command.
+  struct TCommand {
+    TMenuId Menu = TMenuId::None;     // None: a shortcut without an item
+    QAction* TMainForm::*Item = nullptr;
+    const char* Name = nullptr;       // the item's object name
+    const char* Caption = nullptr;
+    int Recent = -1;                  // a recent-file item: its index in MenuFichierN (its tag)
+    TMenuId Opens = TMenuId::None;    // a submenu: the menu it opens
+    TCheck Check = TCheck::None;
+    THandler Run = nullptr;
+    TRule Rule = TRule::Untouched;    // the menu and context items
+    const char* Keys = nullptr;       // the shortcut the item shows
+    const char* MoreKeys = nullptr;   // a second binding it does not show
+    TPopItem Pop;
+    TButton Button;
+  };
+  static const std::vector<TBarMenu>& BarMenus();
   static const std::vector<TCommand>& Commands();
+  // The row's menu item (recent files included), or null for a row without one.
+  QAction** ItemOf(const TCommand& c);
   bool RuleHolds(TRule rule) const;
   // Runs the enabling handler of a menu (before one of its shortcuts).
   void EnableMenu(TMenuId menu);
   void EnableMenuItems(TMenuId menu);
-  void ConnectCommands();
+  // One of the tool panel's toolbars (bar 1 or 2) at x with the table's buttons.
+  QToolBar* MakeToolBar(int bar, const char* name, int x, int buttonWidth);
 
   void FormCreate();
   void BuildMenus();
@@ -327,9 +367,6 @@ class TMainForm : public QMainWindow {
   void ShowHistoryStep(void (TDocument::*step)());
   // The Undo and Redo hints name the step they take ("Undo Execute").
   void UpdateHistoryHints();
-  // The print command, its dialogs and warnings routed through the dialog seam
-  // once, when it is first needed.
-  TPrintCommand& PrintCommand();
 
   TMainFormOptions options_;
   TDocument document_{kWindowHistoryDepth, DefaultHistoryBudget()};
@@ -338,6 +375,7 @@ class TMainForm : public QMainWindow {
   void PackHistoryWhenIdle();
   TAProposForm* aproposForm_ = nullptr;  // created on first use, kept for the run
   TPrintCommand* printCommand_ = nullptr;  // a child of the window, made on first use
+  QMenu* menus_[static_cast<int>(TMenuId::Count)] = {};  // the table's menus by TMenuId
   TLivePreview* livePreview_ = nullptr;    // a child of the window
   bool firstPaintDone_ = false;
   bool destroyed_ = false;

@@ -5,12 +5,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QPageSetupDialog>
 
 #include <QElapsedTimer>
 
 #include "gui/app/BusyGuard.h"
-#include "gui/app/DialogSeam.h"
 #include "gui/app/MainForm.h"
 #include "gui/app/MsgDlg.h"
 #include "gui/app/TextRules.h"
@@ -20,7 +18,6 @@
 #include "core/files/OvImage.h"
 #include "core/document/LayeredDocument.h"
 #include "core/view/Thumbnail.h"
-#include "gui/print/ImprForm.h"
 #include "gui/print/PrintCommand.h"
 #include "gui/view/MyImage.h"
 #include "gui/view/QtBitmap.h"
@@ -123,36 +120,16 @@ void TMainForm::MenuFichierFermerClick() {
 }
 
 TPrintCommand& TMainForm::PrintCommand() {
-  if (printCommand_) return *printCommand_;
-  printCommand_ = &PrintCommandOf(this);
-  // The layout dialog, the printer set-up and every warning block like any other
-  // dialog: through the one seam.
-  printCommand_->ExecDialog = [](TImprForm& dialog) { return Dialogs().RunModal(dialog); };
-  printCommand_->Warn = [](const QString& text) { MessageDialog(text, mkWarning, mbOk); };
-  printCommand_->DialogCreated = [](TImprForm& dialog) {
-    dialog.SetupPrinter = [&dialog](QPrinter& printer) {
-      QPageSetupDialog setup(&printer, &dialog);
-      Dialogs().RunModal(setup);
-    };
-  };
-  // The PDF file's name is asked like a picture's, in the save folder (or the
-  // document's own before anything was saved).
-  printCommand_->AskPdfFileName = [this](const QString& suggested) {
-    TSaveDialogRequest request;
-    request.Title = "Print to a PDF file";
-    request.Filter = "PDF file (*.pdf)|*.pdf";
-    request.DefaultExt = ".pdf";
-    request.InitialDir = (SaveDir().isEmpty() ? FolderOf(FileName()) : SaveDir()).toStdString();
-    request.FileName = suggested.toStdString();
-    return Dialogs().AskSaveFileName(request);
-  };
+  if (!printCommand_) printCommand_ = new TPrintCommand(this);
   return *printCommand_;
 }
 
 void TMainForm::MenuFichierImprimerClick() {
-  // Without a printer the page can still go to a PDF file.
+  // Without a printer the page can still go to a PDF file, whose name is offered
+  // in the save folder (or the document's own before anything was saved).
   if (!DocumentOpen()) return;
-  PrintCommand().Run(CurrentImage(), MenuUnitPouces->isChecked(), FileName());
+  PrintCommand().Run(CurrentImage(), MenuUnitPouces->isChecked(), FileName(),
+                     SaveDir().isEmpty() ? FolderOf(FileName()) : SaveDir());
 }
 
 void TMainForm::MenuFichierQuitterClick() { close(); }

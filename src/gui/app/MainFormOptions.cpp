@@ -24,7 +24,7 @@ void TMainForm::MenuUnitCmClick(QAction* which) {
   MenuUnitPouces->setChecked(which == MenuUnitPouces);
   Settings.UnitInch = MenuUnitPouces->isChecked();
   // The layout dialog works in one unit: the next Print builds it afresh.
-  PrintUnitChanged(this);
+  if (printCommand_) printCommand_->UnitChanged();
 }
 
 void TMainForm::MenuAffichageLisserClick() {

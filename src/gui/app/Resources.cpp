@@ -1,6 +1,7 @@
 #include "gui/app/Resources.h"
 
 #include <QImage>
+#include <QPainter>
 
 static void InitQrc() { Q_INIT_RESOURCE(velinor); }
 
@@ -20,6 +21,21 @@ QCursor LoadPipetteCursor() {
 }
 
 QPixmap DeleteGlyph() { return QPixmap(":/icons/delete.png"); }
+
+QPixmap BrushGlyph() {
+  QPixmap pm(kToolbarIconWidth, kToolbarIconHeight);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(QColor(60, 60, 60), 5, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(8, 27), QPointF(20, 19));
+  p.setPen(QPen(QColor(120, 70, 20), 3, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(22, 16), QPointF(32, 6));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(200, 40, 40));
+  p.drawEllipse(QPointF(20, 18), 4, 4);
+  return pm;
+}
 
 QIcon ProgramIcon() {
   QIcon icon;

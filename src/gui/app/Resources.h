@@ -1,7 +1,7 @@
 #pragma once
 // The program's built-in pictures: the 13 toolbar icons of ImgBoutons (39 x 34),
-// the "Delete" glyph, the eyedropper cursor "PIPETTE", the program icon and the
-// About box picture.
+// the "Delete" glyph, the brush glyph, the eyedropper cursor "PIPETTE", the
+// program icon and the About box picture.
 #include <QCursor>
 #include <QIcon>
 #include <QPixmap>
@@ -19,6 +19,8 @@ void InitResources();
 QPixmap ToolbarImage(int index);
 QCursor LoadPipetteCursor();
 QPixmap DeleteGlyph();
+// A round brush tip over its stroke, toolbar-icon sized (the "Brush" button).
+QPixmap BrushGlyph();
 // The window icon, in every size it is drawn at.
 QIcon ProgramIcon();
 // The About box picture, 350 x 130 (resource ":/images/about.png").

@@ -6,13 +6,14 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "gui/app/DialogSeam.h"
+#include "gui/app/MsgDlg.h"
 #include "gui/print/NumberBox.h"
 #include "gui/print/PrinterDiscovery.h"
 #include "gui/controls/FormControls.h"
@@ -56,11 +57,6 @@ TImprForm::TImprForm(QWidget* parent, QPrinter& printer, bool unitIsInch)
   setObjectName("ImprForm");
   setWindowTitle("Print");
   setFixedSize(490, 377);
-  Warn = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
-  SetupPrinter = [this](QPrinter& p) {
-    QPageSetupDialog dialog(&p, this);
-    dialog.exec();
-  };
   CreateControls();
   Connect();
   Refresh();
@@ -296,7 +292,7 @@ void TImprForm::Refresh() {
 void TImprForm::Report(const TLayoutCheck& check) {
   Refresh();
   if (check.Ok) return;
-  if (Warn) Warn(Q(check.Message));
+  MessageDialog(Q(check.Message), mkWarning, mbOk);
   TPrintNumberBox* box = Box(check.Focus);
   box->setFocus();
   if (check.SelectAll) box->selectAll();
@@ -307,7 +303,8 @@ void TImprForm::BOkTailleClick() { Report(layout_.BOkTailleClick()); }
 void TImprForm::BOkMargesClick() { Report(layout_.BOkMargesClick()); }
 
 void TImprForm::BConfigurerClick() {
-  if (SetupPrinter) SetupPrinter(printer_);
+  QPageSetupDialog setup(&printer_, this);
+  Dialogs().RunModal(setup);
   layout_.ChangePage(printer_.width(), printer_.height(), printer_.logicalDpiX());
   Refresh();
 }

@@ -4,8 +4,6 @@
 // to it; the preview page is painted from the layout's own drawing.
 #include <QDialog>
 #include <QImage>
-#include <functional>
-#include <memory>
 
 #include "core/base/Bitmap.h"
 #include "core/print/PrintLayout.h"
@@ -42,12 +40,6 @@ class TImprForm : public QDialog {
   const TPrintLayout& Layout() const { return layout_; }
   QPrinter& Printer() { return printer_; }
 
-  // Warnings (field checks); the main window routes them to its message dialog.
-  std::function<void(const QString&)> Warn;
-  // The page set-up (paper, orientation, margins) of the printer; its result is
-  // not examined: the page is read again from the printer afterwards.
-  std::function<void(QPrinter&)> SetupPrinter;
-
   // The destination entry that writes a PDF file instead of printing.
   static QString PdfDestination() { return "PDF file"; }
   // The PDF file is the chosen destination (the printer writes PDF).
@@ -56,7 +48,10 @@ class TImprForm : public QDialog {
   // page where the new destination can, and the page is laid out again.
   void ChooseDestination(int index);
 
-  // The handlers, reachable by tests as by the controls.
+  // The handlers, reachable by tests as by the controls. "Setup..." runs the
+  // printer's page set-up (paper, orientation, margins) through the dialog seam;
+  // its result is not examined: the page is read again from the printer. The
+  // field checks' warnings go to the message dialog.
   void BConfigurerClick();
   void BImprimerClick();
   void BOkTailleClick();

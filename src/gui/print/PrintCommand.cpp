@@ -1,13 +1,13 @@
 #include "gui/print/PrintCommand.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPrinter>
 #include <QWidget>
 
 #include "core/files/SafeFile.h"
+#include "gui/app/DialogSeam.h"
+#include "gui/app/MsgDlg.h"
 #include "gui/print/AnnulerForm.h"
 #include "gui/print/ImprForm.h"
 #include "gui/print/PrintJob.h"
@@ -21,12 +21,6 @@ struct TFileJobCancelled {};
 
 TPrintCommand::TPrintCommand(QWidget* owner)
     : QObject(owner), owner_(owner), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
-  setObjectName("PrintCommand");
-  Warn = [this](const QString& text) { QMessageBox::warning(owner_, "Print", text); };
-  ExecDialog = [](TImprForm& dialog) { return dialog.exec(); };
-  AskPdfFileName = [this](const QString& suggested) {
-    return QFileDialog::getSaveFileName(owner_, "Print to a PDF file", suggested, "PDF file (*.pdf)");
-  };
   // A queue without a driver description defaults to grey.
   printer_->setColorMode(QPrinter::Color);
 }
@@ -41,13 +35,7 @@ TAnnulerForm* TPrintCommand::CancelWindow() const { return cancel_.data(); }
 
 void TPrintCommand::CreateFormsOnce(bool unitIsInch) {
   if (dialog_ && dialog_->Layout().UnitIsInch() != unitIsInch) UnitChanged();
-  if (!dialog_) {
-    dialog_ = new TImprForm(owner_, *printer_, unitIsInch);
-    dialog_->Warn = [this](const QString& text) {
-      if (Warn) Warn(text);
-    };
-    if (DialogCreated) DialogCreated(*dialog_);
-  }
+  if (!dialog_) dialog_ = new TImprForm(owner_, *printer_, unitIsInch);
   if (!cancel_) cancel_ = new TAnnulerForm(owner_);
 }
 
@@ -55,21 +43,33 @@ void TPrintCommand::UnitChanged() {
   delete dialog_;  // QPointer clears itself
 }
 
-bool TPrintCommand::Run(const TBitmap& image, bool unitIsInch, const QString& documentFileName) {
+bool TPrintCommand::Run(const TBitmap& image, bool unitIsInch, const QString& documentFileName,
+                        const QString& pdfFolder) {
   if (image.Empty()) return false;
   CreateFormsOnce(unitIsInch);
   dialog_->Prepare(image, QFileInfo(documentFileName).fileName());
-  const int result = ExecDialog ? ExecDialog(*dialog_) : dialog_->exec();
+  const int result = Dialogs().RunModal(*dialog_);
   dialog_->Release();
   if (result != QDialog::Accepted) return false;
   QString pdfFile;
   if (dialog_->PdfChosen()) {
-    const QString base = QFileInfo(documentFileName).completeBaseName();
-    pdfFile = AskPdfFileName ? AskPdfFileName((base.isEmpty() ? QString("Untitled") : base) + ".pdf")
-                             : QString();
+    pdfFile = AskPdfFileName(documentFileName, pdfFolder);
     if (pdfFile.isEmpty()) return false;
   }
   return PrintJob(image, pdfFile);
+}
+
+// Asked like a picture's name: the document's name with ".pdf" ("Untitled.pdf"
+// for a pasted picture).
+QString TPrintCommand::AskPdfFileName(const QString& documentFileName, const QString& folder) const {
+  const QString base = QFileInfo(documentFileName).completeBaseName();
+  TSaveDialogRequest request;
+  request.Title = "Print to a PDF file";
+  request.Filter = "PDF file (*.pdf)|*.pdf";
+  request.DefaultExt = ".pdf";
+  request.InitialDir = folder.toStdString();
+  request.FileName = ((base.isEmpty() ? QString("Untitled") : base) + ".pdf").toStdString();
+  return Dialogs().AskSaveFileName(request);
 }
 
 bool TPrintCommand::SpoolPage(const TBitmap& image, int sheets) {
@@ -116,29 +116,13 @@ bool TPrintCommand::PrintJob(const TBitmap& image, const QString& pdfFile) {
     // user hears of it once, after the cancel window is gone.
     if (toFile) printer_->setOutputFileName(pdfFile);
     cancel.StopSpooling();
-    if (Warn) Warn(QString::fromUtf8(e.what()));
+    MessageDialog(QString::fromUtf8(e.what()), mkWarning, mbOk);
     return false;
   }
   // Not the temporary, which is gone (an empty name would leave the PDF file).
   if (toFile) printer_->setOutputFileName(pdfFile);
   cancel.StopSpooling();
   return sent;
-}
-
-TPrintCommand& PrintCommandOf(QWidget* mainWindow) {
-  auto* command = mainWindow->findChild<TPrintCommand*>("PrintCommand", Qt::FindDirectChildrenOnly);
-  if (!command) command = new TPrintCommand(mainWindow);
-  return *command;
-}
-
-bool RunPrintDialog(QWidget* mainWindow, const TBitmap& image, bool unitIsInch,
-                    const QString& documentFileName) {
-  return PrintCommandOf(mainWindow).Run(image, unitIsInch, documentFileName);
-}
-
-void PrintUnitChanged(QWidget* mainWindow) {
-  if (auto* command = mainWindow->findChild<TPrintCommand*>("PrintCommand", Qt::FindDirectChildrenOnly))
-    command->UnitChanged();
 }
 
 }  // namespace velinor

@@ -4,15 +4,11 @@
 // print unit changes); when the dialog closes with OK one page is printed while
 // the cancel window is shown. With the PDF file as destination the command asks
 // for the file's name and writes the page (once per copy) to it safely: into a
-// temporary beside it, renamed over it once complete.
-//
-// Entry points for the main window:
-//   RunPrintDialog(mainWindow, CurrentImage, unitIsInch, documentFileName)
-//   PrintUnitChanged(mainWindow)            -- from MenuUnitCmClick
+// temporary beside it, renamed over it once complete. The layout dialog, the
+// file's name and the warnings block through the dialog seam.
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <functional>
 #include <memory>
 
 #include "core/base/Bitmap.h"
@@ -34,8 +30,10 @@ class TPrintCommand : public QObject {
 
   // MenuFichierImprimerClick: shows the layout dialog for image and prints one
   // page when it closes with OK. documentFileName gives the job title (its name
-  // without the folder). Returns true when a page was sent to the printer.
-  bool Run(const TBitmap& image, bool unitIsInch, const QString& documentFileName);
+  // without the folder) and the PDF file's suggested name, offered in pdfFolder.
+  // Returns true when a page was sent to the printer.
+  bool Run(const TBitmap& image, bool unitIsInch, const QString& documentFileName,
+           const QString& pdfFolder = QString());
 
   // The print unit changed: the next Run creates the dialog again.
   void UnitChanged();
@@ -45,19 +43,10 @@ class TPrintCommand : public QObject {
   TAnnulerForm* CancelWindow() const;
   QPrinter& Printer() { return *printer_; }
 
-  // Field warnings and printing failures (the main window passes its message
-  // dialog; by default a warning box).
-  std::function<void(const QString&)> Warn;
-  // Runs the dialog modally and returns its result (tests drive it instead).
-  std::function<int(TImprForm&)> ExecDialog;
-  // Called for each dialog the command creates (the main window may set hooks).
-  std::function<void(TImprForm&)> DialogCreated;
-  // The name of the PDF file to write, suggested is the document's name with
-  // ".pdf"; empty when the user cancelled (by default a save file dialog).
-  std::function<QString(const QString& suggested)> AskPdfFileName;
-
  private:
   void CreateFormsOnce(bool unitIsInch);
+  // The name of the PDF file to write; empty when the user cancelled.
+  QString AskPdfFileName(const QString& documentFileName, const QString& folder) const;
   bool PrintJob(const TBitmap& image, const QString& pdfFile);
   // Produces the page and ends the job; false when the user cancelled.
   bool SpoolPage(const TBitmap& image, int sheets);
@@ -66,13 +55,6 @@ class TPrintCommand : public QObject {
   std::unique_ptr<QPrinter> printer_;
   QPointer<TImprForm> dialog_;
   QPointer<TAnnulerForm> cancel_;
-  QString documentFileName_;
 };
-
-// The command kept by mainWindow (created on first use as its child).
-TPrintCommand& PrintCommandOf(QWidget* mainWindow);
-bool RunPrintDialog(QWidget* mainWindow, const TBitmap& image, bool unitIsInch,
-                    const QString& documentFileName);
-void PrintUnitChanged(QWidget* mainWindow);
 
 }  // namespace velinor

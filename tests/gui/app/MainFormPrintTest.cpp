@@ -98,7 +98,8 @@ TEST(MainFormPrint, ShortcutPrintsAPageAndTheUnitChangeMakesANewDialog) {
   form->OpenImage(photo, true);
   EXPECT_TRUE(form->BtnImprimer->isEnabled());
 
-  TPrintCommand& command = PrintCommandOf(form.get());
+  TPrintCommand& command = form->PrintCommand();
+  EXPECT_EQ(&form->PrintCommand(), &command);  // one command, kept by the window
   const QString pdf = dir.filePath("page.pdf");
   command.Printer().setOutputFormat(QPrinter::PdfFormat);
   dialogs.SaveAnswers = {pdf};
@@ -128,7 +129,7 @@ TEST(MainFormPrint, ShortcutPrintsAPageAndTheUnitChangeMakesANewDialog) {
 TEST(MainFormPrint, LayoutWarningsGoThroughTheMessageDialog) {
   TPrintingForm t;
   auto& [printers, dir, dialogs, form] = t;
-  TPrintCommand& command = PrintCommandOf(form.get());
+  TPrintCommand& command = form->PrintCommand();
   command.Printer().setOutputFormat(QPrinter::PdfFormat);
   command.Printer().setOutputFileName(dir.filePath("never.pdf"));
   dialogs.OnModal = [&](QDialog& dialog) {
@@ -149,7 +150,7 @@ TEST(MainFormPrint, LayoutWarningsGoThroughTheMessageDialog) {
 // seam; what the user chose there is the page the layout dialog lays out.
 TEST(MainFormPrint, SetupIsThePageSetupAndChangesTheLayout) {
   TPrintingForm t;
-  TPrintCommand& command = PrintCommandOf(t.form.get());
+  TPrintCommand& command = t.form->PrintCommand();
   command.Printer().setOutputFormat(QPrinter::PdfFormat);
   QStringList shown;
   int previewW = 0, previewH = 0, pageW = 0;

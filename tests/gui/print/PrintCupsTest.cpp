@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrinter>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <memory>
 
 #include "gui/print/AnnulerForm.h"
 #include "gui/print/ImprForm.h"
@@ -21,6 +23,7 @@
 #include "PrintPageCheck.h"
 #include "gui/print/PrinterDiscovery.h"
 #include "PrivateCups.h"
+#include "support/ScriptedDialogs.h"
 
 namespace velinor {
 namespace {
@@ -53,8 +56,8 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new CupsEnvi
 struct Cups : ::testing::Test {
   TPrivateCups& cups = SharedCups();
   QWidget owner;
-  TPrintCommand* command = nullptr;
-  QStringList warnings;
+  TScriptedDialogs dialogs;
+  std::unique_ptr<TPrintCommand> command;
 
   void SetUp() override {
     if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
@@ -65,15 +68,15 @@ struct Cups : ::testing::Test {
   }
   void MakeCommand(bool raw = false) {
     ASSERT_TRUE(cups.AddQueue(raw)) << cups.Why().toStdString();
-    command = &PrintCommandOf(&owner);
+    command = std::make_unique<TPrintCommand>(&owner);
     QPrinter& p = command->Printer();
     p.setPrinterName(cups.Queue());
     ASSERT_EQ(p.outputFormat(), QPrinter::NativeFormat);
     p.setResolution(Dpi);
-    command->Warn = [this](const QString& t) { warnings << t; };
   }
   void Choose(bool contours, bool traits, const QString& copies = "1") {
-    command->ExecDialog = [=](TImprForm& d) {
+    dialogs.OnModal = [=](QDialog& dialog) {
+      auto& d = dynamic_cast<TImprForm&>(dialog);
       d.Layout().SetContours(contours);
       d.Layout().SetTraits(traits);
       d.Layout().TypeText(TPrintField::Copies, copies.toStdString());
@@ -111,7 +114,7 @@ TEST_F(Cups, PhotoWithCropMarks) {
   const TBitmap photo = TestPhoto(3000, 2000);  // ratio 1.5: centre marks
   Choose(false, true, "2");
   ASSERT_TRUE(command->Run(photo, false, "/pictures/holiday.jpg"));
-  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(dialogs.Messages.empty());
   const QString pdf = cups.WaitForPdf(60000);
   ASSERT_FALSE(pdf.isEmpty()) << "no PDF arrived:\n" << cups.LogTail().toStdString();
   EXPECT_EQ(PageCount(pdf), 2);  // two copies made by the printing service
@@ -160,7 +163,7 @@ TEST_F(Cups, RawQueueGetsAColourPage) {
   Choose(false, false);
   const qsizetype before = cups.SentDocuments(1000).size();
   ASSERT_TRUE(command->Run(photo, false, "colour.bmp"));
-  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(dialogs.Messages.empty());
   const QStringList sent = cups.SentDocuments(60000);
   ASSERT_EQ(sent.size(), before + 1) << cups.LogTail().toStdString();
   const QImage page = PrintedPage(sent.last());
@@ -175,16 +178,13 @@ TEST_F(Cups, PdfFileBesideTheInstalledPrinter) {
   MakeCommand();
   QTemporaryDir dir;
   const QString file = dir.filePath("page.pdf");
-  QStringList asked;
-  command->AskPdfFileName = [&](const QString& suggested) {
-    asked << suggested;
-    return file;
-  };
   const TBitmap photo = TestPhoto(1200, 800);
   QStringList destinations;
   QString chosen;
   auto choose = [&](const QString& destination) {
-    command->ExecDialog = [&, destination](TImprForm& d) {
+    dialogs.SaveAnswers = {file};
+    dialogs.OnModal = [&, destination](QDialog& dialog) {
+      auto& d = dynamic_cast<TImprForm&>(dialog);
       destinations.clear();
       for (int i = 0; i < d.CBPrinter->count(); ++i) destinations << d.CBPrinter->itemText(i);
       chosen = d.CBPrinter->currentText();
@@ -196,11 +196,11 @@ TEST_F(Cups, PdfFileBesideTheInstalledPrinter) {
     };
   };
   choose("PDF file");
-  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg"));
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg", dir.path()));
   EXPECT_TRUE(destinations.contains(cups.Queue()));
   EXPECT_EQ(destinations.last(), "PDF file");
   EXPECT_EQ(chosen, cups.Queue());  // the printer stays the first choice
-  EXPECT_EQ(asked, QStringList{"wide.pdf"});
+  EXPECT_EQ(dialogs.SaveNames, QStringList{dir.filePath("wide.pdf")});
   const QImage page = PrintedPage(file);
   ASSERT_FALSE(page.isNull());
   CheckImage(page, command->Dialog()->Layout());
@@ -210,9 +210,9 @@ TEST_F(Cups, PdfFileBesideTheInstalledPrinter) {
 
   const QDateTime written = QFileInfo(file).lastModified();
   choose(cups.Queue());
-  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg"));
+  ASSERT_TRUE(command->Run(photo, false, "/pictures/wide.jpg", dir.path()));
   EXPECT_EQ(chosen, "PDF file");  // the last choice is kept
-  EXPECT_EQ(asked.size(), 1);
+  EXPECT_EQ(dialogs.SaveNames.size(), 1);
   EXPECT_FALSE(cups.WaitForPdf(60000).isEmpty()) << cups.LogTail().toStdString();
   EXPECT_EQ(QFileInfo(file).lastModified(), written);  // the file was left alone
 }

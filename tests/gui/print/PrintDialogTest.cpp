@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -12,11 +14,13 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "gui/app/MsgDlg.h"
 #include "gui/print/ImprForm.h"
 #include "gui/print/NumberBox.h"
 #include "support/PdfCheck.h"
 #include "gui/print/PrintCommand.h"
 #include "gui/print/PrinterDiscovery.h"
+#include "support/ScriptedDialogs.h"
 
 namespace velinor {
 namespace {
@@ -40,16 +44,25 @@ struct Dialog : ::testing::Test {
   QWidget owner;
   QPrinter printer{QPrinter::HighResolution};
   TBitmap image{1600, 1200};
+  test::TScriptedDialogs dialogs;
   std::unique_ptr<TImprForm> form;
-  QStringList warnings;
 
   void SetUp() override {
     printer.setOutputFormat(QPrinter::PdfFormat);
     WorkedPage(printer);
     form = std::make_unique<TImprForm>(&owner, printer, false);
-    form->Warn = [this](const QString& t) { warnings << t; };
     image.FillBytes(0x80);
     form->Prepare(image, "photo.jpg");
+  }
+  // The field checks' warnings, as the message dialog was asked to show them.
+  QStringList Warnings() const {
+    QStringList texts;
+    for (const test::TShownMessage& m : dialogs.Messages) {
+      EXPECT_EQ(m.Kind, mkWarning);
+      EXPECT_EQ(m.Buttons, mbOk);
+      texts << m.Text;
+    }
+    return texts;
   }
   void ShowAndFocus() {
     form->show();
@@ -135,7 +148,7 @@ TEST_F(Dialog, TypingAWidthAndPressingEnter) {
   EXPECT_DOUBLE_EQ(form->Layout().PrintScale(), scale);
   EXPECT_EQ(form->ScrollBarZoom->value(), 15);  // 147.6 % shown as the nearest 10 %
   EXPECT_EQ(form->LabelZoom->text(), "Scale : 150%");
-  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(Warnings().isEmpty());
 }
 
 TEST_F(Dialog, PlusAndMinusArriveAsA) {
@@ -171,8 +184,8 @@ TEST_F(Dialog, WidthOutOfRangeMessage) {
   form->SEL->selectAll();
   QTest::keyClicks(form->SEL, "30");
   QTest::mouseClick(form->BOkTaille, Qt::LeftButton);
-  ASSERT_EQ(warnings.size(), 1);
-  EXPECT_EQ(warnings[0], "The width must lie between 1.00 and 28.78 !");
+  ASSERT_EQ(Warnings().size(), 1);
+  EXPECT_EQ(Warnings()[0], "The width must lie between 1.00 and 28.78 !");
   EXPECT_TRUE(form->SEL->hasFocus());
   EXPECT_EQ(form->SEL->selectedText(), form->SEL->text());
   EXPECT_DOUBLE_EQ(form->Layout().PrintScale(), 3.2);  // nothing applied
@@ -186,8 +199,8 @@ TEST_F(Dialog, BadTopMarginFocusesTop) {
   form->SEY->selectAll();
   QTest::keyClicks(form->SEY, "9");
   QTest::keyClick(form->SEY, Qt::Key_Enter);
-  ASSERT_EQ(warnings.size(), 1);
-  EXPECT_EQ(warnings[0], "The top margin must be lower or equal to 4.06 !");
+  ASSERT_EQ(Warnings().size(), 1);
+  EXPECT_EQ(Warnings()[0], "The top margin must be lower or equal to 4.06 !");
   EXPECT_TRUE(form->SEY->hasFocus());
   EXPECT_EQ(form->SEY->selectedText(), "9.00");
 }
@@ -196,8 +209,8 @@ TEST_F(Dialog, EmptyFieldBlocksPrint) {
   form->SECopies->setText("");
   form->Layout().TypeText(F::Copies, "");
   form->BImprimerClick();
-  ASSERT_EQ(warnings.size(), 1);
-  EXPECT_EQ(warnings[0], "Complete all the fields before continuing !");
+  ASSERT_EQ(Warnings().size(), 1);
+  EXPECT_EQ(Warnings()[0], "Complete all the fields before continuing !");
   EXPECT_EQ(form->result(), 0);
 }
 
@@ -216,7 +229,7 @@ TEST_F(Dialog, FitToPageDisablesTheScaleControls) {
   // No checks while fitting: an empty box does not stop printing.
   form->Layout().TypeText(F::Copies, "");
   form->BImprimerClick();
-  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(Warnings().isEmpty());
   EXPECT_EQ(form->result(), QDialog::Accepted);
 }
 
@@ -241,8 +254,14 @@ TEST_F(Dialog, ImageOrientation) {
 
 TEST_F(Dialog, SetupRecomputesTheLayout) {
   form->ScrollBarZoom->setValue(10);
-  form->SetupPrinter = [](QPrinter& p) { SetPage(p, 288, 408, 600); };  // half the page
+  // The page set-up of the dialog's printer; the user picks half the page.
+  dialogs.OnModal = [](QDialog& dialog) {
+    auto& setup = dynamic_cast<QPageSetupDialog&>(dialog);
+    SetPage(*setup.printer(), 288, 408, 600);
+    return int(QDialog::Accepted);
+  };
   form->BConfigurerClick();
+  EXPECT_EQ(dialogs.ModalForms.size(), 1);
   EXPECT_EQ(printer.width(), 3400);
   EXPECT_EQ(form->ScrollBarZoom->maximum(), 20);
   EXPECT_EQ(form->LabelZoom->text(), "Scale : 160%");
@@ -281,17 +300,18 @@ TEST_F(Dialog, DestinationsArePrintersThenPdf) {
 
 TEST(PrintCommand, UnitChangeRecreatesTheDialog) {
   QWidget owner;
-  TPrintCommand& command = PrintCommandOf(&owner);
-  EXPECT_EQ(&PrintCommandOf(&owner), &command);
+  test::TScriptedDialogs dialogs;
+  TPrintCommand command(&owner);
   command.Printer().setOutputFormat(QPrinter::PdfFormat);
   WorkedPage(command.Printer());
   int shown = 0;
-  command.ExecDialog = [&](TImprForm&) {
+  dialogs.OnModal = [&](QDialog& dialog) {
+    EXPECT_EQ(&dialog, command.Dialog());
     ++shown;
     return int(QDialog::Rejected);
   };
   TBitmap image(1600, 1200);
-  EXPECT_FALSE(RunPrintDialog(&owner, image, false, "/tmp/a.bmp"));
+  EXPECT_FALSE(command.Run(image, false, "/tmp/a.bmp"));
   QPointer<TImprForm> first = command.Dialog();
   ASSERT_TRUE(first);
   EXPECT_EQ(first->GBTaille->title(), " Image size (cm) ");
@@ -301,7 +321,7 @@ TEST(PrintCommand, UnitChangeRecreatesTheDialog) {
   EXPECT_EQ(command.Dialog(), first.data());
   EXPECT_TRUE(first->Layout().Traits());
   // A new unit: a new dialog.
-  PrintUnitChanged(&owner);
+  command.UnitChanged();
   EXPECT_TRUE(first.isNull());
   EXPECT_FALSE(command.Run(image, true, "/tmp/a.bmp"));
   ASSERT_NE(command.Dialog(), nullptr);
@@ -309,6 +329,8 @@ TEST(PrintCommand, UnitChangeRecreatesTheDialog) {
   EXPECT_EQ(command.Dialog()->SEL->text(), "8.53");
   EXPECT_FALSE(command.Dialog()->Layout().Traits());
   EXPECT_EQ(shown, 3);
+  EXPECT_EQ(dialogs.ModalForms, (QStringList{"ImprForm", "ImprForm", "ImprForm"}));
+  EXPECT_TRUE(dialogs.SaveNames.isEmpty());  // nothing printed, no file asked for
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 #include <QTest>
 #include <QPushButton>
 
+#include "gui/app/MsgDlg.h"
 #include "gui/print/AnnulerForm.h"
 #include "gui/print/ImprForm.h"
 #include "support/PdfCheck.h"
 #include "gui/print/PrintCommand.h"
 #include "PrintPageCheck.h"
+#include "support/ScriptedDialogs.h"
 
 namespace velinor {
 namespace {
@@ -26,26 +28,20 @@ constexpr int Dpi = 150;
 struct PdfJob : ::testing::Test {
   QWidget owner;
   QTemporaryDir dir;
-  TPrintCommand* command = nullptr;
-  QStringList warnings;
+  TScriptedDialogs dialogs;
+  TPrintCommand command{&owner};
   QString pdf;
-  QStringList asked;  // the names suggested for the PDF file
 
   void SetUp() override {
-    command = &PrintCommandOf(&owner);
     pdf = dir.filePath("page.pdf");
-    QPrinter& p = command->Printer();
+    QPrinter& p = command.Printer();
     p.setOutputFormat(QPrinter::PdfFormat);
     SetPage(p, 576, 816, Dpi);
-    command->Warn = [this](const QString& t) { warnings << t; };
-    command->AskPdfFileName = [this](const QString& suggested) {
-      asked << suggested;
-      return pdf;
-    };
   }
-  // The user's choices, then "Print".
+  // The user's choices in the layout dialog, then "Print".
   void Choose(bool contours, bool traits, const QString& copies = "1") {
-    command->ExecDialog = [=](TImprForm& d) {
+    dialogs.OnModal = [=](QDialog& dialog) {
+      auto& d = dynamic_cast<TImprForm&>(dialog);
       d.Layout().SetContours(contours);
       d.Layout().SetTraits(traits);
       d.Layout().TypeText(TPrintField::Copies, copies.toStdString());
@@ -53,32 +49,37 @@ struct PdfJob : ::testing::Test {
       return d.result();
     };
   }
+  // The print command, with pdf as the answer when the PDF file's name is asked.
+  bool Print(const TBitmap& photo, bool unitIsInch, const QString& documentFileName) {
+    dialogs.SaveAnswers = {pdf};
+    return command.Run(photo, unitIsInch, documentFileName, dir.path());
+  }
 };
 
 TEST_F(PdfJob, PhotoWithCropMarks) {
   if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
   const TBitmap photo = TestPhoto(4000, 3000);  // reduced on the page: averaged in bands
   Choose(false, true);
-  ASSERT_TRUE(command->Run(photo, false, "/home/someone/photo.jpg"));
-  EXPECT_TRUE(warnings.isEmpty());
-  EXPECT_FALSE(command->CancelWindow()->isVisible());
+  ASSERT_TRUE(Print(photo, false, "/home/someone/photo.jpg"));
+  EXPECT_TRUE(dialogs.Messages.empty());
+  EXPECT_FALSE(command.CancelWindow()->isVisible());
   const QImage page = Rasterise(pdf, Dpi);
   ASSERT_FALSE(page.isNull());
   EXPECT_EQ(page.size(), QSize(1700, 1200));
-  const TPrintLayout& layout = command->Dialog()->Layout();
+  const TPrintLayout& layout = command.Dialog()->Layout();
   CheckImage(page, layout);
   CheckMarks(page, layout, 8);
-  EXPECT_EQ(command->Printer().docName(), "photo.jpg");
+  EXPECT_EQ(command.Printer().docName(), "photo.jpg");
 }
 
 TEST_F(PdfJob, BoundingBoxOnlyWithCentreMarks) {
   if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
   const TBitmap photo = TestPhoto(1600, 900);  // ratio 1.78: centre marks too
   Choose(true, true);
-  ASSERT_TRUE(command->Run(photo, false, "photo.bmp"));
+  ASSERT_TRUE(Print(photo, false, "photo.bmp"));
   const QImage page = Rasterise(pdf, Dpi);
   ASSERT_FALSE(page.isNull());
-  const TPrintLayout& layout = command->Dialog()->Layout();
+  const TPrintLayout& layout = command.Dialog()->Layout();
   CheckOutline(page, layout);
   CheckMarks(page, layout, 10);
 }
@@ -87,11 +88,11 @@ TEST_F(PdfJob, EnlargedPhotoInInches) {
   if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
   const TBitmap photo = TestPhoto(160, 240);  // portrait, enlarged on the page
   Choose(false, false);
-  ASSERT_TRUE(command->Run(photo, true, "tall.bmp"));
+  ASSERT_TRUE(Print(photo, true, "tall.bmp"));
   const QImage page = Rasterise(pdf, Dpi);
   ASSERT_FALSE(page.isNull());
   EXPECT_EQ(page.size(), QSize(1200, 1700));
-  CheckImage(page, command->Dialog()->Layout());
+  CheckImage(page, command.Dialog()->Layout());
 }
 
 // A file has no printing service to make copies: it holds one page per copy.
@@ -99,11 +100,12 @@ TEST_F(PdfJob, CopiesAreOnePageEachInTheFile) {
   if (FindTool("pdfinfo").isEmpty()) GTEST_SKIP() << "pdfinfo is not installed";
   const TBitmap photo = TestPhoto(400, 300);
   Choose(false, false, "3");
-  ASSERT_TRUE(command->Run(photo, false, "/pictures/photo.bmp"));
-  EXPECT_EQ(asked, QStringList{"photo.pdf"});
+  ASSERT_TRUE(Print(photo, false, "/pictures/photo.bmp"));
+  // Asked like a picture's name: the document's name with ".pdf", in the folder given.
+  EXPECT_EQ(dialogs.SaveNames, QStringList{dir.filePath("photo.pdf")});
   EXPECT_EQ(PageCount(pdf), 3);
-  EXPECT_EQ(command->Printer().outputFileName(), pdf);
-  EXPECT_EQ(command->Printer().outputFormat(), QPrinter::PdfFormat);
+  EXPECT_EQ(command.Printer().outputFileName(), pdf);
+  EXPECT_EQ(command.Printer().outputFormat(), QPrinter::PdfFormat);
 }
 
 // The file is written whole beside its place and renamed over it: a cancelled
@@ -123,20 +125,19 @@ TEST_F(PdfJob, TheFileIsReplacedOnlyByACompleteJob) {
   const TBitmap photo = TestPhoto(3000, 2000);
   Choose(false, true);
   QTimer::singleShot(0, &owner, [this] {
-    QTest::mouseClick(command->CancelWindow()->BAnnuler, Qt::LeftButton);
+    QTest::mouseClick(command.CancelWindow()->BAnnuler, Qt::LeftButton);
   });
-  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
+  EXPECT_FALSE(Print(photo, false, "photo.bmp"));
   EXPECT_EQ(contents(), "old contents");
   EXPECT_EQ(folder(), QStringList{"page.pdf"});
   // No name: nothing is printed, the cancel window never shows.
-  command->AskPdfFileName = [](const QString&) { return QString(); };
-  command->CancelWindow()->CancelState = 7;
-  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
-  EXPECT_EQ(command->CancelWindow()->CancelState, 7);
+  dialogs.SaveAnswers.clear();
+  command.CancelWindow()->CancelState = 7;
+  EXPECT_FALSE(command.Run(photo, false, "photo.bmp", dir.path()));
+  EXPECT_EQ(command.CancelWindow()->CancelState, 7);
   EXPECT_EQ(contents(), "old contents");
   // A complete job replaces it.
-  command->AskPdfFileName = [this](const QString&) { return pdf; };
-  ASSERT_TRUE(command->Run(photo, false, "photo.bmp"));
+  ASSERT_TRUE(Print(photo, false, "photo.bmp"));
   EXPECT_TRUE(contents().startsWith("%PDF"));
   EXPECT_EQ(folder(), QStringList{"page.pdf"});
 }
@@ -145,14 +146,14 @@ TEST_F(PdfJob, TheFileIsReplacedOnlyByACompleteJob) {
 // still prints the photo's colours: the job asks for colour.
 TEST_F(PdfJob, ColourIsAskedForWhateverThePrinterDefault) {
   if (FindTool("pdftoppm").isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
-  command->Printer().setColorMode(QPrinter::GrayScale);
+  command.Printer().setColorMode(QPrinter::GrayScale);
   const TBitmap photo = TestPhoto(800, 600);
   Choose(false, false);
-  ASSERT_TRUE(command->Run(photo, false, "photo.bmp"));
-  EXPECT_EQ(command->Printer().colorMode(), QPrinter::Color);
+  ASSERT_TRUE(Print(photo, false, "photo.bmp"));
+  EXPECT_EQ(command.Printer().colorMode(), QPrinter::Color);
   const QImage page = Rasterise(pdf, Dpi);
   ASSERT_FALSE(page.isNull());
-  CheckImage(page, command->Dialog()->Layout());
+  CheckImage(page, command.Dialog()->Layout());
 }
 
 TEST_F(PdfJob, CancelBeforeThePageIsEndedPrintsNothing) {
@@ -160,20 +161,20 @@ TEST_F(PdfJob, CancelBeforeThePageIsEndedPrintsNothing) {
   Choose(false, true);
   // The click arrives through the event loop while the page is being produced.
   QTimer::singleShot(0, &owner, [this] {
-    QTest::mouseClick(command->CancelWindow()->BAnnuler, Qt::LeftButton);
+    QTest::mouseClick(command.CancelWindow()->BAnnuler, Qt::LeftButton);
   });
-  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
-  EXPECT_EQ(command->CancelWindow()->CancelState, -1);
-  EXPECT_FALSE(command->CancelWindow()->isVisible());
+  EXPECT_FALSE(Print(photo, false, "photo.bmp"));
+  EXPECT_EQ(command.CancelWindow()->CancelState, -1);
+  EXPECT_FALSE(command.CancelWindow()->isVisible());
   EXPECT_FALSE(QFile::exists(pdf));
-  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(dialogs.Messages.empty());
 }
 
 TEST_F(PdfJob, EscapeCancelsToo) {
   const TBitmap photo = TestPhoto(3000, 2000);
   Choose(false, false);
-  QTimer::singleShot(0, &owner, [this] { command->CancelWindow()->reject(); });
-  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
+  QTimer::singleShot(0, &owner, [this] { command.CancelWindow()->reject(); });
+  EXPECT_FALSE(Print(photo, false, "photo.bmp"));
   EXPECT_FALSE(QFile::exists(pdf));
 }
 
@@ -182,23 +183,25 @@ TEST_F(PdfJob, ServiceFailureIsReportedOnce) {
   pdf = dir.filePath("missing/folder/page.pdf");
   const TBitmap photo = TestPhoto(400, 300);
   Choose(false, true);
-  EXPECT_FALSE(command->Run(photo, false, "photo.bmp"));
-  ASSERT_EQ(warnings.size(), 1);
-  EXPECT_TRUE(warnings[0].contains("missing/folder/page.pdf")) << warnings[0].toStdString();
-  EXPECT_FALSE(command->CancelWindow()->isVisible());
+  EXPECT_FALSE(Print(photo, false, "photo.bmp"));
+  ASSERT_EQ(dialogs.Messages.size(), 1u);
+  EXPECT_TRUE(dialogs.Messages[0].Text.contains("missing/folder/page.pdf")) << dialogs.Messages[0].Text.toStdString();
+  EXPECT_EQ(dialogs.Messages[0].Kind, mkWarning);
+  EXPECT_EQ(dialogs.Messages[0].Buttons, mbOk);
+  EXPECT_FALSE(command.CancelWindow()->isVisible());
   // The next job works again.
   pdf = good;
-  warnings.clear();
-  EXPECT_TRUE(command->Run(photo, false, "photo.bmp"));
-  EXPECT_TRUE(warnings.isEmpty());
+  dialogs.Messages.clear();
+  EXPECT_TRUE(Print(photo, false, "photo.bmp"));
+  EXPECT_TRUE(dialogs.Messages.empty());
   EXPECT_TRUE(QFile::exists(pdf));
 }
 
 TEST_F(PdfJob, CancelWindowLayout) {
   const TBitmap photo = TestPhoto(40, 30);
   Choose(false, false);
-  ASSERT_TRUE(command->Run(photo, false, "x.bmp"));
-  TAnnulerForm* w = command->CancelWindow();
+  ASSERT_TRUE(Print(photo, false, "x.bmp"));
+  TAnnulerForm* w = command.CancelWindow();
   EXPECT_EQ(w->size(), QSize(282, 79));
   EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
