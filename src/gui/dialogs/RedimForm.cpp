@@ -72,8 +72,6 @@ TRedimForm::TRedimForm(QWidget* parent)
   QFont f("MS Sans Serif");
   f.setPixelSize(11);
   setFont(f);
-  Warn = [](const QString& text) { MessageDialog(text, mkWarning, mbOk); };
-  ReportError = [](const QString& text) { MessageDialog(text, mkError, mbOk); };
   CreateControls();
 }
 
@@ -180,7 +178,7 @@ void TRedimForm::CmbHChange() {
 
 void TRedimForm::BOkClick() {
   if (EdiL->text().isEmpty() || EdiH->text().isEmpty()) {
-    if (Warn) Warn(kFillAllFields);
+    MessageDialog(kFillAllFields, mkWarning, mbOk);
     return;
   }
   NewWidth = FinalSide(WidthPixels());
@@ -196,7 +194,7 @@ void TRedimForm::BOkClick() {
     // refused before the undo history is touched.
     CheckImageSize(NewWidth, NewHeight, BytesPerPixel(TPixelFormat::pf24bit));
   } catch (const std::exception& e) {
-    if (ReportError) ReportError(QString::fromUtf8(e.what()));
+    MessageDialog(QString::fromUtf8(e.what()), mkError, mbOk);
     return;
   }
   main.BeginBusy("Processing...");
@@ -206,7 +204,7 @@ void TRedimForm::BOkClick() {
     main.RefreshView();
   } catch (const std::exception& e) {
     main.EndBusy();
-    if (ReportError) ReportError(QString::fromUtf8(e.what()));
+    MessageDialog(QString::fromUtf8(e.what()), mkError, mbOk);
     return;
   }
   main.EndBusy();

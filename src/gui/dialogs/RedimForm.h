@@ -9,7 +9,6 @@
 // The dialog is created on first use, kept for the run, and shown modally
 // through Dialogs().RunModal.
 #include <QDialog>
-#include <functional>
 
 #include "core/resize/ResizeGeometry.h"
 
@@ -63,11 +62,6 @@ class TRedimForm : public QDialog {
   int HeightPixels() const;
   void ShowWidth(int pixels);
   void ShowHeight(int pixels);
-
-  // The "fill every field" warning (a standard warning box unless replaced).
-  std::function<void(const QString&)> Warn;
-  // A failure of the resizing (an error box unless replaced).
-  std::function<void(const QString&)> ReportError;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;

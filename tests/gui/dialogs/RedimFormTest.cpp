@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/GuiTestSupport.h"
+#include "gui/app/MsgDlg.h"
 #include "gui/controls/Spin2.h"
 #include "gui/dialogs/RedimForm.h"
 #include "core/resize/StretchEx.h"
@@ -27,8 +28,6 @@ class TRedimDialogs : public test::TScriptedDialogs {
     ++Runs;
     auto* form = qobject_cast<TRedimForm*>(&dialog);
     if (!form) return dialog.result();
-    form->Warn = [this](const QString& text) { Warnings << text; };
-    form->ReportError = [this](const QString& text) { Errors << text; };
     form->EdiL->Beep = [this] { ++Beeps; };
     form->EdiH->Beep = [this] { ++Beeps; };
     if (Script) Script(*form);
@@ -37,8 +36,13 @@ class TRedimDialogs : public test::TScriptedDialogs {
   std::function<void(TRedimForm&)> Script;
   int Runs = 0;
   int Beeps = 0;
-  QStringList Warnings;
-  QStringList Errors;
+  // The texts the message dialog showed with the given kind.
+  QStringList Shown(int kind) const {
+    QStringList texts;
+    for (const test::TShownMessage& m : Messages)
+      if (m.Kind == kind && m.Buttons == mbOk) texts << m.Text;
+    return texts;
+  }
 };
 
 // A main window holding a w x h image, as if just opened.
@@ -271,7 +275,7 @@ TEST(RedimForm, EmptyFieldWarnsAndStaysOpen) {
     d.BOkClick();
   });
   EXPECT_EQ(d.result(), -1);
-  EXPECT_EQ(f.dialogs.Warnings,
+  EXPECT_EQ(f.dialogs.Shown(mkWarning),
             QStringList({"Complete all the fields before continuing !",
                          "Complete all the fields before continuing !"}));
   EXPECT_EQ(f.form->CurrentImage().Width(), 40);
@@ -289,7 +293,8 @@ TEST(RedimForm, TooLargeARequestIsRefusedBeforeTheSnapshot) {
     d.BOkClick();
   });
   EXPECT_EQ(d.result(), -1);
-  EXPECT_EQ(f.dialogs.Errors.size(), 1);
+  EXPECT_EQ(f.dialogs.Shown(mkError).size(), 1);
+  EXPECT_EQ(f.dialogs.Messages.size(), 1u);
   EXPECT_EQ(f.form->CurrentImage().Width(), 1400);
   EXPECT_FALSE(f.form->Document().UndoAvailable());
   EXPECT_EQ(f.form->StatusText(0), "Ready");
