@@ -328,16 +328,18 @@ bool IsJpegFile(const std::string& n) {
 const std::vector<TFileRoute>& FileRoutes() {
   // Name, registry class, load test, save test, reader object, read, writer object, write.
   static const std::vector<TFileRoute> rows = {
-      {"PNG", "TPngImage", IsPngFile, IsPngFile, MakeReaderOf<TPngImage>, ReadPngRow, MakePngWriter, WritePngRow},
-      {"GIF", "TGIFImage", IsGifFile, IsGifFile, nullptr, ReadGifRow, nullptr, WriteGifRow},
+      {"PNG", "TPngImage", IsPngFile, IsPngFile, MakeReaderOf<TPngImage>, ReadPngRow, MakePngWriter, WritePngRow, {},
+       {.KeyColorToAlpha = true}},
+      {"GIF", "TGIFImage", IsGifFile, IsGifFile, nullptr, ReadGifRow, nullptr, WriteGifRow, {},
+       {.KeyColorToAlpha = true}},
       {"JPEG", "TJPEGImage", IsJpegFile, IsJpegFile, MakeReaderOf<TJpegImage2>, ReadJpegRow, MakeJpegWriter,
-       WriteJpegRow},
+       WriteJpegRow, {}, {.CameraLines = TCameraLines::ExifSummary}},
       {"Quillorvane", "TMyImageLayeredReg", IsOviFile, IsOviFile, MakeReaderOf<TMyImageLayeredReg>, ReadLayeredRow,
        MakeLayeredWriter, WriteLayeredRow},
       {RawRowName, "TRawImage", IsRawFile, nullptr, MakeRawReader, ReadRawRow, nullptr, nullptr,
-       {CameraRawExtensionList, "Camera raw"}},
+       {CameraRawExtensionList, "Camera raw"}, {.CameraLines = TCameraLines::CameraName}},
       {"TIFF", "TTiffImage", IsTiffFile, IsTiffFile, MakeReaderOf<TTiffImage>, ReadTiffRow, MakeTiffWriter,
-       WriteTiffRow},
+       WriteTiffRow, {}, {.CameraLines = TCameraLines::ExifSummary}},
       {"BMP", "TBitmap", nullptr, IsBmpFile, nullptr, ReadBmpRow, MakeBitmapWriter, WriteBmpRow},
       {"RLE", "TBitmap", nullptr, IsRleFile, nullptr, ReadBmpRow, MakeBitmapWriter, WriteRleRow},
       {"Targa", "TTargaGraphic", nullptr, IsTgaFile, nullptr, ReadWhole<ReadTga>, nullptr, WriteTargaRow},
@@ -356,11 +358,13 @@ const std::vector<TFileRoute>& FileRoutes() {
       {"Paintshop Pro", "TPSPGraphic", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
       // Today's formats, listed after the classic ones; WebP and AVIF are save rows 8 and 9.
       {"WebP", "TWebpImage", nullptr, nullptr, nullptr, ReadWebpRow, MakeWebpWriter, WriteWebpRow,
-       {"webp", "WebP", ftRaster, ".webp"}},
+       {"webp", "WebP", ftRaster, ".webp", true}, {TCameraLines::ExifSummary, ReadWebpExif}},
       {"AVIF", "TAvifImage", nullptr, nullptr, nullptr, ReadHeifRow, MakeAvifWriter, WriteAvifRow,
-       {"avif", "AVIF", ftRaster, ".avif"}},
-      {"HEIF", "THeifImage", nullptr, nullptr, nullptr, ReadHeifRow, nullptr, nullptr, {"heic;heif;hif", "HEIF"}},
-      {"JPEG XL", "TJxlImage", nullptr, nullptr, nullptr, ReadJxlRow, nullptr, nullptr, {"jxl", "JPEG XL"}},
+       {"avif", "AVIF", ftRaster, ".avif", true}, {TCameraLines::ExifSummary, ReadHeifExif}},
+      {"HEIF", "THeifImage", nullptr, nullptr, nullptr, ReadHeifRow, nullptr, nullptr,
+       {"heic;heif;hif", "HEIF", ftRaster, nullptr, true}, {TCameraLines::ExifSummary, ReadHeifExif}},
+      {"JPEG XL", "TJxlImage", nullptr, nullptr, nullptr, ReadJxlRow, nullptr, nullptr,
+       {"jxl", "JPEG XL", ftRaster, nullptr, true}, {TCameraLines::ExifSummary, ReadJxlExif}},
   };
   return rows;
 }
@@ -388,12 +392,25 @@ std::string DescriptionOf(const TFileRoute& route) {
 }  // namespace
 
 const TFileRoute& LoadRouteFor(const std::string& fileName) {
+  // The rows' own extensions are in the registry before any name is routed.
+  InitImageFiles();
   for (const TFileRoute& row : FileRoutes())
     if (row.LoadTest && row.LoadTest(fileName)) return row;
   const std::string ext = LowerExtension(fileName);
   if (ext.size() > 1)
     if (const TFileRoute* row = RouteOfClass(FileFormatList().ClassOf(ext.substr(1)))) return *row;
   return RawRoute();
+}
+
+std::vector<uint8_t> ContainerExifBlock(const std::string& fileName) {
+  try {
+    const TExifBlockReader block = LoadRouteFor(fileName).Facts.ExifBlock;
+    if (!block) return {};
+    const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
+    return block(bytes.data(), bytes.size());
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 namespace {
@@ -403,13 +420,8 @@ bool InSaveExtensions(const TFileRoute& row, const std::string& fileName) {
   const char* list = row.Registration.SaveExtensions;
   const std::string ext = LowerExtension(fileName);
   if (!list || ext.empty()) return false;
-  const std::string_view all(list);
-  for (size_t start = 0; start <= all.size();) {
-    const size_t end = std::min(all.find(';', start), all.size());
-    if (all.substr(start, end - start) == ext) return true;
-    start = end + 1;
-  }
-  return false;
+  const std::vector<std::string> names = SplitList(list);
+  return std::find(names.begin(), names.end(), ext) != names.end();
 }
 
 }  // namespace
@@ -440,9 +452,7 @@ int RunLoadRoute(const std::string& fileName, bool preview, TBitmap& target, TRe
     result.OrigHeight = picture.Height();
   }
   result.TransparencyCode = TransparencyCodeOf(picture);
-  // The transparent colour of a GIF or PNG becomes alpha for the document; the
-  // preview flattens either form onto white alike.
-  if (!preview && (route.Read == ReadPngRow || route.Read == ReadGifRow)) TransparentColorToAlpha(picture);
+  if (!preview && route.Facts.KeyColorToAlpha) TransparentColorToAlpha(picture);
   target = std::move(picture);
   return 1;
 }

@@ -14,11 +14,6 @@ namespace velinor {
 
 namespace {
 
-bool ExtIn(const std::string& fileName, std::initializer_list<const char*> exts) {
-  const std::string ext = LowerExtension(fileName);
-  return std::any_of(exts.begin(), exts.end(), [&](const char* e) { return ext == e; });
-}
-
 void InitLibheif() {
   // Counted by libheif; left initialised for the rest of the run.
   static std::once_flag once;
@@ -167,9 +162,6 @@ TBitmap DecodeHandle(heif_context* ctx, const heif_image_handle* h, bool alpha, 
 }
 
 }  // namespace
-
-bool IsHeifFile(const std::string& fileName) { return ExtIn(fileName, {".heic", ".heif", ".hif"}); }
-bool IsAvifFile(const std::string& fileName) { return ExtIn(fileName, {".avif"}); }
 
 bool ProbeHeif(const uint8_t* data, size_t size, int& width, int& height) {
   width = height = 0;

@@ -382,3 +382,36 @@ TEST(CameraData, MakeModelDatesAndRightsSurviveOpenAndSaveAs) {
   EXPECT_EQ(ReadAll(dir.File("c.tif")), ReadAll(dir.File("d.tif")));
   EXPECT_FALSE(CarryCameraData(dir.File("missing.jpg"), dir.File("d.tif")));
 }
+
+// Phones and newer cameras write HEIC, AVIF and JPEG XL: their camera data is
+// carried like a JPEG's (Exiv2 reads these containers only when asked to).
+TEST(CameraData, HeicAvifAndJxlCarryTheirCameraData) {
+  NEED_TOOLS("exiftool", "convert", "heif-enc", "avifenc", "cjxl");
+  ScratchDir dir;
+  const std::string shot = dir.File("shot.jpg");
+  ASSERT_EQ(RunTool("convert -size 40x30 gradient:red-blue " + shot), 0);
+  ASSERT_EQ(RunTool("exiftool -q -overwrite_original -Make=Apple '-Model=iPhone 12' "
+                    "'-DateTimeOriginal=2022:07:14 18:05:00' '-Copyright=(c) B. Walker' " + shot),
+            0);
+  ASSERT_EQ(RunTool("exiftool -q -b -Exif " + shot + " > " + dir.File("exif.bin")), 0);
+  const std::string heic = dir.File("shot.heic"), avif = dir.File("shot.avif"), jxl = dir.File("shot.jxl");
+  ASSERT_EQ(RunTool("heif-enc -q 60 -o " + heic + " " + shot), 0);
+  ASSERT_EQ(RunTool("avifenc --exif " + dir.File("exif.bin") + " " + shot + " " + avif), 0);
+  ASSERT_EQ(RunTool("cjxl " + shot + " " + jxl), 0);
+  for (const std::string& source : {heic, avif, jxl}) {
+    SCOPED_TRACE(source);
+    TReadResult read;
+    const TBitmap picture = ReadImageFile(source, &read);
+    for (const char* ext : {".jpg", ".tif"}) {
+      const std::string saved = dir.File(std::string("saved") + ext);
+      TWriteOptions o;
+      CarryOver(read, o);
+      WriteImageFile(saved, picture, o);
+      std::string log;
+      ASSERT_EQ(RunTool("exiftool -s -s -Make -Model -DateTimeOriginal -Copyright " + saved, &log), 0);
+      for (const char* want : {"Make: Apple", "Model: iPhone 12", "DateTimeOriginal: 2022:07:14 18:05:00",
+                               "Copyright: (c) B. Walker"})
+        EXPECT_NE(log.find(want), std::string::npos) << ext << ": " << want << "\n" << log;
+    }
+  }
+}
