@@ -15,6 +15,7 @@
 #include "core/files/PictureInfo.h"
 #include "core/files/TiffUtils.h"
 
+#include <lcms2.h>
 #include <tiffio.h>
 
 using namespace velinor;
@@ -158,6 +159,100 @@ TEST(ColorProfile, EmbeddedRgbProfilesAreConvertedLikeLittleCmsOwnConverter) {
     // The Adobe RGB photo is visibly different from its raw numbers.
     EXPECT_GT(Difference(ours, raw).Max, 10);
   }
+}
+
+namespace {
+
+// Display P3 as an ICC profile made here with Little CMS's own calls: D65,
+// the DCI-P3 primaries, the sRGB curve.
+void WriteDisplayP3Profile(const std::string& path) {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+  const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+  ASSERT_TRUE(p);
+  ASSERT_TRUE(cmsSaveProfileToFile(p, path.c_str()));
+  cmsCloseProfile(p);
+  cmsFreeToneCurve(curve);
+}
+
+// A photo with strong colours, where wide-gamut numbers read as sRGB are far off.
+TBitmap StrongColours() {
+  TBitmap b = TestPhoto(64, 48);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 64; ++x) b.SetPixel(x, y, RGB(x * 4, 200 - x * 2, 50 + x));
+  return b;
+}
+
+}  // namespace
+
+// AVIF (and HEIF) say their colours by code points (nclx) rather than an ICC
+// profile: Display P3 from a phone, BT.709 video curves. (Debian's heif-enc
+// writes no nclx box; HEIF files take the same path through libheif.)
+TEST(ColorProfile, NclxColourInformationIsConvertedLikeLittleCmsOwnConverter) {
+  NEED_TOOLS("avifenc", "tificc");
+  ScratchDir dir;
+  const TBitmap raw = StrongColours();
+  const std::string source = dir.File("source.png");
+  SaveTestPng(source, raw);
+  const std::string p3 = dir.File("p3.icc");
+  WriteDisplayP3Profile(p3);
+  struct Case {
+    const char* cicp;
+    std::string profile;  // empty: sRGB, nothing to convert
+  };
+  const Case cases[] = {{"12/13/0", p3}, {"1/1/0", IccDir + "Rec709.icc"}, {"1/13/0", ""}, {"2/2/0", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cicp);
+    if (!c.profile.empty() && ReadAll(c.profile).empty()) GTEST_SKIP() << "colord-data is not installed";
+    const TBitmap theirs = c.profile.empty() ? raw : ConvertedByTificc(dir, raw, c.profile, "1");
+    // Lossless, RGB stored as it is (identity matrix): the file holds the raw numbers.
+    const std::string avif = dir.File("p.avif");
+    ASSERT_EQ(RunTool("avifenc -l --cicp " + std::string(c.cicp) + " " + source + " " + avif), 0);
+    TReadResult read;
+    const TBitmap ours = ReadImageFile(avif, &read);
+    EXPECT_EQ(read.ProfileConverted, !c.profile.empty());
+    EXPECT_LE(Difference(ours, theirs).Max, 1);
+    if (!c.profile.empty()) { EXPECT_GT(Difference(theirs, raw).Max, 10); }
+  }
+}
+
+// WebP and JPEG XL carry an ICC profile (JPEG XL may describe it by an
+// encoding instead): a Display P3 picture comes in converted.
+TEST(ColorProfile, WebpAndJxlProfilesAreConverted) {
+  NEED_TOOLS("cwebp", "cjxl", "exiftool", "tificc");
+  ScratchDir dir;
+  const TBitmap raw = StrongColours();
+  const std::string p3 = dir.File("p3.icc"), tagged = dir.File("tagged.png");
+  WriteDisplayP3Profile(p3);
+  SaveTestPng(tagged, raw);
+  ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-icc_profile<=" + p3 + "' " + tagged), 0);
+  const TBitmap theirs = ConvertedByTificc(dir, raw, p3, "1");
+  ASSERT_GT(Difference(theirs, raw).Max, 10);
+  const std::string webp = dir.File("p.webp"), jxl = dir.File("p.jxl");
+  ASSERT_EQ(RunTool("cwebp -quiet -lossless -metadata icc " + tagged + " -o " + webp), 0);
+  ASSERT_EQ(RunTool("cjxl -d 0 " + tagged + " " + jxl), 0);
+  for (const std::string& file : {webp, jxl}) {
+    SCOPED_TRACE(file);
+    TReadResult read;
+    const TBitmap ours = ReadImageFile(file, &read);
+    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_LE(Difference(ours, theirs).Max, 1);
+  }
+}
+
+TEST(ColorProfile, CodePointsMakeProfilesOnlyWhereTheyAreNotSrgb) {
+  EXPECT_TRUE(ProfileFromCicp(1, 13).empty());
+  EXPECT_TRUE(ProfileFromCicp(2, 2).empty());
+  EXPECT_TRUE(ProfileFromCicp(2, 13).empty());
+  EXPECT_FALSE(ProfileFromCicp(12, 13).empty());
+  EXPECT_FALSE(ProfileFromCicp(9, 14).empty());
+  EXPECT_FALSE(ProfileFromCicp(1, 1).empty());
+  EXPECT_TRUE(ProfileFromCicp(9, 16).empty());  // PQ: HDR, not converted
+  EXPECT_TRUE(ProfileFromCicp(9, 18).empty());  // HLG
+  EXPECT_TRUE(ProfileFromCicp(99, 13).empty());
 }
 
 TEST(ColorProfile, TiffAndPngProfilesAreUsedAndSrgbIsLeftAlone) {
