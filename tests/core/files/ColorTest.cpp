@@ -13,9 +13,11 @@
 #include "core/files/FileRoutes.h"
 #include "core/files/JpegUtils.h"
 #include "core/files/PictureInfo.h"
+#include "core/files/PngUtils.h"
 #include "core/files/TiffUtils.h"
 
 #include <lcms2.h>
+#include <zlib.h>
 #include <tiffio.h>
 
 using namespace velinor;
@@ -276,6 +278,76 @@ TEST(ColorProfile, TiffAndPngProfilesAreUsedAndSrgbIsLeftAlone) {
   WriteImageFile(srgb, photo, TWriteOptions{});
   ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-ICC_Profile<=" + IccDir + "sRGB.icc' " + srgb), 0);
   EXPECT_LE(Difference(ReadImageFile(srgb), photo).Max, 1);
+}
+
+namespace {
+
+// A PNG with one more chunk put just before its image data.
+std::vector<uint8_t> WithPngChunk(std::vector<uint8_t> png, const char* type, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> chunk = {uint8_t(body.size() >> 24), uint8_t(body.size() >> 16), uint8_t(body.size() >> 8),
+                                uint8_t(body.size())};
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+  for (int shift : {24, 16, 8, 0}) chunk.push_back(uint8_t(crc >> shift));
+  for (size_t at = 8; at + 8 <= png.size();) {
+    const size_t length = (size_t{png[at]} << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+    if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
+      png.insert(png.begin() + static_cast<std::ptrdiff_t>(at), chunk.begin(), chunk.end());
+      return png;
+    }
+    at += 12 + length;
+  }
+  ADD_FAILURE() << "no IDAT";
+  return png;
+}
+
+std::vector<uint8_t> IccpBody(const std::vector<uint8_t>& profile) {
+  std::vector<uint8_t> body = {'p', 0, 0};  // name, its end, deflate
+  uLongf n = compressBound(profile.size());
+  std::vector<uint8_t> z(n);
+  compress(z.data(), &n, profile.data(), profile.size());
+  body.insert(body.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(n));
+  return body;
+}
+
+}  // namespace
+
+// A PNG may say its colours several ways at once; the strongest wins: cICP,
+// then an embedded profile, then the sRGB chunk, then cHRM with gAMA.
+TEST(ColorProfile, PngColourChunksTakeTheirOrderOfPrecedence) {
+  NEED_TOOLS("tificc");
+  ScratchDir dir;
+  const std::string adobe = IccDir + "AdobeRGB1998.icc";
+  if (ReadAll(adobe).empty()) GTEST_SKIP() << "colord-data is not installed";
+  const TBitmap photo = StrongColours();
+  const std::string p3 = dir.File("p3.icc");
+  WriteDisplayP3Profile(p3);
+  const TBitmap asAdobe = ConvertedByTificc(dir, photo, adobe, "1");
+  const TBitmap asP3 = ConvertedByTificc(dir, photo, p3, "1");
+  TPngWriteOptions withSrgb;
+  withSrgb.Srgb = true;
+  const std::vector<uint8_t> srgbPng = EncodePng(photo, withSrgb);
+  const std::vector<uint8_t> iccp = WithPngChunk(srgbPng, "iCCP", IccpBody(ReadAll(adobe)));
+  const std::vector<uint8_t> cicp = WithPngChunk(iccp, "cICP", {12, 13, 0, 1});
+  const std::vector<uint8_t> cicpSrgb = WithPngChunk(iccp, "cICP", {1, 13, 0, 1});
+  const auto read = [&](const std::vector<uint8_t>& bytes, bool& converted) {
+    const std::string name = dir.File("c.png");
+    WriteAll(name, bytes);
+    TReadResult r;
+    TBitmap b = ReadImageFile(name, &r);
+    converted = r.ProfileConverted;
+    return b;
+  };
+  bool converted = false;
+  EXPECT_LE(Difference(read(srgbPng, converted), photo).Max, 0);
+  EXPECT_FALSE(converted);
+  EXPECT_LE(Difference(read(iccp, converted), asAdobe).Max, 1) << "iCCP over sRGB";
+  EXPECT_TRUE(converted);
+  EXPECT_LE(Difference(read(cicp, converted), asP3).Max, 1) << "cICP over iCCP";
+  EXPECT_TRUE(converted);
+  EXPECT_LE(Difference(read(cicpSrgb, converted), photo).Max, 0) << "cICP saying sRGB";
+  EXPECT_FALSE(converted);
 }
 
 TEST(ColorProfile, GreyProfilesAndPalettes) {
