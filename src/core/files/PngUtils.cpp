@@ -68,8 +68,14 @@ struct PngHeader {
   double white[2] = {}, primaries[6] = {}, gamma = 0;
 };
 
+// A sample as the decoded picture has it in 8 bits, so that a transparent
+// colour is compared with the pixels as they come out. 16-bit samples are
+// rounded exactly as png_set_scale_16 rounds them.
 uint8_t Scale8(unsigned v, int bitDepth) {
-  if (bitDepth == 16) return static_cast<uint8_t>(v >> 8);
+  if (bitDepth == 16) {
+    const int high = static_cast<int>((v >> 8) & 0xFF), low = static_cast<int>(v & 0xFF);
+    return static_cast<uint8_t>(high + (((low - high + 128) * 65535) >> 24));
+  }
   if (bitDepth == 8) return static_cast<uint8_t>(v);
   const unsigned max = (1u << bitDepth) - 1;
   return static_cast<uint8_t>((v & max) * 255 / max);
