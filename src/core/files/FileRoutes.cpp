@@ -74,7 +74,7 @@ TBitmap& ReadPngRow(const TReadCall& call) {
   auto& png = static_cast<TPngImage&>(call.Graphic);
   png.LoadFromFile(call.Path);
   call.Result.DepthCode = png.DepthCode;
-  call.Result.ProfileConverted = FinishPicture(png, png.IccProfile, 1);
+  call.Result.Origin.ProfileConverted = FinishPicture(png, png.IccProfile, 1);
   return png;
 }
 
@@ -120,7 +120,7 @@ TBitmap& ReadJpegRow(const TReadCall& call) {
   UprightSize(orientation, call.Result.OrigWidth, call.Result.OrigHeight);
   call.Result.Exif = jpeg.ExifPayload;
   if (jpeg.Bitmap.PixelFormat() == TPixelFormat::pf32bit) jpeg.Bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-  call.Result.ProfileConverted = FinishPicture(jpeg.Bitmap, jpeg.IccProfile, orientation);
+  call.Result.Origin.ProfileConverted = FinishPicture(jpeg.Bitmap, jpeg.IccProfile, orientation);
   return jpeg.Bitmap;
 }
 
@@ -197,7 +197,7 @@ TBitmap& ReadTiffRow(const TReadCall& call) {
   auto& tiff = static_cast<TTiffImage&>(call.Graphic);
   tiff.LoadFromFile(call.Path);
   call.Result.DepthCode = tiff.DepthCode;
-  call.Result.ProfileConverted = FinishPicture(tiff, tiff.IccProfile, tiff.PendingOrientation);
+  call.Result.Origin.ProfileConverted = FinishPicture(tiff, tiff.IccProfile, tiff.PendingOrientation);
   return tiff;
 }
 
@@ -260,7 +260,7 @@ TBitmap& TakeDecoded(const TReadCall& call, TDecodedPicture&& p) {
   call.Result.OrigHeight = p.StoredHeight;
   call.Result.DepthCode = p.DepthCode;
   call.Result.Exif = ExifAsJpegPayload(p.Exif);
-  call.Result.ProfileConverted = p.ProfileConverted;
+  call.Result.Origin.ProfileConverted = p.ProfileConverted;
   call.Picture = std::move(p.Bitmap);
   return call.Picture;
 }
@@ -439,7 +439,7 @@ int RunLoadRoute(const std::string& fileName, bool preview, TBitmap& target, TRe
   const TFileRoute& route = LoadRouteFor(fileName);
   result = TReadResult{};
   result.Format = DescriptionOf(route);
-  result.SourceFile = fileName;
+  result.Origin.SourceFile = fileName;
   const std::unique_ptr<TGraphic> reader =
       route.MakeReader ? route.MakeReader(fileName) : std::make_unique<TFormatGraphic>(route.RegistryClass);
   if (notify && !notify(reader.get(), ifBeforeLoad)) return 0;
@@ -482,9 +482,9 @@ int RunSaveRoute(const std::string& fileName, const TSaveSource& source, const T
   return 1;
 }
 
-void CarryOver(const TReadResult& read, TWriteOptions& options) {
-  options.TagSrgb = read.ProfileConverted;
-  options.CameraDataSource = read.SourceFile;
+void CarryOver(const TPictureOrigin& origin, TWriteOptions& options) {
+  options.TagSrgb = origin.ProfileConverted;
+  options.CameraDataSource = origin.SourceFile;
 }
 
 TBitmap ReadImageFile(const std::string& path, TReadResult* resultOut, bool preview) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/base/Bitmap.h"
+#include "core/document/PictureOrigin.h"
 #include "core/files/Graphic.h"
 
 namespace velinor {
@@ -48,8 +49,7 @@ struct TReadResult {
   int FrameCount = 0;         // images in the file, where the reader counts them (GIF); else 0
   std::vector<uint8_t> Exif;  // the EXIF payload found in the file (JPEG APP1); empty if none
   std::string FailureCause;   // after a failed load: why, in plain words (LoadFailureCause)
-  bool ProfileConverted = false;  // the file's colour profile was converted to sRGB
-  std::string SourceFile;         // the file read (its camera data can be carried on save)
+  TPictureOrigin Origin;      // what a save of the picture hands on (CarryOver)
   bool Animated() const { return FrameCount > 1; }
 };
 
@@ -72,8 +72,11 @@ struct TWriteOptions {
   std::string CameraDataSource;
 };
 
-// The write options carrying over what the read of the opened file learned.
-void CarryOver(const TReadResult& read, TWriteOptions& options);
+// The one step that turns what the read of a picture learned into the options
+// its save writes with: sRGB said where the file's profile was converted, the
+// file's camera data carried (JPEG, TIFF). The window's "Save as" and the
+// command-line tool both save through it.
+void CarryOver(const TPictureOrigin& origin, TWriteOptions& options);
 
 // What a save writes: the flat picture and, for the layered format, the
 // document when one is given (without one the picture becomes a single layer).

@@ -85,19 +85,19 @@ void AskOpenName(std::string& name, const std::string& initialDir) {
   if (!chosen.empty()) name = chosen;
 }
 
-// The writers' options as "Save as" left them in OptionsOE.
-TWriteOptions SaveOptions() {
+// The writers' options as "Save as" left them in OptionsOE, with what the read
+// of the picture learned.
+TWriteOptions SaveOptions(const TPictureOrigin& origin) {
   TWriteOptions o;
   o.Resolution = OptionsOE.Resolution;
   o.JpegExif = OptionsOE.JpegExif;
   o.JpegExifFromJpeg = OptionsOE.JpegExifFromJpeg;
   o.ExifSource = OptionsOE.ExifSource;
   o.Comment = OptionsOE.SaveComment;
-  o.TagSrgb = OptionsOE.TagSrgb;
-  o.CameraDataSource = OptionsOE.CameraDataSource;
   o.TgaRle = OptionsOE.TgaRle;
   o.GifOptimize = OptionsOE.GifOptimize;
   o.GifInterlaced = OptionsOE.GifInterlaced;
+  CarryOver(origin, o);
   return o;
 }
 
@@ -237,7 +237,8 @@ int FinishSave(const std::string& fileName, int result) {
 
 }  // namespace
 
-int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial) {
+int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial,
+                  const TPictureOrigin& origin) {
   if (fileName.empty()) fileName = ExecuteSaveDialog(initial);
   if (fileName.empty()) {
     OptionsOE.Quiet = false;
@@ -247,7 +248,7 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
   try {
     // The layered format is SaveImageFile's: it needs the document.
     if (IsOviFile(fileName)) throw EUnsupportedFormat("no flat writer for " + fileName);
-    result = RunSaveRoute(fileName, TSaveSource{image}, SaveOptions(), HookFor(fileName));
+    result = RunSaveRoute(fileName, TSaveSource{image}, SaveOptions(origin), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }
@@ -255,18 +256,18 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
 }
 
 int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocument* layered,
-                  const std::string& initial) {
+                  const std::string& initial, const TPictureOrigin& origin) {
   if (fileName.empty()) fileName = ExecuteSaveDialog(initial);
   if (fileName.empty()) {
     OptionsOE.Quiet = false;
     return irCancelled;
   }
-  if (!IsOviFile(fileName)) return SaveFlatImage(fileName, flatImage, "");
+  if (!IsOviFile(fileName)) return SaveFlatImage(fileName, flatImage, "", origin);
 
   int result;
   try {
     if (!layered) throw EWriteError("no layered document");
-    result = RunSaveRoute(fileName, TSaveSource{flatImage, layered}, SaveOptions(), HookFor(fileName));
+    result = RunSaveRoute(fileName, TSaveSource{flatImage, layered}, SaveOptions(origin), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }

@@ -145,7 +145,7 @@ TEST(ColorProfile, EmbeddedRgbProfilesAreConvertedLikeLittleCmsOwnConverter) {
   WriteImageFile(plain, TestPhoto(64, 48), TWriteOptions{});
   TReadResult plainRead;
   const TBitmap raw = ReadImageFile(plain, &plainRead);
-  EXPECT_FALSE(plainRead.ProfileConverted);
+  EXPECT_FALSE(plainRead.Origin.ProfileConverted);
   for (const char* name : {"AdobeRGB1998.icc", "ProPhotoRGB.icc", "WideGamutRGB.icc", "Rec709.icc"}) {
     SCOPED_TRACE(name);
     const auto profile = ProfileFile(name);
@@ -155,7 +155,7 @@ TEST(ColorProfile, EmbeddedRgbProfilesAreConvertedLikeLittleCmsOwnConverter) {
     EXPECT_EQ(FindJpegIccProfile(ReadAll(tagged).data(), ReadAll(tagged).size()), profile);
     TReadResult read;
     const TBitmap ours = ReadImageFile(tagged, &read);
-    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
     const TBitmap theirs = ConvertedByTificc(dir, raw, IccDir + name, "1");
     EXPECT_LE(Difference(ours, theirs).Max, 1);
     // The Adobe RGB photo is visibly different from its raw numbers.
@@ -215,7 +215,7 @@ TEST(ColorProfile, NclxColourInformationIsConvertedLikeLittleCmsOwnConverter) {
     ASSERT_EQ(RunTool("avifenc -l --cicp " + std::string(c.cicp) + " " + source + " " + avif), 0);
     TReadResult read;
     const TBitmap ours = ReadImageFile(avif, &read);
-    EXPECT_EQ(read.ProfileConverted, !c.profile.empty());
+    EXPECT_EQ(read.Origin.ProfileConverted, !c.profile.empty());
     EXPECT_LE(Difference(ours, theirs).Max, 1);
     if (!c.profile.empty()) { EXPECT_GT(Difference(theirs, raw).Max, 10); }
   }
@@ -240,7 +240,7 @@ TEST(ColorProfile, WebpAndJxlProfilesAreConverted) {
     SCOPED_TRACE(file);
     TReadResult read;
     const TBitmap ours = ReadImageFile(file, &read);
-    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
     EXPECT_LE(Difference(ours, theirs).Max, 1);
   }
 }
@@ -271,7 +271,7 @@ TEST(ColorProfile, TiffAndPngProfilesAreUsedAndSrgbIsLeftAlone) {
     ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-ICC_Profile<=" + adobe + "' " + name), 0);
     TReadResult read;
     EXPECT_LE(Difference(ReadImageFile(name, &read), expected).Max, 1);
-    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
   }
   // An sRGB profile changes (next to) nothing.
   const std::string srgb = dir.File("s.tif");
@@ -336,7 +336,7 @@ TEST(ColorProfile, PngColourChunksTakeTheirOrderOfPrecedence) {
     WriteAll(name, bytes);
     TReadResult r;
     TBitmap b = ReadImageFile(name, &r);
-    converted = r.ProfileConverted;
+    converted = r.Origin.ProfileConverted;
     return b;
   };
   bool converted = false;
@@ -402,7 +402,7 @@ TEST(ColorProfile, DamagedProfilesFallBackToSrgbWithoutAWord) {
     TReadResult read;
     TBitmap opened;
     ASSERT_NO_THROW(opened = ReadImageFile(name, &read));
-    EXPECT_FALSE(read.ProfileConverted);
+    EXPECT_FALSE(read.Origin.ProfileConverted);
     EXPECT_TRUE(SamePixels(opened, raw));
   }
   // Chunks out of order are joined in order; a missing chunk means no profile.
@@ -424,14 +424,14 @@ TEST(ColorProfile, SavedFilesSaySrgbOnlyWhenTheOpenedOneHadAProfile) {
   ScratchDir dir;
   const TBitmap photo = TestPhoto(24, 16);
   TReadResult profiled;
-  profiled.ProfileConverted = true;
+  profiled.Origin.ProfileConverted = true;
   for (const char* ext : {".png", ".jpg", ".tif"}) {
     SCOPED_TRACE(ext);
     const std::string plain = dir.File(std::string("plain") + ext), tagged = dir.File(std::string("tagged") + ext);
     TWriteOptions o;
-    CarryOver(TReadResult{}, o);
+    CarryOver(TPictureOrigin{}, o);
     WriteImageFile(plain, photo, o);
-    CarryOver(profiled, o);
+    CarryOver(profiled.Origin, o);
     WriteImageFile(tagged, photo, o);
     std::string log;
     if (std::string(ext) == ".png") {
@@ -523,7 +523,7 @@ TEST(CameraData, MakeModelDatesAndRightsSurviveOpenAndSaveAs) {
   for (const char* ext : {".jpg", ".tif"}) {
     SCOPED_TRACE(ext);
     TWriteOptions o;
-    CarryOver(read, o);
+    CarryOver(read.Origin, o);
     const std::string saved = dir.File(std::string("saved") + ext);
     WriteImageFile(saved, picture, o);
     std::string log;
@@ -543,7 +543,7 @@ TEST(CameraData, MakeModelDatesAndRightsSurviveOpenAndSaveAs) {
   TReadResult bareRead;
   const TBitmap b = ReadImageFile(bare, &bareRead);
   TWriteOptions carried;
-  CarryOver(bareRead, carried);
+  CarryOver(bareRead.Origin, carried);
   WriteImageFile(dir.File("c.tif"), b, carried);
   WriteImageFile(dir.File("d.tif"), b, TWriteOptions{});
   EXPECT_EQ(ReadAll(dir.File("c.tif")), ReadAll(dir.File("d.tif")));
@@ -572,7 +572,7 @@ TEST(CameraData, HeicAvifAndJxlCarryTheirCameraData) {
     for (const char* ext : {".jpg", ".tif"}) {
       const std::string saved = dir.File(std::string("saved") + ext);
       TWriteOptions o;
-      CarryOver(read, o);
+      CarryOver(read.Origin, o);
       WriteImageFile(saved, picture, o);
       std::string log;
       ASSERT_EQ(RunTool("exiftool -s -s -Make -Model -DateTimeOriginal -Copyright " + saved, &log), 0);
