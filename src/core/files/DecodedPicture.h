@@ -65,4 +65,12 @@ std::vector<uint8_t> ExifAsJpegPayload(const std::vector<uint8_t>& tiffBlock);
 // throws EReadError for empty sizes and EOutOfLimits beyond the limits.
 void CheckDecodedSize(int64_t width, int64_t height, int bytesPerPixel);
 
+// The largest picture file the readers take whole into memory: what a picture
+// within the limits may need, two bytes stored for each byte held (16-bit
+// samples), and room for its headers and metadata.
+uint64_t MaxPictureFileBytes();
+// The whole of a picture file. Throws EOutOfLimits for a file larger than
+// MaxPictureFileBytes, EReadError when it cannot be read.
+std::vector<uint8_t> ReadPictureFileBytes(const std::string& path);
+
 }  // namespace velinor

@@ -22,6 +22,7 @@
 #include "core/files/PnmReader.h"
 #include "core/files/RawImage.h"
 #include "core/files/RleBmp.h"
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/files/SgiReader.h"
 #include "core/files/TargaCodec.h"
@@ -54,7 +55,7 @@ std::unique_ptr<TGraphic> MakeReaderOf(const std::string&) {
 // A reader of pictures held in memory, over the whole file.
 template <TBitmap (*Decode)(const uint8_t*, size_t)>
 TBitmap& ReadWhole(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = Decode(bytes.data(), bytes.size());
   return call.Picture;
 }
@@ -93,7 +94,7 @@ void WritePngRow(const TWriteCall& call) {
 // ---- GIF ------------------------------------------------------------------------
 
 TBitmap& ReadGifRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   int frames = 0;
   call.Picture = ReadGif(bytes.data(), bytes.size(), &frames);
   call.Result.FrameCount = frames;
@@ -216,7 +217,7 @@ void WriteTiffRow(const TWriteCall& call) {
 // ---- BMP, RLE, Targa and the other readers ----------------------------------------
 
 TBitmap& ReadBmpRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = ReadBmp(bytes.data(), bytes.size());
   // Palette files come out as 24-bit pixels; their depth is the file's.
   const int palette = BmpPaletteDepthCode(bytes.data(), bytes.size());
@@ -246,7 +247,7 @@ void WriteTargaRow(const TWriteCall& call) {
 }
 
 TBitmap& ReadOvsRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = ReadOvs(bytes.data(), bytes.size());
   return call.Picture;
 }
@@ -266,17 +267,17 @@ TBitmap& TakeDecoded(const TReadCall& call, TDecodedPicture&& p) {
 }
 
 TBitmap& ReadHeifRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadHeif(bytes.data(), bytes.size(), call.Preview));
 }
 
 TBitmap& ReadWebpRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadWebp(bytes.data(), bytes.size()));
 }
 
 TBitmap& ReadJxlRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadJxl(bytes.data(), bytes.size()));
 }
 
@@ -406,7 +407,7 @@ std::vector<uint8_t> ContainerExifBlock(const std::string& fileName) {
   try {
     const TExifBlockReader block = LoadRouteFor(fileName).Facts.ExifBlock;
     if (!block) return {};
-    const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
+    const std::vector<uint8_t> bytes = ReadPictureFileBytes(fileName);
     return block(bytes.data(), bytes.size());
   } catch (const std::exception&) {
     return {};

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <sys/utsname.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -129,8 +130,10 @@ std::string LoadFailureCause(const std::string& fileName, const std::exception_p
                   "The picture is %lld \u00d7 %lld pixels; Velinor opens pictures up to %d \u00d7 %d pixels "
                   "and %lld million pixels",
                   static_cast<long long>(e.Width), static_cast<long long>(e.Height), MaxImageSide, MaxImageSide,
-                  static_cast<long long>(MaxImageBytes() / 3 / 1000000));
+                  static_cast<long long>(MaxImageBytes() / std::max(1, e.BytesPerPixel) / 1000000));
     return text;
+  } catch (const EOutOfLimits& e) {
+    return std::string("The file is too large to open: ") + e.what();
   } catch (const EUnsupportedFormat&) {
     return "This kind of file cannot be read";
   } catch (const std::bad_alloc&) {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/files/ColorProfile.h"
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Arith.h"
 #include "core/base/Errors.h"
@@ -267,7 +268,7 @@ TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode, std::vecto
 
   PngHeader h;
   if (!ReadHeaderPhase(g.png_, g.info_, &h)) ReadFailed(err);
-  CheckImageSize(h.width, h.height, 4);
+  CheckImageSize(h.width, h.height, h.partial ? 4 : 3);
   // Deflate expands at most about 1032 times: a picture its data cannot fill is
   // refused before its pixels are allocated.
   const uint64_t rawBytes = (static_cast<uint64_t>(h.width) * h.channels * h.bitDepth + 7) / 8 * h.height;
@@ -445,7 +446,7 @@ void TPngImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TPngImage::LoadFromFile(const std::string& path) {
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = ReadPictureFileBytes(path);
   LoadFromMemory(bytes.data(), bytes.size());
 }
 

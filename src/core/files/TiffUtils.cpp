@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Arith.h"
 #include "core/base/Errors.h"
@@ -414,7 +415,7 @@ void TTiffImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TTiffImage::LoadFromFile(const std::string& path) {
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = ReadPictureFileBytes(path);
   LoadFromMemory(bytes.data(), bytes.size());
 }
 
