@@ -646,6 +646,14 @@ TEST(Limits, PicturesAreCheckedAtTheBytesPerPixelTheyWillHave) {
   const Bytes sgi = SgiOfChannels(W, H, 3), sgi4 = SgiOfChannels(W, H, 4);
   ExpectRefusedButNotForItsSize("RGB SGI", [&] { ReadSgi(sgi.data(), sgi.size()); });
   ExpectTooLarge("RGBA SGI", [&] { ReadSgi(sgi4.data(), sgi4.size()); });
+  Bytes tiff = Tiff(w, h, 5, 8, 100);  // one sample, min-is-white: the RGBA reader's 32 bits
+  ExpectTooLarge("grey TIFF through the RGBA reader", [&] { ReadTiff(tiff.data(), tiff.size()); });
+  // The same as 8-bit RGB: read sample by sample into 24 bits.
+  for (size_t i = 10; i + 12 <= 10 + 9 * 12; i += 12) {
+    if (tiff[i] == 262 % 256 && tiff[i + 1] == 262 / 256) tiff[i + 8] = 2;  // photometric RGB
+    if (tiff[i] == 277 % 256 && tiff[i + 1] == 277 / 256) tiff[i + 8] = 3;  // three samples
+  }
+  ExpectRefusedButNotForItsSize("RGB TIFF", [&] { ReadTiff(tiff.data(), tiff.size()); });
   const Bytes pcx = PcxOfPlanes(W, H, 3), pcx4 = PcxOfPlanes(W, H, 4);
   ExpectRefusedButNotForItsSize("RGB PCX", [&] { ReadPcx(pcx.data(), pcx.size()); });
   ExpectTooLarge("RGBA PCX", [&] { ReadPcx(pcx4.data(), pcx4.size()); });
