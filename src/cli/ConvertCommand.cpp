@@ -31,7 +31,7 @@ int RunConvert(const std::vector<std::string>& args) {
   if (output.empty()) throw UsageError("needs INPUT and OUTPUT");
   TReadResult read;
   const TBitmap image = LoadImage(input, &read);
-  CarryOver(read, options);
+  CarryOver(read.Origin, options);
   try {
     WriteImageFile(output, image, options);
   } catch (const std::exception& e) {

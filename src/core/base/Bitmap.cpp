@@ -28,12 +28,12 @@ void CheckImageSize(int64_t width, int64_t height, int bytesPerPixel) {
   if (width < 0 || height < 0 || width > MaxImageSide || height > MaxImageSide)
     throw EPictureTooLarge("image size " + std::to_string(width) + " x " + std::to_string(height) +
                                " is out of limits",
-                           width, height);
+                           width, height, bytesPerPixel);
   const int64_t stride = (width * bytesPerPixel + 3) & ~int64_t{3};
   if (stride * height > MaxImageBytes())
     throw EPictureTooLarge("image of " + std::to_string(width) + " x " + std::to_string(height) +
                                " pixels is too large",
-                           width, height);
+                           width, height, bytesPerPixel);
 }
 
 void ReleaseFreedMemory() { ::malloc_trim(0); }

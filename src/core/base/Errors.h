@@ -36,12 +36,14 @@ class EOutOfLimits : public EVelinorError {
   using EVelinorError::EVelinorError;
 };
 
-// A picture whose size is beyond the limits, refused before anything is allocated.
+// A picture whose size is beyond the limits, refused before anything is allocated;
+// with the bytes per pixel it was checked at (the limit in pixels depends on them).
 class EPictureTooLarge : public EOutOfLimits {
  public:
-  EPictureTooLarge(const std::string& what, int64_t width, int64_t height)
-      : EOutOfLimits(what), Width(width), Height(height) {}
+  EPictureTooLarge(const std::string& what, int64_t width, int64_t height, int bytesPerPixel = 3)
+      : EOutOfLimits(what), Width(width), Height(height), BytesPerPixel(bytesPerPixel) {}
   int64_t Width, Height;
+  int BytesPerPixel;
 };
 
 }  // namespace velinor

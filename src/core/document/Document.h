@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/PictureOrigin.h"
 #include "core/base/Bitmap.h"
 #include "core/base/Color.h"
 #include "core/base/Geometry.h"
@@ -79,10 +80,7 @@ class TDocument {
   // What the read of the opened file learned that a save hands on: whether its
   // colour profile was converted to sRGB, and the file its camera data is in.
   // Cleared by Open, Paste and Close.
-  struct TOrigin {
-    bool ProfileConverted = false;
-    std::string SourceFile;
-  };
+  using TOrigin = TPictureOrigin;
   const TOrigin& Origin() const { return origin_; }
   void SetOrigin(TOrigin origin) { origin_ = std::move(origin); }
 

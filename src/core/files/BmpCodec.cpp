@@ -142,7 +142,8 @@ TBitmap ReadBmp(const uint8_t* data, size_t size) {
     Fail("unsupported compression");
   if ((compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) && bitCount != 16 && bitCount != 32)
     Fail("bit fields need 16 or 32 bits per pixel");
-  CheckImageSize(width, height, 4);
+  // The sides here; the pixel memory once the picture's format is known.
+  CheckImageSize(width, height, 3);
 
   // Bit-field masks may follow a 40-byte header instead of sitting inside it.
   if ((compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) && infoSize == 40) {
@@ -191,6 +192,7 @@ TBitmap ReadBmp(const uint8_t* data, size_t size) {
     }
     hasAlpha = ma.bits > 0;
   }
+  CheckImageSize(w, h, hasAlpha ? 4 : 3);
 
   // Sizes the data cannot fill are refused before anything is allocated. A
   // run-length pair gives at most 255 pixels, but end-of-line, delta and

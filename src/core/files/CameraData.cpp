@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/base/Errors.h"
+#include "core/files/FileRoutes.h"
 
 namespace velinor {
 
@@ -44,9 +45,19 @@ bool CarriedIptc(const std::string& key) {
 
 }  // namespace
 
+void PrepareExiv2() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Damaged metadata is ordinary input here: Exiv2's complaints are not shown.
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    // Exiv2 0.27 is built with HEIF, AVIF, JPEG XL and CR3 (BMFF) support but
+    // leaves it off until asked: without this their camera data reads as none.
+    Exiv2::enableBMFF(true);
+  });
+}
+
 bool CarryCameraData(const std::string& source, const std::string& target) {
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+  PrepareExiv2();
   Exiv2::ExifData exif;
   Exiv2::XmpData xmp;
   Exiv2::IptcData iptc;
@@ -54,7 +65,14 @@ bool CarryCameraData(const std::string& source, const std::string& target) {
     auto in = Exiv2::ImageFactory::open(source, false);
     if (!in.get()) return false;
     in->readMetadata();
-    for (const auto& d : in->exifData())
+    Exiv2::ExifData found = in->exifData();
+    // Exiv2 0.27 misses the EXIF of some containers (a HEIC item it does not
+    // locate, a JPEG XL box that is compressed): their codec finds it.
+    if (found.empty()) {
+      const std::vector<uint8_t> block = ContainerExifBlock(source);
+      if (!block.empty()) Exiv2::ExifParser::decode(found, block.data(), static_cast<uint32_t>(block.size()));
+    }
+    for (const auto& d : found)
       if (CarriedExif(d.key())) exif.add(d);
     for (const auto& d : in->xmpData())
       if (CarriedXmp(d.key())) xmp.add(d);

@@ -15,4 +15,7 @@ namespace velinor {
 // target cannot be updated.
 bool CarryCameraData(const std::string& source, const std::string& target);
 
+// Exiv2 set up once for the run, as every reader of metadata here wants it.
+void PrepareExiv2();
+
 }  // namespace velinor

@@ -89,9 +89,15 @@ bool ConvertProfileToSrgb(TBitmap& bitmap, const uint8_t* icc, size_t size) {
   return true;
 }
 
-std::vector<uint8_t> ProfileFromChromaticities(const double white[2], const double primaries[6], double fileGamma) {
+namespace {
+
+// An RGB profile of the white point, primaries (x, y of red, green, blue) and
+// one tone curve for all three channels, saved as ICC bytes; empty when they
+// make none. Takes the curve.
+std::vector<uint8_t> RgbProfile(const double white[2], const double primaries[6], cmsToneCurve* curve) {
   static const QuietLcms quiet;
-  if (!(fileGamma > 0.01 && fileGamma < 10)) return {};
+  if (!curve) return {};
+  std::unique_ptr<cmsToneCurve, void (*)(cmsToneCurve*)> owned(curve, cmsFreeToneCurve);
   for (int i = 0; i < 2; ++i)
     if (!(white[i] > 0 && white[i] < 1)) return {};
   for (int i = 0; i < 6; ++i)
@@ -100,17 +106,77 @@ std::vector<uint8_t> ProfileFromChromaticities(const double white[2], const doub
   const cmsCIExyYTRIPLE prim{{primaries[0], primaries[1], 1.0},
                              {primaries[2], primaries[3], 1.0},
                              {primaries[4], primaries[5], 1.0}};
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.0 / fileGamma);
-  if (!curve) return {};
   cmsToneCurve* curves[3] = {curve, curve, curve};
   Profile p(cmsCreateRGBProfile(&wp, &prim, curves));
-  cmsFreeToneCurve(curve);
   if (!p) return {};
   cmsUInt32Number n = 0;
   if (!cmsSaveProfileToMem(p.get(), nullptr, &n) || n == 0) return {};
   std::vector<uint8_t> out(n);
   if (!cmsSaveProfileToMem(p.get(), out.data(), &n)) return {};
   return out;
+}
+
+// Primaries of the H.273 colour primaries codes: red, green, blue, white (x, y).
+struct TCicpPrimaries {
+  int Code;
+  double Xy[8];
+};
+constexpr double D65[2] = {0.3127, 0.3290};
+constexpr TCicpPrimaries CicpPrimaries[] = {
+    {1, {0.640, 0.330, 0.300, 0.600, 0.150, 0.060, D65[0], D65[1]}},    // BT.709, sRGB
+    {4, {0.670, 0.330, 0.210, 0.710, 0.140, 0.080, 0.310, 0.316}},      // BT.470 M
+    {5, {0.640, 0.330, 0.290, 0.600, 0.150, 0.060, D65[0], D65[1]}},    // BT.470 BG (PAL)
+    {6, {0.630, 0.340, 0.310, 0.595, 0.155, 0.070, D65[0], D65[1]}},    // SMPTE 170M
+    {7, {0.630, 0.340, 0.310, 0.595, 0.155, 0.070, D65[0], D65[1]}},    // SMPTE 240M
+    {8, {0.681, 0.319, 0.243, 0.692, 0.145, 0.049, 0.310, 0.316}},      // generic film
+    {9, {0.708, 0.292, 0.170, 0.797, 0.131, 0.046, D65[0], D65[1]}},    // BT.2020
+    {11, {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.314, 0.351}},     // DCI-P3
+    {12, {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, D65[0], D65[1]}},   // Display P3
+    {22, {0.630, 0.340, 0.295, 0.605, 0.155, 0.077, D65[0], D65[1]}},   // EBU 3213
+};
+
+// The decoding curve of an H.273 transfer characteristics code (from the
+// stored value to linear light); null for the ones not converted here (PQ,
+// HLG and the other HDR or logarithmic curves).
+cmsToneCurve* CicpCurve(int transfer) {
+  // Type 4: Y = (aX + b)^g for X >= d, Y = cX below.
+  const auto piecewise = [](double g, double a, double b, double c, double d) {
+    const cmsFloat64Number p[5] = {g, a, b, c, d};
+    return cmsBuildParametricToneCurve(nullptr, 4, p);
+  };
+  switch (transfer) {
+    case 1:   // BT.709
+    case 6:   // BT.601
+    case 14:  // BT.2020, 10 bits
+    case 15:  // BT.2020, 12 bits
+      return piecewise(1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081);
+    case 7:  // SMPTE 240M
+      return piecewise(1 / 0.45, 1 / 1.1115, 0.1115 / 1.1115, 1 / 4.0, 0.0913);
+    case 2:   // unspecified: taken as sRGB
+    case 13:  // sRGB
+      return piecewise(2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045);
+    case 4: return cmsBuildGamma(nullptr, 2.2);
+    case 5: return cmsBuildGamma(nullptr, 2.8);
+    case 8: return cmsBuildGamma(nullptr, 1.0);
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::vector<uint8_t> ProfileFromChromaticities(const double white[2], const double primaries[6], double fileGamma) {
+  if (!(fileGamma > 0.01 && fileGamma < 10)) return {};
+  return RgbProfile(white, primaries, cmsBuildGamma(nullptr, 1.0 / fileGamma));
+}
+
+std::vector<uint8_t> ProfileFromCicp(int primaries, int transfer) {
+  // Unspecified primaries are taken as sRGB's.
+  if (primaries == 2) primaries = 1;
+  // sRGB itself needs no conversion.
+  if (primaries == 1 && (transfer == 13 || transfer == 2)) return {};
+  for (const TCicpPrimaries& p : CicpPrimaries)
+    if (p.Code == primaries) return RgbProfile(p.Xy + 6, p.Xy, CicpCurve(transfer));
+  return {};
 }
 
 std::vector<uint8_t> FindJpegIccProfile(const uint8_t* data, size_t size) {

@@ -26,6 +26,14 @@ inline bool ConvertProfileToSrgb(TBitmap& bitmap, const std::vector<uint8_t>& ic
 // they do not make a usable profile.
 std::vector<uint8_t> ProfileFromChromaticities(const double white[2], const double primaries[6], double fileGamma);
 
+// The profile that coding-independent code points (ITU-T H.273: the nclx
+// colour information of HEIF and AVIF, PNG's cICP chunk) describe by their
+// colour primaries and transfer characteristics. Empty for sRGB (BT.709
+// primaries with the sRGB curve, either of them unspecified included), which
+// needs no conversion, and for codes not converted here (PQ and HLG, whose HDR
+// pictures need tone mapping, and the other unusual ones).
+std::vector<uint8_t> ProfileFromCicp(int primaries, int transfer);
+
 // The embedded ICC profile of a JPEG (its APP2 "ICC_PROFILE" chunks joined in
 // their sequence order); empty when there is none or the chunks are not a
 // complete set.

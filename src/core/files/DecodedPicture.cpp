@@ -1,11 +1,15 @@
 #include "core/files/DecodedPicture.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "core/base/Errors.h"
 #include "core/base/Orientation.h"
 #include "core/files/ColorProfile.h"
+#include "core/files/SafeFile.h"
 
 namespace velinor {
 
@@ -87,6 +91,20 @@ std::vector<uint8_t> ExifAsJpegPayload(const std::vector<uint8_t>& tiffBlock) {
                                   'E', 'x', 'i', 'f', 0, 0};
   payload.insert(payload.end(), tiffBlock.begin(), tiffBlock.end());
   return payload;
+}
+
+uint64_t MaxPictureFileBytes() { return 2 * static_cast<uint64_t>(MaxImageBytes()) + (uint64_t{256} << 20); }
+
+std::vector<uint8_t> ReadPictureFileBytes(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<uint64_t>(st.st_size) > MaxPictureFileBytes()) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%.1f GB; Velinor opens files up to %.1f GB", st.st_size / 1e9,
+                  MaxPictureFileBytes() / 1e9);
+    throw EOutOfLimits(text);
+  }
+  return ReadFileBytes(path, MaxPictureFileBytes());
 }
 
 void CheckDecodedSize(int64_t width, int64_t height, int bytesPerPixel) {

@@ -20,7 +20,7 @@ struct TDecodedPicture {
   int DepthCode = 6;       // 6, or 7 with alpha (the open dialog's codes; grey comes out as colour)
   int BitsPerChannel = 8;  // as stored (10 and 12 for many HEIF/AVIF files)
   bool Animated = false;   // an animation or image sequence (its first picture is decoded)
-  std::vector<uint8_t> Icc;   // the embedded ICC profile, if any
+  std::vector<uint8_t> Icc;   // the colour profile to convert from (embedded, or made from the colour information); empty: sRGB
   std::vector<uint8_t> Exif;  // the EXIF block from its TIFF header on, if any
   // EXIF orientation (1..8) still to apply to Bitmap: 1 when the decoder
   // already turned the picture upright (libheif, libjxl and LibRaw do), 0 when
@@ -64,5 +64,13 @@ std::vector<uint8_t> ExifAsJpegPayload(const std::vector<uint8_t>& tiffBlock);
 // picture-memory limit at bytesPerPixel) before anything is allocated for it;
 // throws EReadError for empty sizes and EOutOfLimits beyond the limits.
 void CheckDecodedSize(int64_t width, int64_t height, int bytesPerPixel);
+
+// The largest picture file the readers take whole into memory: what a picture
+// within the limits may need, two bytes stored for each byte held (16-bit
+// samples), and room for its headers and metadata.
+uint64_t MaxPictureFileBytes();
+// The whole of a picture file. Throws EOutOfLimits for a file larger than
+// MaxPictureFileBytes, EReadError when it cannot be read.
+std::vector<uint8_t> ReadPictureFileBytes(const std::string& path);
 
 }  // namespace velinor

@@ -2,16 +2,13 @@
 
 #include <cstdio>
 #include <exception>
-#include <mutex>
 
 #include <sys/stat.h>
 
 #include <exiv2/exiv2.hpp>
 
-#include "core/files/HeifCodec.h"
-#include "core/files/JxlCodec.h"
-#include "core/files/SafeFile.h"
-#include "core/files/WebpCodec.h"
+#include "core/files/CameraData.h"
+#include "core/files/FileRoutes.h"
 
 namespace velinor {
 
@@ -48,8 +45,7 @@ bool ParseExifDate(const std::string& text, TExifDateTime& t) {
 // Summarises what the opener finds; any failure gives an invalid summary.
 template <typename Open>
 TExifSummary Summarise(Open open) {
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+  PrepareExiv2();
   TExifSummary s;
   try {
     auto image = open();
@@ -76,18 +72,10 @@ TExifSummary ReadExifSummary(const std::string& fileName) {
   // Only regular files: opening a pipe or a device would block or never end.
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-  const bool heif = IsHeifFile(fileName) || IsAvifFile(fileName);
-  if (heif || IsWebpFile(fileName) || IsJxlFile(fileName)) {
-    // Their EXIF block is found by the codec's own container reader, then read as TIFF.
-    std::vector<uint8_t> exif;
-    try {
-      const auto bytes = ReadFileBytes(fileName);
-      exif = heif ? ReadHeifExif(bytes.data(), bytes.size())
-                  : IsWebpFile(fileName) ? ReadWebpExif(bytes.data(), bytes.size())
-                                         : ReadJxlExif(bytes.data(), bytes.size());
-    } catch (const std::exception&) {
-      return {};
-    }
+  // Where the block is depends on the row that reads the file: found by its
+  // codec in the container, or read by Exiv2 from the file itself.
+  if (LoadRouteFor(fileName).Facts.ExifBlock) {
+    const std::vector<uint8_t> exif = ContainerExifBlock(fileName);
     return ReadExifSummary(exif.data(), exif.size());
   }
   return Summarise([&] { return Exiv2::ImageFactory::open(fileName, false); });

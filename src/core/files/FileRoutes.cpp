@@ -22,6 +22,7 @@
 #include "core/files/PnmReader.h"
 #include "core/files/RawImage.h"
 #include "core/files/RleBmp.h"
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/files/SgiReader.h"
 #include "core/files/TargaCodec.h"
@@ -54,7 +55,7 @@ std::unique_ptr<TGraphic> MakeReaderOf(const std::string&) {
 // A reader of pictures held in memory, over the whole file.
 template <TBitmap (*Decode)(const uint8_t*, size_t)>
 TBitmap& ReadWhole(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = Decode(bytes.data(), bytes.size());
   return call.Picture;
 }
@@ -74,7 +75,7 @@ TBitmap& ReadPngRow(const TReadCall& call) {
   auto& png = static_cast<TPngImage&>(call.Graphic);
   png.LoadFromFile(call.Path);
   call.Result.DepthCode = png.DepthCode;
-  call.Result.ProfileConverted = FinishPicture(png, png.IccProfile, 1);
+  call.Result.Origin.ProfileConverted = FinishPicture(png, png.IccProfile, 1);
   return png;
 }
 
@@ -93,7 +94,7 @@ void WritePngRow(const TWriteCall& call) {
 // ---- GIF ------------------------------------------------------------------------
 
 TBitmap& ReadGifRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   int frames = 0;
   call.Picture = ReadGif(bytes.data(), bytes.size(), &frames);
   call.Result.FrameCount = frames;
@@ -120,7 +121,7 @@ TBitmap& ReadJpegRow(const TReadCall& call) {
   UprightSize(orientation, call.Result.OrigWidth, call.Result.OrigHeight);
   call.Result.Exif = jpeg.ExifPayload;
   if (jpeg.Bitmap.PixelFormat() == TPixelFormat::pf32bit) jpeg.Bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-  call.Result.ProfileConverted = FinishPicture(jpeg.Bitmap, jpeg.IccProfile, orientation);
+  call.Result.Origin.ProfileConverted = FinishPicture(jpeg.Bitmap, jpeg.IccProfile, orientation);
   return jpeg.Bitmap;
 }
 
@@ -197,7 +198,7 @@ TBitmap& ReadTiffRow(const TReadCall& call) {
   auto& tiff = static_cast<TTiffImage&>(call.Graphic);
   tiff.LoadFromFile(call.Path);
   call.Result.DepthCode = tiff.DepthCode;
-  call.Result.ProfileConverted = FinishPicture(tiff, tiff.IccProfile, tiff.PendingOrientation);
+  call.Result.Origin.ProfileConverted = FinishPicture(tiff, tiff.IccProfile, tiff.PendingOrientation);
   return tiff;
 }
 
@@ -216,7 +217,7 @@ void WriteTiffRow(const TWriteCall& call) {
 // ---- BMP, RLE, Targa and the other readers ----------------------------------------
 
 TBitmap& ReadBmpRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = ReadBmp(bytes.data(), bytes.size());
   // Palette files come out as 24-bit pixels; their depth is the file's.
   const int palette = BmpPaletteDepthCode(bytes.data(), bytes.size());
@@ -246,7 +247,7 @@ void WriteTargaRow(const TWriteCall& call) {
 }
 
 TBitmap& ReadOvsRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   call.Picture = ReadOvs(bytes.data(), bytes.size());
   return call.Picture;
 }
@@ -260,23 +261,23 @@ TBitmap& TakeDecoded(const TReadCall& call, TDecodedPicture&& p) {
   call.Result.OrigHeight = p.StoredHeight;
   call.Result.DepthCode = p.DepthCode;
   call.Result.Exif = ExifAsJpegPayload(p.Exif);
-  call.Result.ProfileConverted = p.ProfileConverted;
+  call.Result.Origin.ProfileConverted = p.ProfileConverted;
   call.Picture = std::move(p.Bitmap);
   return call.Picture;
 }
 
 TBitmap& ReadHeifRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadHeif(bytes.data(), bytes.size(), call.Preview));
 }
 
 TBitmap& ReadWebpRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadWebp(bytes.data(), bytes.size()));
 }
 
 TBitmap& ReadJxlRow(const TReadCall& call) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(call.Path);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(call.Path);
   return TakeDecoded(call, ReadJxl(bytes.data(), bytes.size()));
 }
 
@@ -328,16 +329,18 @@ bool IsJpegFile(const std::string& n) {
 const std::vector<TFileRoute>& FileRoutes() {
   // Name, registry class, load test, save test, reader object, read, writer object, write.
   static const std::vector<TFileRoute> rows = {
-      {"PNG", "TPngImage", IsPngFile, IsPngFile, MakeReaderOf<TPngImage>, ReadPngRow, MakePngWriter, WritePngRow},
-      {"GIF", "TGIFImage", IsGifFile, IsGifFile, nullptr, ReadGifRow, nullptr, WriteGifRow},
+      {"PNG", "TPngImage", IsPngFile, IsPngFile, MakeReaderOf<TPngImage>, ReadPngRow, MakePngWriter, WritePngRow, {},
+       {.KeyColorToAlpha = true}},
+      {"GIF", "TGIFImage", IsGifFile, IsGifFile, nullptr, ReadGifRow, nullptr, WriteGifRow, {},
+       {.KeyColorToAlpha = true}},
       {"JPEG", "TJPEGImage", IsJpegFile, IsJpegFile, MakeReaderOf<TJpegImage2>, ReadJpegRow, MakeJpegWriter,
-       WriteJpegRow},
+       WriteJpegRow, {}, {.CameraLines = TCameraLines::ExifSummary}},
       {"Quillorvane", "TMyImageLayeredReg", IsOviFile, IsOviFile, MakeReaderOf<TMyImageLayeredReg>, ReadLayeredRow,
        MakeLayeredWriter, WriteLayeredRow},
       {RawRowName, "TRawImage", IsRawFile, nullptr, MakeRawReader, ReadRawRow, nullptr, nullptr,
-       {CameraRawExtensionList, "Camera raw"}},
+       {CameraRawExtensionList, "Camera raw"}, {.CameraLines = TCameraLines::CameraName}},
       {"TIFF", "TTiffImage", IsTiffFile, IsTiffFile, MakeReaderOf<TTiffImage>, ReadTiffRow, MakeTiffWriter,
-       WriteTiffRow},
+       WriteTiffRow, {}, {.CameraLines = TCameraLines::ExifSummary}},
       {"BMP", "TBitmap", nullptr, IsBmpFile, nullptr, ReadBmpRow, MakeBitmapWriter, WriteBmpRow},
       {"RLE", "TBitmap", nullptr, IsRleFile, nullptr, ReadBmpRow, MakeBitmapWriter, WriteRleRow},
       {"Targa", "TTargaGraphic", nullptr, IsTgaFile, nullptr, ReadWhole<ReadTga>, nullptr, WriteTargaRow},
@@ -356,11 +359,13 @@ const std::vector<TFileRoute>& FileRoutes() {
       {"Paintshop Pro", "TPSPGraphic", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
       // Today's formats, listed after the classic ones; WebP and AVIF are save rows 8 and 9.
       {"WebP", "TWebpImage", nullptr, nullptr, nullptr, ReadWebpRow, MakeWebpWriter, WriteWebpRow,
-       {"webp", "WebP", ftRaster, ".webp"}},
+       {"webp", "WebP", ftRaster, ".webp", true}, {TCameraLines::ExifSummary, ReadWebpExif}},
       {"AVIF", "TAvifImage", nullptr, nullptr, nullptr, ReadHeifRow, MakeAvifWriter, WriteAvifRow,
-       {"avif", "AVIF", ftRaster, ".avif"}},
-      {"HEIF", "THeifImage", nullptr, nullptr, nullptr, ReadHeifRow, nullptr, nullptr, {"heic;heif;hif", "HEIF"}},
-      {"JPEG XL", "TJxlImage", nullptr, nullptr, nullptr, ReadJxlRow, nullptr, nullptr, {"jxl", "JPEG XL"}},
+       {"avif", "AVIF", ftRaster, ".avif", true}, {TCameraLines::ExifSummary, ReadHeifExif}},
+      {"HEIF", "THeifImage", nullptr, nullptr, nullptr, ReadHeifRow, nullptr, nullptr,
+       {"heic;heif;hif", "HEIF", ftRaster, nullptr, true}, {TCameraLines::ExifSummary, ReadHeifExif}},
+      {"JPEG XL", "TJxlImage", nullptr, nullptr, nullptr, ReadJxlRow, nullptr, nullptr,
+       {"jxl", "JPEG XL", ftRaster, nullptr, true}, {TCameraLines::ExifSummary, ReadJxlExif}},
   };
   return rows;
 }
@@ -388,12 +393,25 @@ std::string DescriptionOf(const TFileRoute& route) {
 }  // namespace
 
 const TFileRoute& LoadRouteFor(const std::string& fileName) {
+  // The rows' own extensions are in the registry before any name is routed.
+  InitImageFiles();
   for (const TFileRoute& row : FileRoutes())
     if (row.LoadTest && row.LoadTest(fileName)) return row;
   const std::string ext = LowerExtension(fileName);
   if (ext.size() > 1)
     if (const TFileRoute* row = RouteOfClass(FileFormatList().ClassOf(ext.substr(1)))) return *row;
   return RawRoute();
+}
+
+std::vector<uint8_t> ContainerExifBlock(const std::string& fileName) {
+  try {
+    const TExifBlockReader block = LoadRouteFor(fileName).Facts.ExifBlock;
+    if (!block) return {};
+    const std::vector<uint8_t> bytes = ReadPictureFileBytes(fileName);
+    return block(bytes.data(), bytes.size());
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 namespace {
@@ -403,13 +421,8 @@ bool InSaveExtensions(const TFileRoute& row, const std::string& fileName) {
   const char* list = row.Registration.SaveExtensions;
   const std::string ext = LowerExtension(fileName);
   if (!list || ext.empty()) return false;
-  const std::string_view all(list);
-  for (size_t start = 0; start <= all.size();) {
-    const size_t end = std::min(all.find(';', start), all.size());
-    if (all.substr(start, end - start) == ext) return true;
-    start = end + 1;
-  }
-  return false;
+  const std::vector<std::string> names = SplitList(list);
+  return std::find(names.begin(), names.end(), ext) != names.end();
 }
 
 }  // namespace
@@ -427,7 +440,7 @@ int RunLoadRoute(const std::string& fileName, bool preview, TBitmap& target, TRe
   const TFileRoute& route = LoadRouteFor(fileName);
   result = TReadResult{};
   result.Format = DescriptionOf(route);
-  result.SourceFile = fileName;
+  result.Origin.SourceFile = fileName;
   const std::unique_ptr<TGraphic> reader =
       route.MakeReader ? route.MakeReader(fileName) : std::make_unique<TFormatGraphic>(route.RegistryClass);
   if (notify && !notify(reader.get(), ifBeforeLoad)) return 0;
@@ -440,9 +453,7 @@ int RunLoadRoute(const std::string& fileName, bool preview, TBitmap& target, TRe
     result.OrigHeight = picture.Height();
   }
   result.TransparencyCode = TransparencyCodeOf(picture);
-  // The transparent colour of a GIF or PNG becomes alpha for the document; the
-  // preview flattens either form onto white alike.
-  if (!preview && (route.Read == ReadPngRow || route.Read == ReadGifRow)) TransparentColorToAlpha(picture);
+  if (!preview && route.Facts.KeyColorToAlpha) TransparentColorToAlpha(picture);
   target = std::move(picture);
   return 1;
 }
@@ -472,9 +483,9 @@ int RunSaveRoute(const std::string& fileName, const TSaveSource& source, const T
   return 1;
 }
 
-void CarryOver(const TReadResult& read, TWriteOptions& options) {
-  options.TagSrgb = read.ProfileConverted;
-  options.CameraDataSource = read.SourceFile;
+void CarryOver(const TPictureOrigin& origin, TWriteOptions& options) {
+  options.TagSrgb = origin.ProfileConverted;
+  options.CameraDataSource = origin.SourceFile;
 }
 
 TBitmap ReadImageFile(const std::string& path, TReadResult* resultOut, bool preview) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/base/Bitmap.h"
+#include "core/document/PictureOrigin.h"
 #include "core/files/Graphic.h"
 
 namespace velinor {
@@ -48,8 +49,7 @@ struct TReadResult {
   int FrameCount = 0;         // images in the file, where the reader counts them (GIF); else 0
   std::vector<uint8_t> Exif;  // the EXIF payload found in the file (JPEG APP1); empty if none
   std::string FailureCause;   // after a failed load: why, in plain words (LoadFailureCause)
-  bool ProfileConverted = false;  // the file's colour profile was converted to sRGB
-  std::string SourceFile;         // the file read (its camera data can be carried on save)
+  TPictureOrigin Origin;      // what a save of the picture hands on (CarryOver)
   bool Animated() const { return FrameCount > 1; }
 };
 
@@ -72,8 +72,11 @@ struct TWriteOptions {
   std::string CameraDataSource;
 };
 
-// The write options carrying over what the read of the opened file learned.
-void CarryOver(const TReadResult& read, TWriteOptions& options);
+// The one step that turns what the read of a picture learned into the options
+// its save writes with: sRGB said where the file's profile was converted, the
+// file's camera data carried (JPEG, TIFF). The window's "Save as" and the
+// command-line tool both save through it.
+void CarryOver(const TPictureOrigin& origin, TWriteOptions& options);
 
 // What a save writes: the flat picture and, for the layered format, the
 // document when one is given (without one the picture becomes a single layer).
@@ -110,6 +113,30 @@ struct TRowRegistration {
   const char* Description = nullptr;     // the open filter's description
   int FormatTypes = 8;                   // raster
   const char* SaveExtensions = nullptr;  // ".heic": a save-table row when the row writes
+  bool Common = false;                   // its extensions join the "Common images" entry
+};
+
+// The lines the information text (the open dialog, "velinor-cli info") adds
+// about the camera that took a row's files.
+enum class TCameraLines : uint8_t {
+  None,
+  ExifSummary,  // the EXIF summary: make and model (or the software), the date
+  CameraName,   // LibRaw's "Make Model" (camera raw files)
+};
+
+// The EXIF block of a file held in memory, from its TIFF header on; empty when
+// there is none.
+using TExifBlockReader = std::vector<uint8_t> (*)(const uint8_t* data, size_t size);
+
+// What else the program knows of a row's files.
+struct TRowFacts {
+  TCameraLines CameraLines = TCameraLines::None;
+  // Where the EXIF block is: found by the codec in its container, or (null)
+  // read by Exiv2 from the file itself.
+  TExifBlockReader ExifBlock = nullptr;
+  // A transparent colour the reader reports becomes alpha in the opened
+  // picture (the preview flattens either form onto white alike).
+  bool KeyColorToAlpha = false;
 };
 
 struct TFileRoute {
@@ -130,6 +157,7 @@ struct TFileRoute {
   TFormatObject (*MakeWriter)(const TSaveSource& source, const TWriteOptions& options);
   void (*Write)(const TWriteCall& call);
   TRowRegistration Registration = {};
+  TRowFacts Facts = {};
 };
 
 // Every row, in the order their tests are tried.
@@ -139,6 +167,10 @@ const std::vector<TFileRoute>& FileRoutes();
 // GIF, the JPEG test, layered, the RAW test, TIFF), then the row of the class the
 // registry names for the extension, and for anything else the RAW row.
 const TFileRoute& LoadRouteFor(const std::string& fileName);
+// The EXIF block (from its TIFF header on) that the codec of the file's row
+// finds in its container; empty when the row leaves EXIF to Exiv2, or the file
+// has none. Never throws.
+std::vector<uint8_t> ContainerExifBlock(const std::string& fileName);
 // The row whose writer takes the name; null when no writer does.
 const TFileRoute* SaveRouteFor(const std::string& fileName);
 

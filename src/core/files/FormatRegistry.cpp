@@ -179,16 +179,9 @@ void InitImageFiles() {
     // Formats that bring their own extensions with their route.
     for (const TFileRoute& row : FileRoutes()) {
       const TRowRegistration& add = row.Registration;
-      if (add.Extensions) {
-        const std::string list = add.Extensions;
-        for (size_t start = 0; start < list.size();) {
-          const size_t end = std::min(list.find(';', start), list.size());
-          if (end > start)
-            r.RegisterExtra(list.substr(start, end - start), add.Description ? add.Description : "",
-                            add.FormatTypes, row.RegistryClass);
-          start = end + 1;
-        }
-      }
+      if (add.Extensions)
+        for (const std::string& ext : SplitList(add.Extensions))
+          r.RegisterExtra(ext, add.Description ? add.Description : "", add.FormatTypes, row.RegistryClass);
       if (add.SaveExtensions && row.Write) AddSaveFormat(add.SaveExtensions, add.Description ? add.Description : row.Name);
     }
   });
@@ -215,18 +208,30 @@ void DoneImageFiles() {
   for (const char* c : {"TGIFImage", "TMyImageLayeredReg", "TOvsImage", "TTiffImage"}) r.UnregisterClass(c);
 }
 
-const std::string& CommonImagesExtra() {
-  static const std::string extra = ";*.heic;*.heif;*.avif;*.webp;*.jxl";
+std::string CommonImagesExtra() {
+  std::string extra;
+  for (const TFileRoute& row : FileRoutes())
+    if (row.Registration.Common && row.Registration.Extensions)
+      for (const std::string& ext : SplitList(row.Registration.Extensions))
+        if (FileFormatList().Knows(ext)) extra += ";*." + ext;
   return extra;
 }
 
 std::string BuildOpenFilter() {
   std::string compact = FileFormatList().GraphicFilter();
   ReplaceAll(compact, "; *", ";*");
-  // Today's formats join the common images once they are registered.
-  const bool extra = FileFormatList().Knows("webp");
-  return "Common images|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.tga;*.bmp;*.gif;*.ovi" +
-         (extra ? CommonImagesExtra() : std::string()) + "|All images|*.*|" + compact;
+  return "Common images|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.tga;*.bmp;*.gif;*.ovi" + CommonImagesExtra() +
+         "|All images|*.*|" + compact;
+}
+
+std::vector<std::string> SplitList(std::string_view list) {
+  std::vector<std::string> out;
+  for (size_t start = 0; start < list.size();) {
+    const size_t end = std::min(list.find(';', start), list.size());
+    if (end > start) out.emplace_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
 }
 
 std::string BuildSaveFilter() {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velinor {
@@ -101,8 +102,12 @@ void StartImageFiles();
 void DoneImageFiles();
 
 // The extensions of today's formats that the "Common images" entry adds to the
-// classic list: ";*.heic;*.heif;*.avif;*.webp;*.jxl".
-const std::string& CommonImagesExtra();
+// classic list: those of the route rows marked common, once registered
+// (";*.webp;*.avif;*.heic;*.heif;*.hif;*.jxl").
+std::string CommonImagesExtra();
+
+// The items of a ";"-separated list ("heic;heif", ".jpg;.jpeg"), empty ones left out.
+std::vector<std::string> SplitList(std::string_view list);
 
 // The open dialog's filter: common images, all images, then the compact filter.
 std::string BuildOpenFilter();

@@ -8,16 +8,12 @@
 #include <mutex>
 
 #include "core/base/Errors.h"
+#include "core/files/ColorProfile.h"
 #include "core/files/SafeFile.h"
 
 namespace velinor {
 
 namespace {
-
-bool ExtIn(const std::string& fileName, std::initializer_list<const char*> exts) {
-  const std::string ext = LowerExtension(fileName);
-  return std::any_of(exts.begin(), exts.end(), [&](const char* e) { return ext == e; });
-}
 
 void InitLibheif() {
   // Counted by libheif; left initialised for the rest of the run.
@@ -86,6 +82,17 @@ std::vector<uint8_t> IccOf(const heif_image_handle* h) {
   std::vector<uint8_t> icc(n);
   if (heif_image_handle_get_raw_color_profile(h, icc.data()).code != heif_error_Ok) return {};
   return icc;
+}
+
+// The colour information as a profile to convert from: the ICC profile the
+// file carries, or the one its nclx code points describe (none for sRGB).
+std::vector<uint8_t> ProfileOf(const heif_image_handle* h) {
+  std::vector<uint8_t> icc = IccOf(h);
+  if (!icc.empty()) return icc;
+  heif_color_profile_nclx* raw = nullptr;
+  if (heif_image_handle_get_nclx_color_profile(h, &raw).code != heif_error_Ok || !raw) return {};
+  const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(raw);
+  return ProfileFromCicp(nclx->color_primaries, nclx->transfer_characteristics);
 }
 
 std::vector<uint8_t> ExifOf(const heif_image_handle* h) {
@@ -168,9 +175,6 @@ TBitmap DecodeHandle(heif_context* ctx, const heif_image_handle* h, bool alpha, 
 
 }  // namespace
 
-bool IsHeifFile(const std::string& fileName) { return ExtIn(fileName, {".heic", ".heif", ".hif"}); }
-bool IsAvifFile(const std::string& fileName) { return ExtIn(fileName, {".avif"}); }
-
 bool ProbeHeif(const uint8_t* data, size_t size, int& width, int& height) {
   width = height = 0;
   try {
@@ -198,7 +202,7 @@ TDecodedPicture ReadHeif(const uint8_t* data, size_t size, bool preview) {
   const int len = static_cast<int>(std::min<size_t>(size, 1 << 20));
   p.Animated = heif_has_compatible_brand(data, len, "msf1") > 0 || heif_has_compatible_brand(data, len, "avis") > 0 ||
                heif_has_compatible_brand(data, len, "hevc") > 0;
-  p.Icc = IccOf(primary.get());
+  p.Icc = ProfileOf(primary.get());
   p.Exif = ExifOf(primary.get());
 
   Handle source;

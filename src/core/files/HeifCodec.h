@@ -12,10 +12,6 @@
 
 namespace velinor {
 
-// Extension predicates, on the lower-cased extension: .heic .heif .hif, and .avif.
-bool IsHeifFile(const std::string& fileName);
-bool IsAvifFile(const std::string& fileName);
-
 // The upright size of the primary image, read without decoding; false when the
 // data is not a HEIF file libheif can read.
 bool ProbeHeif(const uint8_t* data, size_t size, int& width, int& height);

@@ -107,19 +107,10 @@ TBitmap DecodeDib(const uint8_t* d, size_t n) {
 TBitmap DecodeEntry(const uint8_t* d, size_t n) {
   static const uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (n >= 8 && std::equal(pngSignature, pngSignature + 8, d)) {
+    // Icons come out 32-bit: a PNG entry's transparent colour becomes alpha.
     TBitmap b = ReadPng(d, n);
-    if (b.PixelFormat() == TPixelFormat::pf32bit) return b;
-    const bool keyed = b.Transparent;
-    const TColor key = b.TransparentColor;
+    TransparentColorToAlpha(b);
     b.SetPixelFormat(TPixelFormat::pf32bit);
-    if (keyed)
-      for (int y = 0; y < b.Height(); ++y) {
-        uint8_t* p = b.ScanLine(y);
-        for (int x = 0; x < b.Width(); ++x, p += 4)
-          if (RGB(p[2], p[1], p[0]) == key) p[3] = 0;
-      }
-    b.Transparent = false;
-    b.TransparentColor = clNone;
     return b;
   }
   return DecodeDib(d, n);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <sys/utsname.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -85,19 +86,19 @@ void AskOpenName(std::string& name, const std::string& initialDir) {
   if (!chosen.empty()) name = chosen;
 }
 
-// The writers' options as "Save as" left them in OptionsOE.
-TWriteOptions SaveOptions() {
+// The writers' options as "Save as" left them in OptionsOE, with what the read
+// of the picture learned.
+TWriteOptions SaveOptions(const TPictureOrigin& origin) {
   TWriteOptions o;
   o.Resolution = OptionsOE.Resolution;
   o.JpegExif = OptionsOE.JpegExif;
   o.JpegExifFromJpeg = OptionsOE.JpegExifFromJpeg;
   o.ExifSource = OptionsOE.ExifSource;
   o.Comment = OptionsOE.SaveComment;
-  o.TagSrgb = OptionsOE.TagSrgb;
-  o.CameraDataSource = OptionsOE.CameraDataSource;
   o.TgaRle = OptionsOE.TgaRle;
   o.GifOptimize = OptionsOE.GifOptimize;
   o.GifInterlaced = OptionsOE.GifInterlaced;
+  CarryOver(origin, o);
   return o;
 }
 
@@ -129,8 +130,10 @@ std::string LoadFailureCause(const std::string& fileName, const std::exception_p
                   "The picture is %lld \u00d7 %lld pixels; Velinor opens pictures up to %d \u00d7 %d pixels "
                   "and %lld million pixels",
                   static_cast<long long>(e.Width), static_cast<long long>(e.Height), MaxImageSide, MaxImageSide,
-                  static_cast<long long>(MaxImageBytes() / 3 / 1000000));
+                  static_cast<long long>(MaxImageBytes() / std::max(1, e.BytesPerPixel) / 1000000));
     return text;
+  } catch (const EOutOfLimits& e) {
+    return std::string("The file is too large to open: ") + e.what();
   } catch (const EUnsupportedFormat&) {
     return "This kind of file cannot be read";
   } catch (const std::bad_alloc&) {
@@ -237,7 +240,8 @@ int FinishSave(const std::string& fileName, int result) {
 
 }  // namespace
 
-int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial) {
+int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial,
+                  const TPictureOrigin& origin) {
   if (fileName.empty()) fileName = ExecuteSaveDialog(initial);
   if (fileName.empty()) {
     OptionsOE.Quiet = false;
@@ -247,7 +251,7 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
   try {
     // The layered format is SaveImageFile's: it needs the document.
     if (IsOviFile(fileName)) throw EUnsupportedFormat("no flat writer for " + fileName);
-    result = RunSaveRoute(fileName, TSaveSource{image}, SaveOptions(), HookFor(fileName));
+    result = RunSaveRoute(fileName, TSaveSource{image}, SaveOptions(origin), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }
@@ -255,18 +259,18 @@ int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string
 }
 
 int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocument* layered,
-                  const std::string& initial) {
+                  const std::string& initial, const TPictureOrigin& origin) {
   if (fileName.empty()) fileName = ExecuteSaveDialog(initial);
   if (fileName.empty()) {
     OptionsOE.Quiet = false;
     return irCancelled;
   }
-  if (!IsOviFile(fileName)) return SaveFlatImage(fileName, flatImage, "");
+  if (!IsOviFile(fileName)) return SaveFlatImage(fileName, flatImage, "", origin);
 
   int result;
   try {
     if (!layered) throw EWriteError("no layered document");
-    result = RunSaveRoute(fileName, TSaveSource{flatImage, layered}, SaveOptions(), HookFor(fileName));
+    result = RunSaveRoute(fileName, TSaveSource{flatImage, layered}, SaveOptions(origin), HookFor(fileName));
   } catch (...) {
     result = irFailed;
   }

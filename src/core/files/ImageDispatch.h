@@ -29,8 +29,6 @@ struct TOptionsOE {
   bool JpegExifFromJpeg = false;
   std::string ExifSource;
   std::string SaveComment;
-  bool TagSrgb = false;          // say sRGB in the saved file (its source's profile was converted)
-  std::string CameraDataSource;  // the file whose camera data the save carries over
   bool GifOptimize = true;
   bool GifInterlaced = false;
   bool GifAnimated = false;  // the last GIF loaded held more than one frame
@@ -103,11 +101,14 @@ int LoadImagePreview(std::string& fileName, TBitmap& target, TReadResult* result
 bool InPreviewMode();
 
 // "Save as": the layered document for ".ovi", the flat image for every other
-// format. With an empty name the save dialog asks (proposing `initial`).
+// format. With an empty name the save dialog asks (proposing `initial`). The
+// writers take OptionsOE's settings and what the read of the picture learned
+// (origin, through CarryOver).
 int SaveImageFile(std::string& fileName, const TBitmap& flatImage, ILayeredDocument* layered,
-                  const std::string& initial);
+                  const std::string& initial, const TPictureOrigin& origin = {});
 // The flat-format part of SaveImageFile.
-int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial);
+int SaveFlatImage(std::string& fileName, const TBitmap& image, const std::string& initial,
+                  const TPictureOrigin& origin = {});
 
 // The save dialog's set-up for a proposed name or folder, and its run.
 TSaveDialogRequest MakeSaveDialogRequest(const std::string& initial);

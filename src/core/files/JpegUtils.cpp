@@ -21,6 +21,7 @@
 #include <jerror.h>
 
 #include "core/files/ExifUtils.h"
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Errors.h"
 #include "core/base/Parallel.h"
@@ -323,7 +324,7 @@ void ReadJpegSize(const std::string& fileName, int& width, int& height) {
   width = height = 0;
   std::vector<uint8_t> bytes;
   try {
-    bytes = ReadFileBytes(fileName);
+    bytes = ReadPictureFileBytes(fileName);
   } catch (const EVelinorError&) {
     return;
   }
@@ -378,7 +379,7 @@ std::vector<uint8_t> EncodeJpeg(const TBitmap& image, int quality, bool progress
 }
 
 void TJpegImage2::LoadFromFile(const std::string& fileName) {
-  const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
+  const std::vector<uint8_t> bytes = ReadPictureFileBytes(fileName);
   OrigWidth = OrigHeight = 0;
   ExifPayload = FindExifPayload(bytes.data(), bytes.size());
   IccProfile = FindJpegIccProfile(bytes.data(), bytes.size());

@@ -116,8 +116,6 @@ JxlColorEncoding Srgb(bool grey) {
 
 }  // namespace
 
-bool IsJxlFile(const std::string& fileName) { return LowerExtension(fileName) == ".jxl"; }
-
 bool ProbeJxl(const uint8_t* data, size_t size, int& width, int& height) {
   width = height = 0;
   try {

@@ -11,8 +11,6 @@
 
 namespace velinor {
 
-// Extension predicate, on the lower-cased extension: .jxl.
-bool IsJxlFile(const std::string& fileName);
 
 // The upright size from the basic header; false when the data is not JPEG XL.
 bool ProbeJxl(const uint8_t* data, size_t size, int& width, int& height);

@@ -45,6 +45,16 @@ std::shared_ptr<const TBitmap> As24(const TBitmap& image) {
   return copy;
 }
 
+// What every image body starts with: its size, written from the picture as the
+// 24-bit one the body is made from.
+std::shared_ptr<const TBitmap> BeginBody(TOviWriter& out, const TBitmap& image, int mode) {
+  CheckWriteMode(mode);
+  auto src = As24(image);
+  out.WriteInt32(src->Width());
+  out.WriteInt32(src->Height());
+  return src;
+}
+
 // The zlib body's compressed data: its length field, checked against the input.
 std::vector<uint8_t> ReadCompressed(TOviSource& in) {
   const int32_t length = in.ReadInt32();
@@ -97,11 +107,8 @@ TBitmap FromGreyPlane(const uint8_t* plane, int w, int h) {
 // ---- 24-bit bodies ----------------------------------------------------------------
 
 void WriteImageBody24(TOviWriter& out, const TBitmap& image, int mode) {
-  CheckWriteMode(mode);
-  auto src = As24(image);
+  const auto src = BeginBody(out, image, mode);
   const int w = src->Width(), h = src->Height();
-  out.WriteInt32(w);
-  out.WriteInt32(h);
   if (mode == ovRaw) {
     for (int y = 0; y < h; ++y) out.WriteBytes(src->ScanLine(y), static_cast<size_t>(w) * 3);
     return;
@@ -144,11 +151,8 @@ void ReadImageBody24(TOviSource& in, int mode, TBitmap& image) {
 // ---- grey bodies --------------------------------------------------------------------
 
 void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode) {
-  CheckWriteMode(mode);
-  auto src = As24(image);
+  const auto src = BeginBody(out, image, mode);
   const int w = src->Width(), h = src->Height();
-  out.WriteInt32(w);
-  out.WriteInt32(h);
   if (mode == ovRaw) {
     const auto plane = GreyPlane(*src);
     out.WriteBytes(plane.data(), plane.size());

@@ -60,12 +60,13 @@ TBitmap ReadPcx(const uint8_t* data, size_t size) {
   if (encoding > 1) Fail("unknown encoding");
   if (xmax < xmin || ymax < ymin) Fail("bad image bounds");
   const int width = xmax - xmin + 1, height = ymax - ymin + 1;
-  CheckImageSize(width, height, 4);
 
   const bool bitPlanes = bits == 1 && planes >= 1 && planes <= 4;
   const bool packed = (bits == 2 || bits == 4 || bits == 8) && planes == 1;
   const bool trueColor = bits == 8 && (planes == 3 || planes == 4);
   if (!bitPlanes && !packed && !trueColor) Fail("unsupported bit depth or plane count");
+  const TPixelFormat format = trueColor && planes == 4 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit;
+  CheckImageSize(width, height, BytesPerPixel(format));
   if (bytesPerLine * 8 < static_cast<size_t>(width) * bits) Fail("bad bytes per line");
   // One run byte pair expands to at most 63 bytes: refuse sizes the data cannot fill.
   const uint64_t needed = static_cast<uint64_t>(bytesPerLine) * planes * height;
@@ -87,7 +88,7 @@ TBitmap ReadPcx(const uint8_t* data, size_t size) {
     }
   }
 
-  TBitmap out(width, height, trueColor && planes == 4 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+  TBitmap out(width, height, format);
   const int outBpp = BytesPerPixel(out.PixelFormat());
   PcxStream stream(data + 128, size - 128, encoding == 1);
   std::vector<uint8_t> line(bytesPerLine * planes);

@@ -7,11 +7,8 @@
 
 #include "core/files/ExifSummary.h"
 #include "core/files/FileRoutes.h"
-#include "core/files/HeifCodec.h"
-#include "core/files/JxlCodec.h"
 #include "core/files/RawImage.h"
 #include "core/files/SafeFile.h"
-#include "core/files/WebpCodec.h"
 
 namespace velinor {
 
@@ -90,18 +87,16 @@ std::vector<std::string> PictureInfoLines(const TPictureInfo& info,
   return lines;
 }
 
-namespace {
-bool HasExifSummary(const std::string& n) {
-  return IsJpegFile(n) || IsTiffFile(n) || IsHeifFile(n) || IsAvifFile(n) || IsWebpFile(n) || IsJxlFile(n);
+bool ShowsExifLines(const std::string& fileName) {
+  return LoadRouteFor(fileName).Facts.CameraLines != TCameraLines::None;
 }
-}  // namespace
-
-bool ShowsExifLines(const std::string& fileName) { return HasExifSummary(fileName) || IsRawFile(fileName); }
 
 std::vector<std::string> InformationExifLines(const std::string& fileName,
                                               const std::function<std::string(const TExifDateTime&)>& formatDate) {
-  if (HasExifSummary(fileName)) return ExifSummaryLines(ReadExifSummary(fileName), formatDate);
-  if (!IsRawFile(fileName)) return {};
+  // The row that reads the file decides, as for its pixels.
+  const TCameraLines kind = LoadRouteFor(fileName).Facts.CameraLines;
+  if (kind == TCameraLines::ExifSummary) return ExifSummaryLines(ReadExifSummary(fileName), formatDate);
+  if (kind != TCameraLines::CameraName) return {};
   std::vector<std::string> lines;
   const std::string text = RawCameraDescription(fileName);
   size_t start = 0;

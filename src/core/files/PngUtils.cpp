@@ -1,7 +1,9 @@
 #include "core/files/PngUtils.h"
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <cstring>
 
 #include "core/files/ColorProfile.h"
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Arith.h"
 #include "core/base/Errors.h"
@@ -55,15 +58,25 @@ struct PngHeader {
   size_t rowBytes = 0;
   bool interlaced = false;
   // Colour information, pointing into libpng's copy.
-  png_bytep icc = nullptr;
-  png_uint_32 iccSize = 0;
+  // The iCCP chunk as stored (name, compression, deflated profile): taken as
+  // an unknown chunk, since libpng drops a profile that follows an sRGB chunk.
+  png_bytep iccChunk = nullptr;
+  size_t iccChunkSize = 0;
   bool srgb = false;
+  bool cicp = false;  // coding-independent code points: primaries, transfer
+  int cicpPrimaries = 0, cicpTransfer = 0;
   bool chrm = false;
   double white[2] = {}, primaries[6] = {}, gamma = 0;
 };
 
+// A sample as the decoded picture has it in 8 bits, so that a transparent
+// colour is compared with the pixels as they come out. 16-bit samples are
+// rounded exactly as png_set_scale_16 rounds them.
 uint8_t Scale8(unsigned v, int bitDepth) {
-  if (bitDepth == 16) return static_cast<uint8_t>(v >> 8);
+  if (bitDepth == 16) {
+    const int high = static_cast<int>((v >> 8) & 0xFF), low = static_cast<int>(v & 0xFF);
+    return static_cast<uint8_t>(high + (((low - high + 128) * 65535) >> 24));
+  }
   if (bitDepth == 8) return static_cast<uint8_t>(v);
   const unsigned max = (1u << bitDepth) - 1;
   return static_cast<uint8_t>((v & max) * 255 / max);
@@ -112,10 +125,19 @@ uint8_t Scale8(unsigned v, int bitDepth) {
   }
 
   if (png_get_valid(png, info, PNG_INFO_sRGB)) h->srgb = true;
-  if (png_get_valid(png, info, PNG_INFO_iCCP)) {
-    png_charp name = nullptr;
-    int compression = 0;
-    png_get_iCCP(png, info, &name, &compression, &h->icc, &h->iccSize);
+  // cICP (which this libpng does not know; RGB only: matrix coefficients 0)
+  // and iCCP come as unknown chunks.
+  png_unknown_chunkp unknown = nullptr;
+  for (int i = 0, n = png_get_unknown_chunks(png, info, &unknown); i < n; ++i) {
+    const png_unknown_chunk& c = unknown[i];
+    if (std::memcmp(c.name, "cICP", 4) == 0 && c.size == 4 && c.data[2] == 0) {
+      h->cicp = true;
+      h->cicpPrimaries = c.data[0];
+      h->cicpTransfer = c.data[1];
+    } else if (std::memcmp(c.name, "iCCP", 4) == 0 && !h->iccChunk) {
+      h->iccChunk = c.data;
+      h->iccChunkSize = c.size;
+    }
   }
   if (png_get_valid(png, info, PNG_INFO_cHRM) && png_get_valid(png, info, PNG_INFO_gAMA)) {
     h->chrm = png_get_cHRM(png, info, &h->white[0], &h->white[1], &h->primaries[0], &h->primaries[1],
@@ -197,6 +219,36 @@ bool NearlySrgb(const PngHeader& h) {
   return true;
 }
 
+// The profile of an iCCP chunk: a name of 1 to 79 bytes and its zero, the
+// compression method (0, deflate), the zlib stream. Empty when it does not
+// inflate to a profile of a reasonable size.
+std::vector<uint8_t> IccpProfile(const uint8_t* chunk, size_t size) {
+  const uint8_t* nameEnd = static_cast<const uint8_t*>(std::memchr(chunk, 0, std::min<size_t>(size, 80)));
+  if (!nameEnd || nameEnd == chunk || static_cast<size_t>(nameEnd - chunk) + 2 > size || nameEnd[1] != 0) return {};
+  const size_t start = static_cast<size_t>(nameEnd - chunk) + 2;
+  constexpr size_t MaxProfile = size_t{16} << 20;
+  std::vector<uint8_t> out(std::min(MaxProfile, std::max<size_t>(4096, (size - start) * 4)));
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return {};
+  z.next_in = const_cast<Bytef*>(chunk + start);
+  z.avail_in = static_cast<uInt>(size - start);
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (z.total_out == out.size()) {
+      if (out.size() == MaxProfile) break;
+      out.resize(std::min(MaxProfile, out.size() * 2));
+    }
+    z.next_out = out.data() + z.total_out;
+    z.avail_out = static_cast<uInt>(out.size() - z.total_out);
+    status = inflate(&z, Z_NO_FLUSH);
+  }
+  const size_t produced = z.total_out;
+  inflateEnd(&z);
+  if (status != Z_STREAM_END) return {};
+  out.resize(produced);
+  return out;
+}
+
 }  // namespace
 
 TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode, std::vector<uint8_t>* colorProfile) {
@@ -211,10 +263,12 @@ TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode, std::vecto
   // Text and profile chunks: keep what they may cost small.
   png_set_chunk_cache_max(g.png_, 256);
   png_set_chunk_malloc_max(g.png_, 4u << 20);
+  static const png_byte colourChunks[10] = {'c', 'I', 'C', 'P', 0, 'i', 'C', 'C', 'P', 0};
+  png_set_keep_unknown_chunks(g.png_, PNG_HANDLE_CHUNK_ALWAYS, colourChunks, 2);
 
   PngHeader h;
   if (!ReadHeaderPhase(g.png_, g.info_, &h)) ReadFailed(err);
-  CheckImageSize(h.width, h.height, 4);
+  CheckImageSize(h.width, h.height, h.partial ? 4 : 3);
   // Deflate expands at most about 1032 times: a picture its data cannot fill is
   // refused before its pixels are allocated.
   const uint64_t rawBytes = (static_cast<uint64_t>(h.width) * h.channels * h.bitDepth + 7) / 8 * h.height;
@@ -246,8 +300,9 @@ TBitmap ReadPng(const uint8_t* data, size_t size, uint8_t* depthCode, std::vecto
   if (depthCode) *depthCode = code;
   if (colorProfile) {
     colorProfile->clear();
-    // sRGB wins over the others; a profile over chromaticities (PNG's order of precedence).
-    if (!h.srgb && h.icc && h.iccSize > 0) colorProfile->assign(h.icc, h.icc + h.iccSize);
+    // PNG's order of precedence: cICP, then iCCP, then sRGB, then cHRM with gAMA.
+    if (h.cicp) *colorProfile = ProfileFromCicp(h.cicpPrimaries, h.cicpTransfer);
+    else if (h.iccChunk) *colorProfile = IccpProfile(h.iccChunk, h.iccChunkSize);
     else if (!h.srgb && h.chrm && !NearlySrgb(h)) *colorProfile = ProfileFromChromaticities(h.white, h.primaries, h.gamma);
   }
   return out;
@@ -391,7 +446,7 @@ void TPngImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TPngImage::LoadFromFile(const std::string& path) {
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = ReadPictureFileBytes(path);
   LoadFromMemory(bytes.data(), bytes.size());
 }
 

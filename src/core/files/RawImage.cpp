@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/files/FormatRegistry.h"
 #include "core/files/JpegUtils.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Errors.h"
@@ -230,16 +231,7 @@ std::string RawCameraDescription(const std::string& fileName) {
 }
 
 const std::vector<std::string>& CameraRawExtensions() {
-  static const std::vector<std::string> exts = [] {
-    std::vector<std::string> out;
-    const std::string list = CameraRawExtensionList;
-    for (size_t start = 0; start < list.size();) {
-      const size_t end = std::min(list.find(';', start), list.size());
-      out.push_back(list.substr(start, end - start));
-      start = end + 1;
-    }
-    return out;
-  }();
+  static const std::vector<std::string> exts = SplitList(CameraRawExtensionList);
   return exts;
 }
 

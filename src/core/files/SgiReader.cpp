@@ -65,7 +65,8 @@ TBitmap ReadSgi(const uint8_t* data, size_t size) {
   if (dimension < 3) channels = 1;
   if (width == 0 || height == 0 || channels == 0) Fail("empty image");
   if (channels > 4) Fail("too many channels");
-  CheckImageSize(width, height, 4);
+  const bool alpha = channels == 2 || channels == 4;
+  CheckImageSize(width, height, alpha ? 4 : 3);
 
   const size_t rowCount = static_cast<size_t>(height) * channels;
   std::vector<uint32_t> starts, lengths;
@@ -86,7 +87,6 @@ TBitmap ReadSgi(const uint8_t* data, size_t size) {
     if (need > size - 512) Fail("truncated pixel data");
   }
 
-  const bool alpha = channels == 2 || channels == 4;
   TBitmap out(width, height, alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
   const int outBpp = alpha ? 4 : 3;
   std::vector<uint8_t> row(static_cast<size_t>(width));

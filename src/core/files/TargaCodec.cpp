@@ -76,7 +76,11 @@ TBitmap ReadTga(const uint8_t* data, size_t size) {
   if (kind == 2 && depth != 15 && depth != 16 && depth != 24 && depth != 32) Fail("bad true-colour depth");
   if (kind == 3 && depth != 8 && depth != 16) Fail("bad grey depth");
   if (width == 0 || height == 0) Fail("empty image");
-  CheckImageSize(width, height, 4);
+  // Only these can carry alpha; the others are read straight into 24 bits.
+  const bool alphaPossible = (kind == 2 && (depth == 32 || (depth == 16 && (descriptor & 15) > 0))) ||
+                             (kind == 3 && depth == 16) || (kind == 1 && mapEntryBits == 32);
+  const int outBpp = alphaPossible ? 4 : 3;
+  CheckImageSize(width, height, outBpp);
 
   size_t pos = 18 + static_cast<size_t>(idLength);
   std::vector<Bgra> map;
@@ -109,14 +113,14 @@ TBitmap ReadTga(const uint8_t* data, size_t size) {
   if (!rle && total * static_cast<uint64_t>(bytes) > avail) Fail("truncated pixel data");
   if (rle && total > static_cast<uint64_t>(avail) / (1 + bytes) * 128 + 128) Fail("truncated run-length data");
 
-  TBitmap out(width, height, TPixelFormat::pf32bit);
+  TBitmap out(width, height, alphaPossible ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
   uint64_t k = 0;
   int col = 0, fileRow = 0;
   uint8_t* row = out.ScanLine(topDown ? 0 : height - 1);
   bool allOpaque = true, allClear = true;
   auto put = [&](const Bgra& c) {
     const int x = rightToLeft ? width - 1 - col : col;
-    std::memcpy(row + 4 * static_cast<size_t>(x), &c, 4);
+    std::memcpy(row + static_cast<size_t>(outBpp) * static_cast<size_t>(x), &c, static_cast<size_t>(outBpp));
     allOpaque &= c.a == 255;
     allClear &= c.a == 0;
     ++k;
@@ -150,7 +154,7 @@ TBitmap ReadTga(const uint8_t* data, size_t size) {
   }
   // Alpha that says nothing (all opaque, or all zero as many writers leave an
   // unused fourth byte) is dropped.
-  if (allOpaque || allClear) out.SetPixelFormat(TPixelFormat::pf24bit);
+  if (alphaPossible && (allOpaque || allClear)) out.SetPixelFormat(TPixelFormat::pf24bit);
   return out;
 }
 

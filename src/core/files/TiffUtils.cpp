@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/files/DecodedPicture.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Arith.h"
 #include "core/base/Errors.h"
@@ -125,8 +126,8 @@ void CheckDataCanFill(TIFF* tif, size_t fileSize, uint32_t width, uint32_t heigh
 }
 
 // libtiff's RGBA reader hands out colours multiplied by their alpha (associated
-// alpha as stored, unassociated alpha multiplied on the way): the bitmap holds
-// straight colours.
+// alpha as stored, unassociated alpha multiplied on the way), and associated
+// alpha is stored so: the bitmap holds straight colours.
 void Unpremultiply(TBitmap& b) {
   for (int y = 0; y < b.Height(); ++y) {
     uint8_t* p = b.ScanLine(y);
@@ -152,6 +153,77 @@ uint16_t PendingAfterRgbaReader(uint16_t orientation) {
   }
 }
 
+// The alpha of an RGB file's first extra sample, as libtiff's RGBA reader
+// takes it: none, associated (colours stored multiplied by it) or unassociated.
+enum class TiffAlpha { None, Associated, Unassociated };
+
+TiffAlpha AlphaOf(TIFF* tif, uint16_t samples) {
+  uint16_t count = 0;
+  uint16_t* kinds = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count > 0 && kinds) {
+    if (kinds[0] == EXTRASAMPLE_ASSOCALPHA) return TiffAlpha::Associated;
+    if (kinds[0] == EXTRASAMPLE_UNASSALPHA) return TiffAlpha::Unassociated;
+    return TiffAlpha::None;
+  }
+  // Four samples without the tag: the RGBA reader's reading, associated alpha.
+  return samples == 4 ? TiffAlpha::Associated : TiffAlpha::None;
+}
+
+// 8-bit RGB(A) stripped files are read sample by sample: an unassociated
+// alpha keeps its exact colours (the RGBA reader multiplies them by it on the
+// way, so that a colour at low alpha comes back rounded), and a picture
+// without alpha is held at 3 bytes a pixel. Rows as stored, top-down.
+bool ReadsDirectly(TIFF* tif, uint16_t samples, uint16_t bits) {
+  uint16_t photometric = 0, planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  return TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) && photometric == PHOTOMETRIC_RGB && bits == 8 &&
+         samples >= 3 && !TIFFIsTiled(tif) && (planar == PLANARCONFIG_CONTIG || planar == PLANARCONFIG_SEPARATE);
+}
+
+TBitmap ReadSamples(TIFF* tif, uint32_t width, uint32_t height, uint16_t samples, TiffAlpha alpha) {
+  const bool withAlpha = alpha != TiffAlpha::None;
+  const int bpp = withAlpha ? 4 : 3;
+  TBitmap out(static_cast<int>(width), static_cast<int>(height), withAlpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  const bool separate = planar == PLANARCONFIG_SEPARATE;
+  const tmsize_t lineSize = TIFFScanlineSize(tif);
+  if (lineSize < static_cast<tmsize_t>(width) * (separate ? 1 : samples)) throw EReadError("TIFF: bad scan line size");
+  std::vector<uint8_t> line(static_cast<size_t>(lineSize));
+  std::vector<bool> failed(height, false);
+  // The file's R, G, B and alpha samples to the bitmap's B, G, R, A bytes.
+  const int channels = withAlpha ? 4 : 3;
+  static const int byteOf[4] = {2, 1, 0, 3};
+  for (int plane = 0; plane < (separate ? channels : 1); ++plane)
+    for (uint32_t y = 0; y < height; ++y) {
+      uint8_t* d = out.ScanLine(static_cast<int>(y));
+      if (TIFFReadScanline(tif, line.data(), y, static_cast<uint16_t>(plane)) < 0) {
+        failed[y] = true;
+        continue;
+      }
+      const uint8_t* s = line.data();
+      if (separate) {
+        const int at = byteOf[plane];
+        for (uint32_t x = 0; x < width; ++x) d[x * bpp + at] = s[x];
+      } else {
+        for (uint32_t x = 0; x < width; ++x, s += samples, d += bpp)
+          for (int c = 0; c < channels; ++c) d[byteOf[c]] = s[c];
+      }
+    }
+  // What could not be decoded is transparent black, as the RGBA reader leaves it.
+  if (std::find(failed.begin(), failed.end(), true) != failed.end()) {
+    try {
+      out.SetPixelFormat(TPixelFormat::pf32bit);
+    } catch (const EOutOfLimits&) {
+      // Too large to hold with alpha: the damaged rows stay black.
+    }
+    const bool alphaBytes = out.PixelFormat() == TPixelFormat::pf32bit;
+    for (uint32_t y = 0; y < height; ++y)
+      if (failed[y]) std::memset(out.ScanLine(static_cast<int>(y)), 0, static_cast<size_t>(width) * (alphaBytes ? 4 : 3));
+  }
+  return out;
+}
+
 }  // namespace
 
 TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
@@ -170,33 +242,43 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
   if (width == 0 || height == 0) throw EReadError("TIFF: empty image");
-  CheckImageSize(width, height, 4);
+  const bool direct = ReadsDirectly(tif.get(), samples, bits);
+  const TiffAlpha alpha = direct ? AlphaOf(tif.get(), samples) : TiffAlpha::None;
+  // The RGBA reader's raster is 32-bit whatever the file holds.
+  CheckImageSize(width, height, direct && alpha == TiffAlpha::None ? 3 : 4);
   CheckDataCanFill(tif.get(), size, width, height, samples, bits);
-  // A layout the RGBA reader cannot handle at all would come out as an empty,
-  // fully transparent picture: that is a failed read, not a picture.
-  char why[1024] = "";
-  if (!TIFFRGBAImageOK(tif.get(), why)) throw EReadError(std::string("TIFF: unsupported layout: ") + why);
 
-  TBitmap out(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf32bit);
-  // What the reader cannot decode stays transparent black.
-  out.FillBytes(0);
-  // A 32-bit row is exactly width * 4 bytes, so the bitmap is the contiguous
-  // raster the reader wants; asking for a top-left origin gives top-down rows.
-  // Damaged data does not stop the read: the result is deliberately not checked.
-  (void)TIFFReadRGBAImageOriented(tif.get(), width, height, reinterpret_cast<uint32_t*>(out.Bits()),
-                                  ORIENTATION_TOPLEFT, 0);
-
-  // The reader delivers R, G, B, A bytes; the bitmap wants B, G, R, A.
-  bool opaque = true;
-  for (uint32_t y = 0; y < height; ++y) {
-    uint8_t* p = out.ScanLine(static_cast<int>(y));
-    for (uint32_t x = 0; x < width; ++x, p += 4) {
-      std::swap(p[0], p[2]);
-      opaque &= p[3] == 255;
+  TBitmap out;
+  if (direct) {
+    out = ReadSamples(tif.get(), width, height, samples, alpha);
+  } else {
+    // A layout the RGBA reader cannot handle at all would come out as an empty,
+    // fully transparent picture: that is a failed read, not a picture.
+    char why[1024] = "";
+    if (!TIFFRGBAImageOK(tif.get(), why)) throw EReadError(std::string("TIFF: unsupported layout: ") + why);
+    out = TBitmap(static_cast<int>(width), static_cast<int>(height), TPixelFormat::pf32bit);
+    // What the reader cannot decode stays transparent black.
+    out.FillBytes(0);
+    // A 32-bit row is exactly width * 4 bytes, so the bitmap is the contiguous
+    // raster the reader wants; asking for a top-left origin gives top-down rows.
+    // Damaged data does not stop the read: the result is deliberately not checked.
+    (void)TIFFReadRGBAImageOriented(tif.get(), width, height, reinterpret_cast<uint32_t*>(out.Bits()),
+                                    ORIENTATION_TOPLEFT, 0);
+    // The reader delivers R, G, B, A bytes; the bitmap wants B, G, R, A.
+    for (uint32_t y = 0; y < height; ++y) {
+      uint8_t* p = out.ScanLine(static_cast<int>(y));
+      for (uint32_t x = 0; x < width; ++x, p += 4) std::swap(p[0], p[2]);
     }
   }
+  bool opaque = true;
+  if (out.PixelFormat() == TPixelFormat::pf32bit)
+    for (uint32_t y = 0; y < height && opaque; ++y) {
+      const uint8_t* p = out.ScanLine(static_cast<int>(y));
+      for (uint32_t x = 0; x < width; ++x, p += 4) opaque &= p[3] == 255;
+    }
   uint8_t code;
-  if (!opaque) Unpremultiply(out);
+  // Associated alpha, and whatever the RGBA reader multiplied, is divided out.
+  if (!opaque && !(direct && alpha == TiffAlpha::Unassociated)) Unpremultiply(out);
   if (bits == 16 && samples >= 3) {
     // libtiff's RGBA reader rounds 16-bit samples to 8 bits ((v + 128) / 257).
     code = opaque ? 8 : 9;  // 48 or 64 bits
@@ -213,7 +295,8 @@ TBitmap ReadTiff(const uint8_t* data, size_t size, TTiffReadInfo* info) {
   if (info) {
     info->DepthCode = code;
     info->Orientation = orientation;
-    info->PendingOrientation = PendingAfterRgbaReader(orientation);
+    info->PendingOrientation = direct ? (orientation >= 1 && orientation <= 8 ? orientation : 1)
+                                      : PendingAfterRgbaReader(orientation);
     uint32_t iccSize = 0;
     const uint8_t* icc = nullptr;
     if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
@@ -414,7 +497,7 @@ void TTiffImage::LoadFromMemory(const uint8_t* data, size_t size) {
 }
 
 void TTiffImage::LoadFromFile(const std::string& path) {
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = ReadPictureFileBytes(path);
   LoadFromMemory(bytes.data(), bytes.size());
 }
 

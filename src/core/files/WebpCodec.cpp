@@ -60,8 +60,6 @@ void CopyBgra(const uint8_t* src, size_t srcStride, TBitmap& b, bool alpha) {
 
 }  // namespace
 
-bool IsWebpFile(const std::string& fileName) { return LowerExtension(fileName) == ".webp"; }
-
 bool ProbeWebp(const uint8_t* data, size_t size, int& width, int& height) {
   width = height = 0;
   Demux demux = OpenDemux(data, size);

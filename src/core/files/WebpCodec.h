@@ -11,8 +11,6 @@
 
 namespace velinor {
 
-// Extension predicate, on the lower-cased extension: .webp.
-bool IsWebpFile(const std::string& fileName);
 
 // The canvas size, read from the headers; false when the data is not WebP.
 bool ProbeWebp(const uint8_t* data, size_t size, int& width, int& height);

@@ -42,7 +42,7 @@ void TMainForm::OpenImage(const QString& givenName, bool addToRecent) {
     document_.OpenWork(std::move(loaded), name, std::move(work.Photo), std::move(work.KeepMask), work.Sepia);
   else
     document_.Open(std::move(loaded), name);
-  document_.SetOrigin({read.ProfileConverted, read.SourceFile});
+  document_.SetOrigin(read.Origin);
   ClearColors();
   Image->SetOptimizeMode(MenuAffichageLisser->isChecked() ? omAllways : omNone);
   UpdatePreview();
@@ -95,11 +95,9 @@ bool TMainForm::SaveDocumentAs() {
   OptionsOE.ExifSource.clear();
   OptionsOE.SaveComment.clear();
   OptionsOE.Resolution = SaveAsResolution;
-  OptionsOE.TagSrgb = document_.Origin().ProfileConverted;
-  OptionsOE.CameraDataSource = document_.Origin().SourceFile;
   std::string name;
   const std::string initial = JoinDirAndName(FileName(), SaveDir()).toStdString();
-  if (SaveImageFile(name, CurrentImage(), &layered, initial) <= 0) return false;
+  if (SaveImageFile(name, CurrentImage(), &layered, initial, document_.Origin()) <= 0) return false;
   document_.MarkSaved(name);
   SaveDir() = FolderOf(FileName());
   UpdateStatus();

@@ -13,8 +13,11 @@
 #include "core/files/FileRoutes.h"
 #include "core/files/JpegUtils.h"
 #include "core/files/PictureInfo.h"
+#include "core/files/PngUtils.h"
 #include "core/files/TiffUtils.h"
 
+#include <lcms2.h>
+#include <zlib.h>
 #include <tiffio.h>
 
 using namespace velinor;
@@ -142,7 +145,7 @@ TEST(ColorProfile, EmbeddedRgbProfilesAreConvertedLikeLittleCmsOwnConverter) {
   WriteImageFile(plain, TestPhoto(64, 48), TWriteOptions{});
   TReadResult plainRead;
   const TBitmap raw = ReadImageFile(plain, &plainRead);
-  EXPECT_FALSE(plainRead.ProfileConverted);
+  EXPECT_FALSE(plainRead.Origin.ProfileConverted);
   for (const char* name : {"AdobeRGB1998.icc", "ProPhotoRGB.icc", "WideGamutRGB.icc", "Rec709.icc"}) {
     SCOPED_TRACE(name);
     const auto profile = ProfileFile(name);
@@ -152,12 +155,106 @@ TEST(ColorProfile, EmbeddedRgbProfilesAreConvertedLikeLittleCmsOwnConverter) {
     EXPECT_EQ(FindJpegIccProfile(ReadAll(tagged).data(), ReadAll(tagged).size()), profile);
     TReadResult read;
     const TBitmap ours = ReadImageFile(tagged, &read);
-    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
     const TBitmap theirs = ConvertedByTificc(dir, raw, IccDir + name, "1");
     EXPECT_LE(Difference(ours, theirs).Max, 1);
     // The Adobe RGB photo is visibly different from its raw numbers.
     EXPECT_GT(Difference(ours, raw).Max, 10);
   }
+}
+
+namespace {
+
+// Display P3 as an ICC profile made here with Little CMS's own calls: D65,
+// the DCI-P3 primaries, the sRGB curve.
+void WriteDisplayP3Profile(const std::string& path) {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+  const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+  ASSERT_TRUE(p);
+  ASSERT_TRUE(cmsSaveProfileToFile(p, path.c_str()));
+  cmsCloseProfile(p);
+  cmsFreeToneCurve(curve);
+}
+
+// A photo with strong colours, where wide-gamut numbers read as sRGB are far off.
+TBitmap StrongColours() {
+  TBitmap b = TestPhoto(64, 48);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 64; ++x) b.SetPixel(x, y, RGB(x * 4, 200 - x * 2, 50 + x));
+  return b;
+}
+
+}  // namespace
+
+// AVIF (and HEIF) say their colours by code points (nclx) rather than an ICC
+// profile: Display P3 from a phone, BT.709 video curves. (Debian's heif-enc
+// writes no nclx box; HEIF files take the same path through libheif.)
+TEST(ColorProfile, NclxColourInformationIsConvertedLikeLittleCmsOwnConverter) {
+  NEED_TOOLS("avifenc", "tificc");
+  ScratchDir dir;
+  const TBitmap raw = StrongColours();
+  const std::string source = dir.File("source.png");
+  SaveTestPng(source, raw);
+  const std::string p3 = dir.File("p3.icc");
+  WriteDisplayP3Profile(p3);
+  struct Case {
+    const char* cicp;
+    std::string profile;  // empty: sRGB, nothing to convert
+  };
+  const Case cases[] = {{"12/13/0", p3}, {"1/1/0", IccDir + "Rec709.icc"}, {"1/13/0", ""}, {"2/2/0", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cicp);
+    if (!c.profile.empty() && ReadAll(c.profile).empty()) GTEST_SKIP() << "colord-data is not installed";
+    const TBitmap theirs = c.profile.empty() ? raw : ConvertedByTificc(dir, raw, c.profile, "1");
+    // Lossless, RGB stored as it is (identity matrix): the file holds the raw numbers.
+    const std::string avif = dir.File("p.avif");
+    ASSERT_EQ(RunTool("avifenc -l --cicp " + std::string(c.cicp) + " " + source + " " + avif), 0);
+    TReadResult read;
+    const TBitmap ours = ReadImageFile(avif, &read);
+    EXPECT_EQ(read.Origin.ProfileConverted, !c.profile.empty());
+    EXPECT_LE(Difference(ours, theirs).Max, 1);
+    if (!c.profile.empty()) { EXPECT_GT(Difference(theirs, raw).Max, 10); }
+  }
+}
+
+// WebP and JPEG XL carry an ICC profile (JPEG XL may describe it by an
+// encoding instead): a Display P3 picture comes in converted.
+TEST(ColorProfile, WebpAndJxlProfilesAreConverted) {
+  NEED_TOOLS("cwebp", "cjxl", "exiftool", "tificc");
+  ScratchDir dir;
+  const TBitmap raw = StrongColours();
+  const std::string p3 = dir.File("p3.icc"), tagged = dir.File("tagged.png");
+  WriteDisplayP3Profile(p3);
+  SaveTestPng(tagged, raw);
+  ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-icc_profile<=" + p3 + "' " + tagged), 0);
+  const TBitmap theirs = ConvertedByTificc(dir, raw, p3, "1");
+  ASSERT_GT(Difference(theirs, raw).Max, 10);
+  const std::string webp = dir.File("p.webp"), jxl = dir.File("p.jxl");
+  ASSERT_EQ(RunTool("cwebp -quiet -lossless -metadata icc " + tagged + " -o " + webp), 0);
+  ASSERT_EQ(RunTool("cjxl -d 0 " + tagged + " " + jxl), 0);
+  for (const std::string& file : {webp, jxl}) {
+    SCOPED_TRACE(file);
+    TReadResult read;
+    const TBitmap ours = ReadImageFile(file, &read);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
+    EXPECT_LE(Difference(ours, theirs).Max, 1);
+  }
+}
+
+TEST(ColorProfile, CodePointsMakeProfilesOnlyWhereTheyAreNotSrgb) {
+  EXPECT_TRUE(ProfileFromCicp(1, 13).empty());
+  EXPECT_TRUE(ProfileFromCicp(2, 2).empty());
+  EXPECT_TRUE(ProfileFromCicp(2, 13).empty());
+  EXPECT_FALSE(ProfileFromCicp(12, 13).empty());
+  EXPECT_FALSE(ProfileFromCicp(9, 14).empty());
+  EXPECT_FALSE(ProfileFromCicp(1, 1).empty());
+  EXPECT_TRUE(ProfileFromCicp(9, 16).empty());  // PQ: HDR, not converted
+  EXPECT_TRUE(ProfileFromCicp(9, 18).empty());  // HLG
+  EXPECT_TRUE(ProfileFromCicp(99, 13).empty());
 }
 
 TEST(ColorProfile, TiffAndPngProfilesAreUsedAndSrgbIsLeftAlone) {
@@ -174,13 +271,83 @@ TEST(ColorProfile, TiffAndPngProfilesAreUsedAndSrgbIsLeftAlone) {
     ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-ICC_Profile<=" + adobe + "' " + name), 0);
     TReadResult read;
     EXPECT_LE(Difference(ReadImageFile(name, &read), expected).Max, 1);
-    EXPECT_TRUE(read.ProfileConverted);
+    EXPECT_TRUE(read.Origin.ProfileConverted);
   }
   // An sRGB profile changes (next to) nothing.
   const std::string srgb = dir.File("s.tif");
   WriteImageFile(srgb, photo, TWriteOptions{});
   ASSERT_EQ(RunTool("exiftool -q -overwrite_original '-ICC_Profile<=" + IccDir + "sRGB.icc' " + srgb), 0);
   EXPECT_LE(Difference(ReadImageFile(srgb), photo).Max, 1);
+}
+
+namespace {
+
+// A PNG with one more chunk put just before its image data.
+std::vector<uint8_t> WithPngChunk(std::vector<uint8_t> png, const char* type, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> chunk = {uint8_t(body.size() >> 24), uint8_t(body.size() >> 16), uint8_t(body.size() >> 8),
+                                uint8_t(body.size())};
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+  for (int shift : {24, 16, 8, 0}) chunk.push_back(uint8_t(crc >> shift));
+  for (size_t at = 8; at + 8 <= png.size();) {
+    const size_t length = (size_t{png[at]} << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+    if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
+      png.insert(png.begin() + static_cast<std::ptrdiff_t>(at), chunk.begin(), chunk.end());
+      return png;
+    }
+    at += 12 + length;
+  }
+  ADD_FAILURE() << "no IDAT";
+  return png;
+}
+
+std::vector<uint8_t> IccpBody(const std::vector<uint8_t>& profile) {
+  std::vector<uint8_t> body = {'p', 0, 0};  // name, its end, deflate
+  uLongf n = compressBound(profile.size());
+  std::vector<uint8_t> z(n);
+  compress(z.data(), &n, profile.data(), profile.size());
+  body.insert(body.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(n));
+  return body;
+}
+
+}  // namespace
+
+// A PNG may say its colours several ways at once; the strongest wins: cICP,
+// then an embedded profile, then the sRGB chunk, then cHRM with gAMA.
+TEST(ColorProfile, PngColourChunksTakeTheirOrderOfPrecedence) {
+  NEED_TOOLS("tificc");
+  ScratchDir dir;
+  const std::string adobe = IccDir + "AdobeRGB1998.icc";
+  if (ReadAll(adobe).empty()) GTEST_SKIP() << "colord-data is not installed";
+  const TBitmap photo = StrongColours();
+  const std::string p3 = dir.File("p3.icc");
+  WriteDisplayP3Profile(p3);
+  const TBitmap asAdobe = ConvertedByTificc(dir, photo, adobe, "1");
+  const TBitmap asP3 = ConvertedByTificc(dir, photo, p3, "1");
+  TPngWriteOptions withSrgb;
+  withSrgb.Srgb = true;
+  const std::vector<uint8_t> srgbPng = EncodePng(photo, withSrgb);
+  const std::vector<uint8_t> iccp = WithPngChunk(srgbPng, "iCCP", IccpBody(ReadAll(adobe)));
+  const std::vector<uint8_t> cicp = WithPngChunk(iccp, "cICP", {12, 13, 0, 1});
+  const std::vector<uint8_t> cicpSrgb = WithPngChunk(iccp, "cICP", {1, 13, 0, 1});
+  const auto read = [&](const std::vector<uint8_t>& bytes, bool& converted) {
+    const std::string name = dir.File("c.png");
+    WriteAll(name, bytes);
+    TReadResult r;
+    TBitmap b = ReadImageFile(name, &r);
+    converted = r.Origin.ProfileConverted;
+    return b;
+  };
+  bool converted = false;
+  EXPECT_LE(Difference(read(srgbPng, converted), photo).Max, 0);
+  EXPECT_FALSE(converted);
+  EXPECT_LE(Difference(read(iccp, converted), asAdobe).Max, 1) << "iCCP over sRGB";
+  EXPECT_TRUE(converted);
+  EXPECT_LE(Difference(read(cicp, converted), asP3).Max, 1) << "cICP over iCCP";
+  EXPECT_TRUE(converted);
+  EXPECT_LE(Difference(read(cicpSrgb, converted), photo).Max, 0) << "cICP saying sRGB";
+  EXPECT_FALSE(converted);
 }
 
 TEST(ColorProfile, GreyProfilesAndPalettes) {
@@ -235,7 +402,7 @@ TEST(ColorProfile, DamagedProfilesFallBackToSrgbWithoutAWord) {
     TReadResult read;
     TBitmap opened;
     ASSERT_NO_THROW(opened = ReadImageFile(name, &read));
-    EXPECT_FALSE(read.ProfileConverted);
+    EXPECT_FALSE(read.Origin.ProfileConverted);
     EXPECT_TRUE(SamePixels(opened, raw));
   }
   // Chunks out of order are joined in order; a missing chunk means no profile.
@@ -257,14 +424,14 @@ TEST(ColorProfile, SavedFilesSaySrgbOnlyWhenTheOpenedOneHadAProfile) {
   ScratchDir dir;
   const TBitmap photo = TestPhoto(24, 16);
   TReadResult profiled;
-  profiled.ProfileConverted = true;
+  profiled.Origin.ProfileConverted = true;
   for (const char* ext : {".png", ".jpg", ".tif"}) {
     SCOPED_TRACE(ext);
     const std::string plain = dir.File(std::string("plain") + ext), tagged = dir.File(std::string("tagged") + ext);
     TWriteOptions o;
-    CarryOver(TReadResult{}, o);
+    CarryOver(TPictureOrigin{}, o);
     WriteImageFile(plain, photo, o);
-    CarryOver(profiled, o);
+    CarryOver(profiled.Origin, o);
     WriteImageFile(tagged, photo, o);
     std::string log;
     if (std::string(ext) == ".png") {
@@ -356,7 +523,7 @@ TEST(CameraData, MakeModelDatesAndRightsSurviveOpenAndSaveAs) {
   for (const char* ext : {".jpg", ".tif"}) {
     SCOPED_TRACE(ext);
     TWriteOptions o;
-    CarryOver(read, o);
+    CarryOver(read.Origin, o);
     const std::string saved = dir.File(std::string("saved") + ext);
     WriteImageFile(saved, picture, o);
     std::string log;
@@ -376,9 +543,42 @@ TEST(CameraData, MakeModelDatesAndRightsSurviveOpenAndSaveAs) {
   TReadResult bareRead;
   const TBitmap b = ReadImageFile(bare, &bareRead);
   TWriteOptions carried;
-  CarryOver(bareRead, carried);
+  CarryOver(bareRead.Origin, carried);
   WriteImageFile(dir.File("c.tif"), b, carried);
   WriteImageFile(dir.File("d.tif"), b, TWriteOptions{});
   EXPECT_EQ(ReadAll(dir.File("c.tif")), ReadAll(dir.File("d.tif")));
   EXPECT_FALSE(CarryCameraData(dir.File("missing.jpg"), dir.File("d.tif")));
+}
+
+// Phones and newer cameras write HEIC, AVIF and JPEG XL: their camera data is
+// carried like a JPEG's (Exiv2 reads these containers only when asked to).
+TEST(CameraData, HeicAvifAndJxlCarryTheirCameraData) {
+  NEED_TOOLS("exiftool", "convert", "heif-enc", "avifenc", "cjxl");
+  ScratchDir dir;
+  const std::string shot = dir.File("shot.jpg");
+  ASSERT_EQ(RunTool("convert -size 40x30 gradient:red-blue " + shot), 0);
+  ASSERT_EQ(RunTool("exiftool -q -overwrite_original -Make=Apple '-Model=iPhone 12' "
+                    "'-DateTimeOriginal=2022:07:14 18:05:00' '-Copyright=(c) B. Walker' " + shot),
+            0);
+  ASSERT_EQ(RunTool("exiftool -q -b -Exif " + shot + " > " + dir.File("exif.bin")), 0);
+  const std::string heic = dir.File("shot.heic"), avif = dir.File("shot.avif"), jxl = dir.File("shot.jxl");
+  ASSERT_EQ(RunTool("heif-enc -q 60 -o " + heic + " " + shot), 0);
+  ASSERT_EQ(RunTool("avifenc --exif " + dir.File("exif.bin") + " " + shot + " " + avif), 0);
+  ASSERT_EQ(RunTool("cjxl " + shot + " " + jxl), 0);
+  for (const std::string& source : {heic, avif, jxl}) {
+    SCOPED_TRACE(source);
+    TReadResult read;
+    const TBitmap picture = ReadImageFile(source, &read);
+    for (const char* ext : {".jpg", ".tif"}) {
+      const std::string saved = dir.File(std::string("saved") + ext);
+      TWriteOptions o;
+      CarryOver(read.Origin, o);
+      WriteImageFile(saved, picture, o);
+      std::string log;
+      ASSERT_EQ(RunTool("exiftool -s -s -Make -Model -DateTimeOriginal -Copyright " + saved, &log), 0);
+      for (const char* want : {"Make: Apple", "Model: iPhone 12", "DateTimeOriginal: 2022:07:14 18:05:00",
+                               "Copyright: (c) B. Walker"})
+        EXPECT_NE(log.find(want), std::string::npos) << ext << ": " << want << "\n" << log;
+    }
+  }
 }

@@ -45,7 +45,7 @@ TEST(FormatRegistry, HoldsEveryRowAfterStartUp) {
 TEST(FormatRegistry, OpenFilterIsExact) {
   EXPECT_EQ(BuildOpenFilter(),
             "Common images|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.tga;*.bmp;*.gif;*.ovi"
-            ";*.heic;*.heif;*.avif;*.webp;*.jxl|"
+            ";*.webp;*.avif;*.heic;*.heif;*.hif;*.jxl|"
             "All images|*.*|"
             "Alias/Wavefront (*.rla;*.rpf)|*.rla;*.rpf|"
             "Autodesk (*.cel;*.pic)|*.cel;*.pic|"

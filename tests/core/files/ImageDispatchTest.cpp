@@ -498,3 +498,40 @@ TEST_F(Dispatch, BigPicturesOpen) {
   EXPECT_EQ(target.Height(), 20000);
   EXPECT_EQ(target.Pixel(19999, 19999), RGB(0, 0, 0));
 }
+
+// "Save as" hands on what the read of the opened picture learned, through the
+// same CarryOver the command-line tool uses: the window's files and the tool's
+// are the same.
+TEST_F(Dispatch, SaveAsCarriesWhatTheReadLearnedLikeConvert) {
+  if (std::system("command -v exiftool >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+  TBitmap photo(24, 16);
+  photo.FillBytes(90);
+  const std::string shot = dir / "shot.jpg";
+  WriteImageFile(shot, photo, TWriteOptions{});
+  ASSERT_EQ(std::system(("exiftool -q -overwrite_original -Make=Velicam '" + shot + "'").c_str()), 0);
+  std::string name = shot;
+  TBitmap opened;
+  TReadResult read;
+  ASSERT_EQ(LoadImageFile(name, opened, "", &read), irDone);
+  read.Origin.ProfileConverted = true;  // as if the file's profile had been converted
+  for (const char* ext : {".jpg", ".png"}) {
+    SCOPED_TRACE(ext);
+    std::string window = dir / (std::string("window") + ext);
+    ASSERT_EQ(SaveImageFile(window, opened, nullptr, "", read.Origin), irDone);
+    TWriteOptions options;
+    options.JpegExifFromJpeg = true;
+    CarryOver(read.Origin, options);
+    const std::string tool = dir / (std::string("tool") + ext);
+    WriteImageFile(tool, opened, options);
+    const std::vector<uint8_t> a = ReadFileBytes(window), b = ReadFileBytes(tool);
+    const std::string text(a.begin(), a.end());
+    EXPECT_NE(text.find(std::string(ext) == ".png" ? "sRGB" : "Velicam"), std::string::npos);
+    // Equal but for the EXIF date of the save.
+    EXPECT_EQ(a.size(), b.size());
+    // Without an origin nothing is carried.
+    std::string bare = dir / (std::string("bare") + ext);
+    ASSERT_EQ(SaveImageFile(bare, opened, nullptr, ""), irDone);
+    const std::vector<uint8_t> c = ReadFileBytes(bare);
+    EXPECT_EQ(std::string(c.begin(), c.end()).find(std::string(ext) == ".png" ? "sRGB" : "Velicam"), std::string::npos);
+  }
+}

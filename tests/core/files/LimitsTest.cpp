@@ -13,9 +13,13 @@
 #include <new>
 #include <string>
 
+#include <unistd.h>
+
 #include "TestFiles.h"
 #include "core/base/Errors.h"
 #include "core/files/BmpCodec.h"
+#include "core/files/DecodedPicture.h"
+#include "core/files/ImageDispatch.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/FormatRegistry.h"
 #include "core/files/GifCodec.h"
@@ -100,14 +104,17 @@ Bytes Zlib(size_t zeros) {
   return out;
 }
 
-// The reader must refuse the bytes with one of the program's errors, without
-// having asked for anything like the picture's memory.
-void ExpectRefused(const char* what, const std::function<void()>& read) {
+// The reader must refuse the bytes with one of the program's errors (with
+// forSize false, not for the picture's size), without having asked for
+// anything like the picture's memory.
+void ExpectRefused(const char* what, const std::function<void()>& read, bool forSize = true) {
   SCOPED_TRACE(what);
   largestRequest = 0;
   try {
     read();
     ADD_FAILURE() << "read without complaint";
+  } catch (const EPictureTooLarge& e) {
+    if (!forSize) ADD_FAILURE() << "refused for its size: " << e.what();
   } catch (const EVelinorError&) {
   } catch (const std::exception& e) {
     ADD_FAILURE() << "foreign exception: " << e.what();
@@ -561,6 +568,126 @@ TEST(Limits, Jxl) {
   EXPECT_EQ(w, 20000);
   ExpectRefused("over 1 GiB", [&] { ReadJxl(huge.data(), huge.size()); });
   ExpectRefused("too wide", [&] { ReadJxl(wide.data(), wide.size()); });
+}
+
+// ---- pictures checked at the bytes per pixel they will have --------------------------
+
+// Sides of a picture that fits the pixel limit at 3 bytes a pixel but not at
+// 4 (on this machine: 45000 x 40000 RGB is within the limit of a 24 GiB one).
+bool SidesBetweenThreeAndFourBytes(uint32_t& w, uint32_t& h) {
+  const int64_t pixels = MaxImageBytes() * 2 / 7;  // 3.5 bytes a pixel
+  w = 60000;
+  h = static_cast<uint32_t>(pixels / w);
+  return h <= 65535 && int64_t{w} * 3 * h <= MaxImageBytes() && int64_t{w} * 4 * h > MaxImageBytes();
+}
+
+// The reader refuses the header, not for its size but for the missing data.
+void ExpectRefusedButNotForItsSize(const char* what, const std::function<void()>& read) {
+  ExpectRefused(what, read, false);
+}
+
+void ExpectTooLarge(const char* what, const std::function<void()>& read) {
+  SCOPED_TRACE(what);
+  EXPECT_THROW(read(), EPictureTooLarge);
+}
+
+Bytes PngOfType(uint32_t w, uint32_t h, uint8_t colorType) {
+  Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes ihdr;
+  Be32(ihdr, w);
+  Be32(ihdr, h);
+  ihdr.insert(ihdr.end(), {8, colorType, 0, 0, 0});
+  Chunk(b, "IHDR", ihdr);
+  Chunk(b, "IDAT", Zlib(1000));
+  Chunk(b, "IEND", {});
+  return b;
+}
+
+Bytes TgaOfDepth(int w, int h, int depth, size_t dataBytes) {
+  Bytes b = Tga(w, h, false, dataBytes);
+  b[16] = static_cast<uint8_t>(depth);
+  b[17] = depth == 32 ? 0x28 : 0x20;
+  return b;
+}
+
+Bytes SgiOfChannels(int w, int h, int channels) {
+  Bytes b = Sgi(w, h, 0, 4000);
+  b[10] = 0;
+  b[11] = static_cast<uint8_t>(channels);
+  return b;
+}
+
+Bytes PcxOfPlanes(int w, int h, int planes) {
+  Bytes b = Pcx(w - 1, h - 1, w, 100);
+  b[65] = static_cast<uint8_t>(planes);
+  return b;
+}
+
+TEST(Limits, PicturesAreCheckedAtTheBytesPerPixelTheyWillHave) {
+  uint32_t w = 0, h = 0;
+  if (!SidesBetweenThreeAndFourBytes(w, h)) GTEST_SKIP() << "no such size on a machine of this memory";
+  const int W = static_cast<int>(w), H = static_cast<int>(h);
+  const Bytes rgbPng = PngOfType(w, h, 2), rgbaPng = PngOfType(w, h, 6);
+  ExpectRefusedButNotForItsSize("RGB PNG", [&] { ReadPng(rgbPng.data(), rgbPng.size()); });
+  ExpectTooLarge("RGBA PNG", [&] { ReadPng(rgbaPng.data(), rgbaPng.size()); });
+  const Bytes bmp = Bmp(W, H, 24, 0, Bytes(64, 0)), bmp32 = Bmp(W, H, 32, 0, Bytes(64, 0));
+  ExpectRefusedButNotForItsSize("24-bit BMP", [&] { ReadBmp(bmp.data(), bmp.size()); });
+  ExpectRefusedButNotForItsSize("32-bit BMP without alpha mask", [&] { ReadBmp(bmp32.data(), bmp32.size()); });
+  const Bytes tga = TgaOfDepth(W, H, 24, 100), tga32 = TgaOfDepth(W, H, 32, 100);
+  ExpectRefusedButNotForItsSize("24-bit Targa", [&] { ReadTga(tga.data(), tga.size()); });
+  ExpectTooLarge("32-bit Targa", [&] { ReadTga(tga32.data(), tga32.size()); });
+  const Bytes sgi = SgiOfChannels(W, H, 3), sgi4 = SgiOfChannels(W, H, 4);
+  ExpectRefusedButNotForItsSize("RGB SGI", [&] { ReadSgi(sgi.data(), sgi.size()); });
+  ExpectTooLarge("RGBA SGI", [&] { ReadSgi(sgi4.data(), sgi4.size()); });
+  Bytes tiff = Tiff(w, h, 5, 8, 100);  // one sample, min-is-white: the RGBA reader's 32 bits
+  ExpectTooLarge("grey TIFF through the RGBA reader", [&] { ReadTiff(tiff.data(), tiff.size()); });
+  // The same as 8-bit RGB: read sample by sample into 24 bits.
+  for (size_t i = 10; i + 12 <= 10 + 9 * 12; i += 12) {
+    if (tiff[i] == 262 % 256 && tiff[i + 1] == 262 / 256) tiff[i + 8] = 2;  // photometric RGB
+    if (tiff[i] == 277 % 256 && tiff[i + 1] == 277 / 256) tiff[i + 8] = 3;  // three samples
+  }
+  ExpectRefusedButNotForItsSize("RGB TIFF", [&] { ReadTiff(tiff.data(), tiff.size()); });
+  const Bytes pcx = PcxOfPlanes(W, H, 3), pcx4 = PcxOfPlanes(W, H, 4);
+  ExpectRefusedButNotForItsSize("RGB PCX", [&] { ReadPcx(pcx.data(), pcx.size()); });
+  ExpectTooLarge("RGBA PCX", [&] { ReadPcx(pcx4.data(), pcx4.size()); });
+
+  // The message gives the limit in pixels at the bytes per pixel checked.
+  test::TempDir dir;
+  WriteFileAtomically(dir / "a.png", rgbaPng);
+  std::exception_ptr error;
+  try {
+    ReadImageFile(dir / "a.png");
+  } catch (...) {
+    error = std::current_exception();
+  }
+  EXPECT_NE(LoadFailureCause(dir / "a.png", error).find(" and " + std::to_string(MaxImageBytes() / 4 / 1000000) +
+                                                       " million pixels"),
+            std::string::npos)
+      << LoadFailureCause(dir / "a.png", error);
+}
+
+// A file is read whole up to what a picture within the limits needs; a larger
+// one is too large, not damaged.
+TEST(Limits, BigFilesAreReadUpToThePictureLimit) {
+  // 30000 x 30000 24-bit BMP: 2.7 GB, within the picture limit of a 12 GiB machine.
+  if (MaxImageBytes() >= int64_t{30000} * 30000 * 3)
+    EXPECT_GE(MaxPictureFileBytes(), uint64_t{30000} * 30000 * 3 + 54);
+  EXPECT_GE(MaxPictureFileBytes(), 2 * static_cast<uint64_t>(MaxImageBytes()));
+  test::TempDir dir;
+  const std::string huge = dir / "huge.bmp";
+  WriteFileAtomically(huge, Bmp(16, 16, 24, 0, Bytes(16 * 16 * 3, 0)));
+  // Made larger than any picture without writing it: a sparse file.
+  if (::truncate(huge.c_str(), static_cast<off_t>(MaxPictureFileBytes() + 1)) != 0) GTEST_SKIP() << "no sparse files";
+  std::exception_ptr error;
+  largestRequest = 0;
+  try {
+    ReadImageFile(huge);
+    ADD_FAILURE() << "read without complaint";
+  } catch (const EOutOfLimits&) {
+    error = std::current_exception();
+  }
+  EXPECT_LT(largestRequest.load(), size_t{32} << 20);
+  EXPECT_EQ(LoadFailureCause(huge, error).rfind("The file is too large to open: ", 0), 0u) << LoadFailureCause(huge, error);
 }
 
 TEST(Limits, CameraRaw) {

@@ -8,6 +8,7 @@
 #include "PhotoTestSupport.h"
 #include "core/base/Errors.h"
 #include "core/files/ExifSummary.h"
+#include "core/files/FileRoutes.h"
 #include "core/files/HeifCodec.h"
 #include "core/files/JxlCodec.h"
 #include "core/files/WebpCodec.h"
@@ -391,16 +392,18 @@ TEST(PhotoCodecs, TruncatedFilesFailCleanly) {
   }
 }
 
-TEST(PhotoCodecs, ExtensionPredicates) {
-  EXPECT_TRUE(IsHeifFile("IMG_0001.HEIC"));
-  EXPECT_TRUE(IsHeifFile("a.heif"));
-  EXPECT_TRUE(IsHeifFile("canon.hif"));
-  EXPECT_FALSE(IsHeifFile("a.avif"));
-  EXPECT_TRUE(IsAvifFile("a.AVIF"));
-  EXPECT_TRUE(IsWebpFile("a.webp"));
-  EXPECT_FALSE(IsWebpFile("a.web"));
-  EXPECT_TRUE(IsJxlFile("a.jxl"));
-  EXPECT_FALSE(IsJxlFile("jxl"));
+TEST(PhotoCodecs, ExtensionsTakeTheirRows) {
+  // The route table alone decides which reader a name gets.
+  const auto row = [](const char* name) { return std::string(LoadRouteFor(name).Name); };
+  EXPECT_EQ(row("IMG_0001.HEIC"), "HEIF");
+  EXPECT_EQ(row("a.heif"), "HEIF");
+  EXPECT_EQ(row("canon.hif"), "HEIF");
+  EXPECT_EQ(row("a.avif"), "AVIF");
+  EXPECT_EQ(row("a.AVIF"), "AVIF");
+  EXPECT_EQ(row("a.webp"), "WebP");
+  EXPECT_NE(row("a.web"), "WebP");
+  EXPECT_EQ(row("a.jxl"), "JPEG XL");
+  EXPECT_NE(row("jxl"), "JPEG XL");
 }
 
 TEST(PhotoCodecs, ExifBlockIsFoundBehindEachContainersPrefix) {

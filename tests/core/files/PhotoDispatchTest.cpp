@@ -159,6 +159,16 @@ TEST_F(PhotoDispatch, CameraRawPreviewAndInformation) {
   EXPECT_EQ(lines[1], "24 bits");
   EXPECT_EQ(lines.back(), "Velinor Test DNG");
   EXPECT_EQ(lines[lines.size() - 2], "");
+  // The camera-raw extensions beyond the classic table take the same row, and
+  // so get the camera line too.
+  for (const char* ext : {".ARW", ".cr3", ".rw2", ".nrw", ".srw", ".iiq", ".3fr"}) {
+    SCOPED_TRACE(ext);
+    const std::string copy = dir.File(std::string("IMG_0001") + ext);
+    WriteAll(copy, ReadAll(dng));
+    const TPicturePreview q = LoadPicturePreview(copy);
+    ASSERT_TRUE(q.Loaded);
+    EXPECT_EQ(InfoLines(copy, q).back(), "Velinor Test DNG");
+  }
 }
 
 TEST_F(PhotoDispatch, RawFileLibRawRejectsFailsWithTheLoadMessageAndChangesNothing) {

@@ -326,3 +326,76 @@ TEST(Tiff, AlphaSamplesComeInAsStraightColours) {
     EXPECT_EQ(p[7], 255);
   }
 }
+
+namespace {
+
+// An RGB(A) file of 8-bit samples written by libtiff, contiguous or in planes.
+void WriteSamples(const std::string& path, int w, int h, int channels, uint16_t planar, const std::vector<uint8_t>& rgba,
+                  uint16_t extraSample = EXTRASAMPLE_UNASSALPHA) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, channels);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planar);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 2);
+  if (channels == 4) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extraSample);
+  std::vector<uint8_t> row(size_t(w) * channels);
+  if (planar == PLANARCONFIG_CONTIG) {
+    for (int y = 0; y < h; ++y) {
+      for (int i = 0; i < w * channels; ++i) row[i] = rgba[(size_t(y) * w + i / channels) * 4 + i % channels];
+      TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+  } else {
+    for (int c = 0; c < channels; ++c)
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) row[x] = rgba[(size_t(y) * w + x) * 4 + c];
+        TIFFWriteScanline(tif, row.data(), y, static_cast<uint16_t>(c));
+      }
+  }
+  TIFFClose(tif);
+}
+
+}  // namespace
+
+// Unassociated alpha keeps its exact colours, even where the alpha is low
+// (libtiff's RGBA reader multiplies them by it: (0, 200, 50) at alpha 17 came
+// back as (0, 195, 45)); in one plane or in separate ones, with or without alpha.
+TEST(Tiff, EightBitSamplesComeInExactly) {
+  ScratchDir dir;
+  const int w = 7, h = 5;
+  std::vector<uint8_t> rgba(size_t(w) * h * 4);
+  uint32_t seed = 12345;
+  for (auto& v : rgba) v = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 24);
+  const uint8_t low[4] = {0, 200, 50, 17};
+  std::copy(low, low + 4, rgba.begin());
+  for (const uint16_t planar : {uint16_t(PLANARCONFIG_CONTIG), uint16_t(PLANARCONFIG_SEPARATE)})
+    for (const int channels : {3, 4}) {
+      SCOPED_TRACE(std::to_string(planar) + " / " + std::to_string(channels));
+      const std::string path = dir.File("s.tif");
+      WriteSamples(path, w, h, channels, planar, rgba);
+      TTiffReadInfo info;
+      const TBitmap b = ReadBack(path, &info);
+      ASSERT_EQ(b.PixelFormat(), channels == 4 ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+      EXPECT_EQ(info.DepthCode, channels == 4 ? 7 : 6);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const uint8_t* want = &rgba[(size_t(y) * w + x) * 4];
+          const uint8_t* got = b.ScanLine(y) + x * channels;
+          const int alpha = channels == 4 ? got[3] : 255;
+          ASSERT_EQ(RGB(got[2], got[1], got[0]), RGB(want[0], want[1], want[2])) << x << "," << y;
+          ASSERT_EQ(alpha, channels == 4 ? want[3] : 255) << x << "," << y;
+        }
+    }
+  // Associated alpha is still divided out: (0, 12, 3) at 17 is (0, 180, 45).
+  std::vector<uint8_t> premultiplied(size_t(w) * h * 4, 255);
+  const uint8_t stored[4] = {0, 12, 3, 17};
+  std::copy(stored, stored + 4, premultiplied.begin());
+  WriteSamples(dir.File("a.tif"), w, h, 4, PLANARCONFIG_CONTIG, premultiplied, EXTRASAMPLE_ASSOCALPHA);
+  const TBitmap a = ReadBack(dir.File("a.tif"));
+  EXPECT_EQ(a.Pixel(0, 0), RGB(0, 180, 45));
+  EXPECT_EQ(a.ScanLine(0)[3], 17);
+}

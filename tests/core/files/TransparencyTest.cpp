@@ -2,6 +2,7 @@
 // GIF or PNG becomes alpha for the document, the open dialog's preview and
 // information keep what the file says.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,6 +82,55 @@ TEST(Transparency, PngTransparencyChunkBecomesAlpha) {
     const TBitmap b = ReadImageFile(path, &read);
     ExpectCornerSeeThrough(b);
     EXPECT_EQ(read.TransparencyCode, read.DepthCode == 7 ? 2 : 1);
+  }
+}
+
+namespace {
+
+// A 16-bit RGB PNG written by libpng: red, with the pixel at (0, 0) of the
+// transparency chunk's colour (the high byte alone would give another 8-bit
+// colour than the rounding of the decoded pixels).
+void WriteSixteenBitKeyedPng(const std::string& path, uint16_t key) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, 4, 2, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_color_16 transparent{};
+  transparent.red = transparent.green = transparent.blue = key;
+  png_set_tRNS(png, info, nullptr, 0, &transparent);
+  png_write_info(png, info);
+  for (int y = 0; y < 2; ++y) {
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 4; ++x) {
+      const uint16_t rgb[3] = {uint16_t(x || y ? 65535 : key), uint16_t(x || y ? 0 : key), uint16_t(x || y ? 0 : key)};
+      for (uint16_t v : rgb) row.insert(row.end(), {uint8_t(v >> 8), uint8_t(v)});
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+}  // namespace
+
+TEST(Transparency, SixteenBitPngTransparentColourIsMatchedAsThePixelsAreRounded) {
+  TempDir dir;
+  // 496 is 1.93 levels: 2 once rounded, 1 by its high byte.
+  for (const uint16_t key : {uint16_t(496), uint16_t(0x80C0), uint16_t(0xFEFF), uint16_t(0)}) {
+    SCOPED_TRACE(key);
+    const std::string path = dir / "k.png";
+    WriteSixteenBitKeyedPng(path, key);
+    TReadResult read;
+    const TBitmap b = ReadImageFile(path, &read);
+    ASSERT_EQ(b.PixelFormat(), TPixelFormat::pf32bit);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(b.ScanLine(y)[4 * x + 3], x == 0 && y == 0 ? 0 : 255) << x << "," << y;
+    EXPECT_EQ(read.TransparencyCode, 1);
+    EXPECT_EQ(read.DepthCode, 8);
   }
 }
 
