@@ -84,18 +84,12 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
   return a;
 }
 
-// Writes every output or none (as "Save as" writes them). A layered document,
-// when given, is what an ".ovi" first output holds.
-void SaveAll(const std::vector<std::pair<std::string, const TBitmap*>>& outputs, TMyImageLayered* layered,
-             const TWriteOptions& options) {
-  std::unique_ptr<TLayeredGraphic> document;
-  if (layered) document = std::make_unique<TLayeredGraphic>(*layered);
-  std::vector<TImageOutput> files;
-  for (const auto& [target, bitmap] : outputs)
-    files.push_back(TImageOutput{target, TSaveSource{*bitmap, files.empty() ? document.get() : nullptr}});
+// Writes every output or none. A layered document, when given, is what an ".ovi"
+// first output holds.
+void SaveAll(const std::vector<TImageOutput>& outputs) {
   std::string failed;
   try {
-    WriteImageFiles(files, options, &failed);
+    WriteImageFiles(outputs, &failed);
   } catch (const std::exception& e) {
     throw FileError("cannot save \"" + failed + "\": " + e.what());
   }
@@ -153,17 +147,20 @@ int RunKeep(const std::vector<std::string>& args) {
   }
   const double ms = watch.Milliseconds();
   if (a.timing) PrintTiming("KeepColors", ms);
-  std::vector<std::pair<std::string, const TBitmap*>> outputs = {{a.output, &result}};
-  if (!a.maskFile.empty()) outputs.emplace_back(a.maskFile, &mask);
   // As "Save as" after "Execute": the photo under its toned copy, cut out where
-  // colours were kept.
+  // colours were kept; with the photo's camera data, and the sRGB statement for a
+  // picture whose profile was converted on the way in. The mask is no photograph:
+  // it is written plain.
   std::unique_ptr<TMyImageLayered> layered;
-  if (IsOviFile(a.output)) layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
-  // As "Save as" does: the photo's camera data, and the sRGB statement for a
-  // picture whose profile was converted on the way in.
-  TWriteOptions options;
-  CarryOver(read, options);
-  SaveAll(outputs, layered.get(), options);
+  std::unique_ptr<TLayeredGraphic> layeredFile;
+  if (IsOviFile(a.output)) {
+    layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
+    layeredFile = std::make_unique<TLayeredGraphic>(*layered);
+  }
+  std::vector<TImageOutput> outputs = {{a.output, TSaveSource{result, layeredFile.get()}}};
+  CarryOver(read.Origin, outputs[0].Options);
+  if (!a.maskFile.empty()) outputs.push_back({a.maskFile, TSaveSource{mask}});
+  SaveAll(outputs);
   return 0;
 }
 

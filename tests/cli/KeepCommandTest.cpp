@@ -337,10 +337,12 @@ TEST_F(KeepCli, CameraDataAndTheSrgbStatementAreCarriedOver) {
   std::string tag = "exiftool -q -overwrite_original -Make=Velicam -Model='V 24' -Copyright='(c) A. Photographer'";
   if (fs::exists(adobe)) tag += " '-ICC_Profile<=" + adobe + "'";
   ASSERT_EQ(std::system((tag + " " + Path("in.jpg")).c_str()), 0);
-  const TRunResult r = Run(Path("in.jpg") + " " + Path("out.jpg") + " --pick 5,5");
+  const TRunResult r = Run(Path("in.jpg") + " " + Path("out.jpg") + " --pick 5,5 --mask " + Path("mask.jpg"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Output("exiftool -s -s -s -Make -Model -Copyright -Software " + Path("out.jpg")),
             "Velicam\nV 24\n(c) A. Photographer\nVelinor\n");
+  // The mask is no photograph of that camera: only the program's own block.
+  EXPECT_EQ(Output("exiftool -s -s -s -Make -Copyright -Software " + Path("mask.jpg")), "Velinor\n");
   if (fs::exists(adobe)) {
     EXPECT_NE(Output("exiftool -s -s -s -ProfileDescription " + Path("out.jpg")).find("sRGB"), std::string::npos);
   }

@@ -505,8 +505,7 @@ void WriteImageFile(const std::string& path, const TBitmap& bitmap, double resol
   WriteImageFile(path, bitmap, o);
 }
 
-void WriteImageFiles(const std::vector<TImageOutput>& outputs, const TWriteOptions& options,
-                     std::string* failedPath) {
+void WriteImageFiles(const std::vector<TImageOutput>& outputs, std::string* failedPath) {
   std::string local;
   std::string& current = failedPath ? *failedPath : local;
   // Every name is checked before anything is written.
@@ -519,9 +518,9 @@ void WriteImageFiles(const std::vector<TImageOutput>& outputs, const TWriteOptio
   for (size_t i = 0; i < outputs.size(); ++i) {
     const TImageOutput& out = outputs[i];
     current = out.Path;
-    const TFormatObject writer = MakeWriterObject(*routes[i], out.Source, options);
+    const TFormatObject writer = MakeWriterObject(*routes[i], out.Source, out.Options);
     save.Stage(out.Path, [&](const std::string& temp) {
-      routes[i]->Write(TWriteCall{*writer.Object, temp, out.Source, options});
+      routes[i]->Write(TWriteCall{*writer.Object, temp, out.Source, out.Options});
     });
   }
   save.Commit(&current);

@@ -206,8 +206,8 @@ void WriteImageFile(const std::string& path, const TBitmap& bitmap, double resol
 struct TImageOutput {
   std::string Path;
   TSaveSource Source;
+  TWriteOptions Options{};
 };
-void WriteImageFiles(const std::vector<TImageOutput>& outputs, const TWriteOptions& options,
-                     std::string* failedPath = nullptr);
+void WriteImageFiles(const std::vector<TImageOutput>& outputs, std::string* failedPath = nullptr);
 
 }  // namespace velinor

@@ -158,19 +158,19 @@ TEST_F(RouteTable, AFlatSaveRefusesTheLayeredName) {
 TEST_F(RouteTable, SeveralFilesAreWrittenTogetherOrNotAtAll) {
   const TBitmap photo = test::MakePhoto(8, 6);
   const std::string a = dir / "a.png", b = dir / "b.bmp";
-  WriteImageFiles({{a, TSaveSource{photo}}, {b, TSaveSource{photo}}}, TWriteOptions{});
+  WriteImageFiles({{a, TSaveSource{photo}}, {b, TSaveSource{photo}}});
   EXPECT_EQ(ReadImageFile(a).Pixel(1, 1), photo.Pixel(1, 1));
   EXPECT_EQ(ReadImageFile(b).Pixel(1, 1), photo.Pixel(1, 1));
   const auto before = ReadFileBytes(a);
   // The second name has no writer: the first file is not touched either.
   std::string failed;
   EXPECT_THROW(WriteImageFiles({{a, TSaveSource{test::MakePhoto(3, 3)}}, {dir / "c.pcx", TSaveSource{photo}}},
-                               TWriteOptions{}, &failed),
+                               &failed),
                EUnsupportedFormat);
   EXPECT_EQ(failed, dir / "c.pcx");
   // The second cannot be written: nothing is replaced, nothing left behind.
   EXPECT_THROW(WriteImageFiles({{a, TSaveSource{test::MakePhoto(3, 3)}}, {dir / "no/d.png", TSaveSource{photo}}},
-                               TWriteOptions{}, &failed),
+                               &failed),
                EWriteError);
   EXPECT_EQ(failed, dir / "no/d.png");
   EXPECT_EQ(ReadFileBytes(a), before);
