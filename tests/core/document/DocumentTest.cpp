@@ -646,6 +646,8 @@ TEST(Document, DeepHistoryWalksBackAndForward) {
 
   // A second Execute on a result keeps the result it replaces as a step of its
   // own, so that the walk back passes through it; a new step ends the redo side.
+  // That step gives the result back as it was: processed (here a resized result,
+  // which no longer fits its photo).
   d.Undo();
   d.Execute(KeepOf(photo));
   EXPECT_FALSE(d.CanRedo());
@@ -654,7 +656,8 @@ TEST(Document, DeepHistoryWalksBackAndForward) {
   EXPECT_TRUE(SamePixels(d.CurrentImage(), d.ColorSource()));
   d.Undo();
   EXPECT_TRUE(SamePixels(d.CurrentImage(), strokes[1]));
-  EXPECT_FALSE(d.Processed());
+  EXPECT_TRUE(d.Processed());
+  EXPECT_FALSE(d.ResultMatchesPhoto());
 
   // Rotate-like commands are steps with their label.
   TDocument r(kWindowHistoryDepth);

@@ -153,6 +153,22 @@ TEST(TouchUps, GreyPictureCodesColourGreyAndUntouched) {
 
 // ---- the brush -----------------------------------------------------------------
 
+// A sampled layer holds the picked pixels.
+TEST(TouchUps, ASampledLayerHoldsThePickedPixels) {
+  std::mt19937 rng(11);
+  const int w = 37, h = 23;
+  const TTouchUps layer = RandomLayer(w, h, rng);
+  ASSERT_FALSE(layer.Empty());
+  const std::vector<int> columns{0, 0, 3, 9, 9, 20, 36}, rows{1, 5, 5, 22};
+  const TTouchUps sampled = layer.Sampled(columns, rows);
+  for (size_t j = 0; j < rows.size(); ++j)
+    for (size_t i = 0; i < columns.size(); ++i) {
+      const int x = static_cast<int>(i), y = static_cast<int>(j);
+      const bool touched = PtInRect(layer.Touched(), TPoint{columns[i], rows[j]});
+      EXPECT_EQ(sampled.Apply(x, y, 77), touched ? layer.Apply(columns[i], rows[j], 77) : 77) << i << "," << j;
+    }
+}
+
 TEST(Brush, WeightsFallOffOverTheSoftPartOfTheRadius) {
   EXPECT_EQ(BrushWeight(TBrush{20, 0}, 9.99), 255);
   EXPECT_EQ(BrushWeight(TBrush{20, 0}, 10), 0);

@@ -1,0 +1,142 @@
+// The window's deep history through the commands that replace what stands behind
+// a result: a second "Execute" (also with a result the preview computed) and a
+// brush stroke before "Execute".
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/document/Document.h"
+#include "core/engine/ColorMatch.h"
+#include "core/engine/KeepColors.h"
+#include "core/resize/StretchEx.h"
+#include "support/PixelCompare.h"
+
+namespace velinor {
+namespace {
+
+using test::SamePixels;
+
+TBitmap Picture(int w, int h, uint32_t seed) {
+  std::mt19937 rng(seed);
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < 3 * w; ++x) b.ScanLine(y)[x] = static_cast<uint8_t>(rng() & 0xF0);
+  return b;
+}
+
+TKeepOptions KeepAt(const TBitmap& photo, int x, int y, int tolerance) {
+  TKeepOptions o;
+  o.Entries = {ColorToText(photo.Pixel(x, y))};
+  o.Tolerance = tolerance;
+  return o;
+}
+
+void Stroke(TDocument& d, TTouchKind kind, TBrushPoint a, TBrushPoint b) {
+  d.BeginStroke(TBrush{8, 30}, kind, false);
+  d.StrokeTo(a);
+  d.StrokeTo(b);
+  d.EndStroke();
+}
+
+// What a document shows and keeps, compared between two documents.
+void ExpectSameDocument(const TDocument& a, const TDocument& b, const std::string& where) {
+  SCOPED_TRACE(where);
+  EXPECT_TRUE(SamePixels(a.CurrentImage(), b.CurrentImage()));
+  EXPECT_EQ(a.Processed(), b.Processed());
+  EXPECT_EQ(a.Saved(), b.Saved());
+  EXPECT_EQ(a.ResultMatchesPhoto(), b.ResultMatchesPhoto());
+  EXPECT_EQ(a.CanUndo(), b.CanUndo());
+  EXPECT_EQ(a.CanRedo(), b.CanRedo());
+  EXPECT_EQ(a.History().UndoLabel(), b.History().UndoLabel());
+  EXPECT_EQ(a.History().RedoLabel(), b.History().RedoLabel());
+  EXPECT_EQ(a.TouchUps().Touched(), b.TouchUps().Touched());
+  if (a.Processed() && b.Processed()) {
+    EXPECT_TRUE(SamePixels(a.ColorSource(), b.ColorSource()));
+    EXPECT_TRUE(SamePixels(a.FinalMask(), b.FinalMask()));
+  }
+}
+
+// "Execute" with a result computed beforehand (as the live preview computes it)
+// records the same steps as "Execute" itself, also on a result: Undo walks back
+// through every result and stroke, Redo forward again, and the two documents
+// never differ.
+TEST(DocumentDeepHistory, ExecuteWithWalksTheHistoryAsExecuteDoes) {
+  const TBitmap photo = Picture(40, 30, 31);
+  TDocument plain(kWindowHistoryDepth), previewed(kWindowHistoryDepth);
+  std::vector<TBitmap> shown;  // after each command
+  auto both = [&](const std::function<void(TDocument&)>& command) {
+    command(plain);
+    command(previewed);
+    ExpectSameDocument(plain, previewed, "command " + std::to_string(shown.size()));
+    shown.push_back(plain.CurrentImage());
+  };
+  auto execute = [&](const TKeepOptions& o, bool withCopy) {
+    both([&](TDocument& d) {
+      if (&d == &plain) return d.Execute(o);
+      // From the photo and the touch-ups of the moment, as the preview has it.
+      TBitmap result, mask;
+      ExecuteResult(d.KeepPhoto(), o, &d.TouchUps(), result, mask);
+      d.ExecuteWith(std::move(result), std::move(mask), o.Sepia, withCopy ? TBitmap(d.KeepPhoto()) : TBitmap());
+    });
+  };
+  both([&](TDocument& d) { d.Open(photo, "p.bmp"); });                                        // 0
+  execute(KeepAt(photo, 1, 1, 40), false);                                                  // 1 A
+  both([&](TDocument& d) { Stroke(d, TTouchKind::Grey, {10, 10}, {20, 12}); });             // 2
+  execute(KeepAt(photo, 30, 20, 50), true);                                                 // 3 B
+  both([&](TDocument& d) { Stroke(d, TTouchKind::Colour, {5, 25}, {30, 25}); });            // 4
+  execute(KeepAt(photo, 7, 7, 60), false);                                                  // 5 C
+  both([&](TDocument& d) { d.ResizeImage(30, 20, rmFiltered); });                           // 6
+  both([&](TDocument& d) { Stroke(d, TTouchKind::Grey, {3, 3}, {12, 15}); });               // 7
+  execute(KeepAt(photo, 1, 1, 30), true);                                                   // 8 D
+  ASSERT_FALSE(::testing::Test::HasFailure());
+
+  // Back: each "Execute" on a result first shows the photo it started from, then
+  // the result it replaced, a result again (its strokes and Undo go on from it).
+  struct TBack {
+    TBitmap picture;
+    bool processed;
+    bool matches = processed;  // ResultMatchesPhoto
+  };
+  const TBitmap resizedC = shown[6];
+  const std::vector<TBack> back = {
+      {resizedC, false},  // D's photo: the resized result the stroke started from
+      {shown[7], true},   // the stroke on it
+      {shown[6], true, false},  // the resized result, processed as it was
+      {shown[5], false},  // "Image size" undone: not processed, as specified
+      {photo, false},     // C's photo
+      {shown[4], true},   // B with its stroke: the result it was
+      {shown[3], true},
+      {photo, false},     // B's photo
+      {shown[2], true},   // A with its stroke
+      {shown[1], true},
+      {photo, false},
+  };
+  for (size_t i = 0; i < back.size(); ++i) {
+    ASSERT_TRUE(plain.CanUndo()) << i;
+    plain.Undo();
+    previewed.Undo();
+    const std::string where = "undo " + std::to_string(i);
+    ExpectSameDocument(plain, previewed, where);
+    EXPECT_TRUE(SamePixels(previewed.CurrentImage(), back[i].picture)) << where;
+    EXPECT_EQ(previewed.Processed(), back[i].processed) << where;
+    EXPECT_EQ(previewed.ResultMatchesPhoto(), back[i].matches) << where;
+  }
+  EXPECT_FALSE(previewed.CanUndo());
+  EXPECT_TRUE(previewed.TouchUps().Empty());
+
+  // Forward again to D.
+  for (size_t i = back.size(); i-- > 0;) {
+    plain.Redo();
+    previewed.Redo();
+    ExpectSameDocument(plain, previewed, "redo " + std::to_string(i));
+    if (i > 0) { EXPECT_TRUE(SamePixels(previewed.CurrentImage(), back[i - 1].picture)) << i; }
+  }
+  EXPECT_FALSE(previewed.CanRedo());
+  EXPECT_TRUE(SamePixels(previewed.CurrentImage(), shown[8]));
+  EXPECT_TRUE(previewed.Processed() && previewed.ResultMatchesPhoto());
+}
+
+}  // namespace
+}  // namespace velinor
