@@ -99,6 +99,16 @@ void TDocument::SetColorSource(TBitmap photo) {
   photoId_ = ++lastPhotoId_;
 }
 
+void TDocument::DropUnobservable() {
+  if (flags_.Processed || history_.CanRedo()) return;
+  keepMask_.Clear();
+  if (colorSource_.Empty()) return;
+  // A step that gives a result back over this very photo still needs it.
+  for (const TLayerSide& side : touchUpsBefore_)
+    if (side.Document && !side.Document->HasPhoto && side.Document->PhotoId == photoId_) return;
+  SetColorSource(TBitmap());
+}
+
 TDocument::TDocumentSide TDocument::TakeResultSide(bool withPhoto) {
   TDocumentSide side;
   side.Flags = flags_;
@@ -180,6 +190,7 @@ void TDocument::Paste(TBitmap image) {
   origin_ = TOrigin{};
   pasted_ = true;
   fileName_ = kUntitled;
+  DropUnobservable();
 }
 
 void TDocument::Close() {
@@ -194,6 +205,7 @@ void TDocument::Close() {
 void TDocument::TakeUndoSnapshot(std::string label) {
   Record(std::move(label), current_, flags_);
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::ApplyStep(std::string label, TBitmap after) {
@@ -201,6 +213,7 @@ void TDocument::ApplyStep(std::string label, TBitmap after) {
   Record(std::move(label), current_, flags_);
   SetCurrent(std::move(after));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::PushRegionStep(std::string label, TRect rect, const TBitmap& before, TBitmap* plane,
@@ -215,6 +228,7 @@ void TDocument::ResetHistory() {
   touchUpsBefore_.clear();
   touchUpsAfter_.clear();
   flags_ = THistoryFlags{};
+  DropUnobservable();
 }
 
 void TDocument::Undo() {
@@ -231,6 +245,7 @@ void TDocument::Redo() {
   history_.Redo(current_, flags_);
   MoveTouchUps(touchUpsAfter_, touchUpsBefore_);
   ++revision_;
+  DropUnobservable();
 }
 
 // ---- Execute ---------------------------------------------------------------------------
@@ -293,6 +308,7 @@ void TDocument::FailExecute() {
   TakeUndoSnapshot(kStepExecute);
   flags_.Processed = false;
   ++revision_;
+  DropUnobservable();
 }
 
 void TDocument::ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy) {
@@ -334,6 +350,7 @@ void TDocument::ResizeImage(int width, int height, int mode) {
   ++touchUpsRevision_;
   SetCurrent(std::move(resized));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::RotateImage(bool clockwise) {
@@ -344,6 +361,7 @@ void TDocument::RotateImage(bool clockwise) {
   ++touchUpsRevision_;
   SetCurrent(std::move(turned));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 std::unique_ptr<TMyImageLayered> TDocument::BuildLayeredDocument() const {

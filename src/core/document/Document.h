@@ -199,6 +199,9 @@ class TDocument {
   void SetCurrent(TBitmap image);
   // Another picture becomes the photo behind results (photoId_ follows).
   void SetColorSource(TBitmap photo);
+  // The photo and the mask go when nothing can show them again: no result on
+  // screen, no Redo, no step that gives a result back over this photo.
+  void DropUnobservable();
 
   TBitmap current_;
   TBitmap colorSource_;

@@ -174,6 +174,7 @@ void TDocument::ClearTouchUps() {
   ++revision_;
   if (ResultMatchesPhoto())
     RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, touched);
+  DropUnobservable();
 }
 
 TBitmap TDocument::FinalMask() const { return velinor::FinalMask(keepMask_, touchUps_); }

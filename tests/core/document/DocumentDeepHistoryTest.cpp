@@ -1,6 +1,7 @@
 // The window's deep history through the commands that replace what stands behind
-// a result: a second "Execute" (also with a result the preview computed) and a
-// brush stroke before "Execute".
+// a result: a second "Execute" (also with a result the preview computed), a brush
+// stroke before "Execute", and the memory of the photo and mask given back once
+// nothing can show them again.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -136,6 +137,63 @@ TEST(DocumentDeepHistory, ExecuteWithWalksTheHistoryAsExecuteDoes) {
   EXPECT_FALSE(previewed.CanRedo());
   EXPECT_TRUE(SamePixels(previewed.CurrentImage(), shown[8]));
   EXPECT_TRUE(previewed.Processed() && previewed.ResultMatchesPhoto());
+}
+
+// The photo and the mask behind a result are large; they go as soon as nothing
+// can show them again, and stay while a Redo or an older step can.
+TEST(DocumentDeepHistory, PhotoAndMaskGoWhenNothingCanShowThem) {
+  const TBitmap photo = Picture(20, 16, 51), other = Picture(12, 10, 52);
+  const TKeepOptions o = KeepAt(photo, 1, 1, 40);
+  auto empty = [](const TDocument& d) { return d.ColorSource().Empty() && d.KeepMask().Empty(); };
+  for (const size_t depth : {size_t{1}, kWindowHistoryDepth}) {
+    SCOPED_TRACE(depth);
+    TDocument d(depth);
+    d.Open(photo, "p.bmp");
+    d.Execute(o);
+    d.Close();
+    EXPECT_TRUE(empty(d));
+    d.Open(photo, "p.bmp");
+    d.Execute(o);
+    d.Open(other, "o.bmp");
+    EXPECT_TRUE(empty(d));
+    d.Execute(KeepAt(other, 1, 1, 40));
+    d.Undo();  // Redo can show the result again
+    EXPECT_FALSE(empty(d));
+    d.ResizeImage(6, 5, rmNearest);  // ... no longer
+    EXPECT_TRUE(empty(d));
+    d.Undo();
+    d.Redo();
+    EXPECT_TRUE(empty(d));
+  }
+
+  // A deeper history: the result a second "Execute" replaced needs the photo,
+  // not the later mask; after a paste the pasted-over document keeps both.
+  TDocument d(kWindowHistoryDepth);
+  d.Open(photo, "p.bmp");
+  d.Execute(o);
+  const TBitmap first = d.CurrentImage(), firstMask = d.KeepMask();
+  d.Execute(KeepAt(photo, 10, 10, 60));
+  d.Undo();
+  d.ResizeImage(10, 8, rmNearest);
+  EXPECT_TRUE(d.KeepMask().Empty());
+  EXPECT_TRUE(SamePixels(d.ColorSource(), photo));
+  d.Undo();
+  d.Undo();
+  EXPECT_TRUE(SamePixels(d.CurrentImage(), first));
+  EXPECT_TRUE(d.Processed() && d.ResultMatchesPhoto());
+  EXPECT_TRUE(SamePixels(d.KeepMask(), firstMask));
+  d.MarkSaved("p.ovi");
+  d.Paste(other);
+  EXPECT_TRUE(empty(d));
+  d.Undo();
+  EXPECT_TRUE(d.Processed() && d.Saved() && d.ResultMatchesPhoto());
+  EXPECT_TRUE(SamePixels(d.KeepMask(), firstMask));
+  d.Redo();
+  EXPECT_TRUE(empty(d));
+  EXPECT_TRUE(d.Pasted() && !d.Processed());
+  d.Undo();  // a second time: the pasted-over document and its flags again
+  EXPECT_TRUE(d.Processed() && d.Saved() && d.ResultMatchesPhoto());
+  EXPECT_EQ(d.FileName(), "p.ovi");
 }
 
 }  // namespace
