@@ -143,6 +143,10 @@ void TDocument::ExchangeDocument(TDocumentSide& side, bool undo) {
   if (side.WholeDocument) flags_.Saved = side.Flags.Saved;
 }
 
+void TDocument::TurnResult(bool clockwise) {
+  if (!colorSource_.Empty()) colorSource_ = RotateQuarter(colorSource_, clockwise);
+  if (!keepMask_.Empty()) keepMask_ = RotateQuarter(keepMask_, clockwise);
+}
 
 void TDocument::Open(TBitmap image, std::string fileName) {
   origin_ = TOrigin{};
@@ -356,8 +360,11 @@ void TDocument::ResizeImage(int width, int height, int mode) {
 void TDocument::RotateImage(bool clockwise) {
   if (!IsOpen()) return;
   TBitmap turned = RotateQuarter(current_, clockwise);
-  Record(kStepRotate, current_, flags_);
-  touchUps_.Clear();  // painted for the picture before: it no longer lines up
+  Record(kStepRotate, current_, flags_, true);
+  if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Turn = clockwise ? 1 : -1;
+  // Everything behind the picture turns with it.
+  TurnResult(clockwise);
+  if (!touchUps_.Empty()) touchUps_ = touchUps_.Rotated(clockwise);
   ++touchUpsRevision_;
   SetCurrent(std::move(turned));
   flags_.Saved = false;

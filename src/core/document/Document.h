@@ -163,8 +163,10 @@ class TDocument {
   // picture before as the step "Image size". An error passes on after the step
   // was recorded, leaving the picture as it was.
   void ResizeImage(int width, int height, int mode);
-  // "Rotate left" / "Rotate right": the picture turned by a quarter, the picture
-  // before recorded as the step "Rotate" (as "Image size" records its own).
+  // "Rotate left" / "Rotate right": the picture turned by a quarter, and with it
+  // the photo and the mask behind a result and the touch-ups (a quarter turn loses
+  // nothing, so a result stays a result). The picture before is recorded as the
+  // step "Rotate"; its undo turns them all back and leaves the result flag as it is.
   void RotateImage(bool clockwise);
 
   // ---- touch-ups (DocumentTouchUps.cpp) ------------------------------------------------
@@ -245,6 +247,7 @@ class TDocument {
     TRect Rect{}, Touched{};
     TPackedPicture Picture;  // the layer's rectangle Rect (TTouchUps::RegionPicture)
     std::optional<TDocumentSide> Document;
+    int Turn = 0;  // a "Rotate": 1 clockwise, -1 the other way
   };
   // The document's side of the step as it is now: its photo (moved out) when
   // withPhoto, its mask (moved out) and its flags.
@@ -252,6 +255,8 @@ class TDocument {
   // Exchanges the fields the step's side holds with the document's (undo: the
   // way back).
   void ExchangeDocument(TDocumentSide& side, bool undo);
+  // Turns the photo and the mask behind a result a quarter (clockwise or not).
+  void TurnResult(bool clockwise);
   // The layer's sides in step with the history (its oldest steps dropped with
   // the history's): Undo and Redo move the layer across as the history moves the
   // pictures.

@@ -88,6 +88,10 @@ void TDocument::MoveTouchUps(std::vector<TLayerSide>& from, std::vector<TLayerSi
     other.Document = std::move(side.Document);
     ExchangeDocument(*other.Document, undo);
   }
+  if (side.Turn != 0) {
+    other.Turn = side.Turn;
+    TurnResult(undo ? side.Turn < 0 : side.Turn > 0);
+  }
   to.push_back(std::move(other));
 }
 

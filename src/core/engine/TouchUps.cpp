@@ -114,6 +114,24 @@ void TTouchUps::SetRegion(int width, int height, TPoint at, const TBitmap& pictu
   touched_ = touched;
 }
 
+TTouchUps TTouchUps::Rotated(bool clockwise) const {
+  TTouchUps turned;
+  if (Empty()) return turned;
+  const int w = width_, h = height_;
+  turned.Prepare(h, w);
+  // Clockwise the new (x, y) is the old (y, h - 1 - x); the other way (w - 1 - y, x).
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const size_t to = clockwise ? turned.Index(h - 1 - y, x) : turned.Index(y, w - 1 - x);
+      turned.target_[to] = target_[Index(x, y)];
+      turned.amount_[to] = amount_[Index(x, y)];
+    }
+  const TRect t = touched_;
+  turned.touched_ = clockwise ? TRect{h - t.Bottom, t.Left, h - t.Top, t.Right}
+                              : TRect{t.Top, w - t.Right, t.Bottom, w - t.Left};
+  return turned;
+}
+
 TTouchUps TTouchUps::Sampled(const std::vector<int>& columns, const std::vector<int>& rows) const {
   TTouchUps sampled;
   if (Empty() || columns.empty() || rows.empty()) return sampled;

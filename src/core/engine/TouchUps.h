@@ -74,6 +74,8 @@ class TTouchUps {
   TBitmap RegionPicture(TRect r) const;
   void SetRegion(int width, int height, TPoint at, const TBitmap& picture, TRect touched);
 
+  // The layer turned a quarter, as RotateQuarter turns a picture.
+  TTouchUps Rotated(bool clockwise) const;
   // The layer at the given pixels: pixel (i, j) of the result is pixel
   // (columns[i], rows[j]) of this one. Both lists are non-decreasing and inside
   // the layer (a picture sampled down, or an area of it).

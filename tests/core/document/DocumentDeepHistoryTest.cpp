@@ -1,7 +1,7 @@
 // The window's deep history through the commands that replace what stands behind
 // a result: a second "Execute" (also with a result the preview computed), a brush
-// stroke before "Execute", and the memory of the photo and mask given back once
-// nothing can show them again.
+// stroke before "Execute", "Rotate", and the memory of the photo and mask given
+// back once nothing can show them again.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -11,6 +11,7 @@
 #include "core/document/Document.h"
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
+#include "core/resize/Rotate.h"
 #include "core/resize/StretchEx.h"
 #include "support/PixelCompare.h"
 
@@ -137,6 +138,69 @@ TEST(DocumentDeepHistory, ExecuteWithWalksTheHistoryAsExecuteDoes) {
   EXPECT_FALSE(previewed.CanRedo());
   EXPECT_TRUE(SamePixels(previewed.CurrentImage(), shown[8]));
   EXPECT_TRUE(previewed.Processed() && previewed.ResultMatchesPhoto());
+}
+
+// "Rotate" turns the photo, the mask and the touch-ups with the picture: the
+// eyedropper reads the photo under the pointer, a new "Execute" starts from the
+// turned photo, the layered save holds it, and Undo and Redo turn them all back
+// and forth. A square picture is where a forgotten turn would not show in sizes.
+TEST(DocumentDeepHistory, RotateTurnsEverythingBehindTheResult) {
+  for (const bool square : {false, true}) {
+    SCOPED_TRACE(square ? "square" : "oblong");
+    const TBitmap photo = Picture(square ? 24 : 30, 24, square ? 41 : 42);
+    TDocument d(kWindowHistoryDepth);
+    d.Open(photo, "p.bmp");
+    const TKeepOptions o = KeepAt(photo, 2, 2, 50);
+    d.Execute(o);
+    Stroke(d, TTouchKind::Grey, {4, 4}, {14, 6});
+    const TBitmap result = d.CurrentImage(), mask = d.KeepMask(), final = d.FinalMask();
+    for (const bool clockwise : {true, false}) {
+      d.RotateImage(clockwise);
+      const TBitmap turnedPhoto = RotateQuarter(photo, clockwise);
+      EXPECT_TRUE(SamePixels(d.CurrentImage(), RotateQuarter(result, clockwise)));
+      EXPECT_TRUE(SamePixels(d.ColorSource(), turnedPhoto));
+      EXPECT_TRUE(SamePixels(d.KeepMask(), RotateQuarter(mask, clockwise)));
+      EXPECT_TRUE(SamePixels(d.FinalMask(), RotateQuarter(final, clockwise)));
+      EXPECT_TRUE(d.Processed() && d.ResultMatchesPhoto());
+      for (const TPoint p : {TPoint{0, 0}, TPoint{3, 17}, TPoint{20, 9}})
+        EXPECT_EQ(d.PickColorAt(p), turnedPhoto.Pixel(p.X, p.Y)) << p.X << "," << p.Y;
+      // The layered save keeps the turned photo under the turned grey picture.
+      const auto layered = d.BuildLayeredDocument();
+      ASSERT_EQ(layered->Layers.Count(), 2);
+      EXPECT_TRUE(SamePixels(layered->Layers.Items(0).Image, turnedPhoto));
+
+      // Undo turns everything back: the result is the result it was.
+      d.Undo();
+      EXPECT_TRUE(SamePixels(d.CurrentImage(), result));
+      EXPECT_TRUE(SamePixels(d.ColorSource(), photo));
+      EXPECT_TRUE(SamePixels(d.KeepMask(), mask));
+      EXPECT_TRUE(SamePixels(d.FinalMask(), final));
+      EXPECT_TRUE(d.Processed() && d.ResultMatchesPhoto());
+      d.Redo();
+      EXPECT_TRUE(SamePixels(d.ColorSource(), turnedPhoto));
+      EXPECT_TRUE(SamePixels(d.FinalMask(), RotateQuarter(final, clockwise)));
+
+      // The next "Execute" starts from the turned photo, the stroke turned too.
+      d.Execute(o);
+      TBitmap expected, expectedMask;
+      TTouchUps layer = d.TouchUps();
+      ExecuteResult(turnedPhoto, o, &layer, expected, expectedMask);
+      EXPECT_TRUE(SamePixels(d.CurrentImage(), expected));
+      EXPECT_EQ(d.CurrentImage().Width(), turnedPhoto.Width());
+      d.Undo();
+      d.Undo();  // the turned result, then the turn
+      d.Undo();
+      EXPECT_TRUE(SamePixels(d.CurrentImage(), result));
+      EXPECT_TRUE(SamePixels(d.FinalMask(), final));
+      d.Redo();
+      d.Redo();
+      d.Redo();
+      d.Undo();
+      d.Undo();
+      d.Undo();
+      EXPECT_TRUE(SamePixels(d.ColorSource(), photo));
+    }
+  }
 }
 
 // The photo and the mask behind a result are large; they go as soon as nothing

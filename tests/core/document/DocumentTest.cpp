@@ -557,7 +557,8 @@ namespace velinor {
 namespace {
 
 // Rotate records one step like Image size: the picture before comes back with
-// Undo, the turned one with Redo, and the flags follow the same rules.
+// Undo, the turned one with Redo. Unlike a resize it loses nothing: the photo and
+// the mask behind a result turn with it, so the result stays one, also undone.
 TEST(Document, RotateIsOneStepLikeImageSize) {
   TDocument d;
   const TBitmap photo = Picture(7, 4, 21);
@@ -577,11 +578,12 @@ TEST(Document, RotateIsOneStepLikeImageSize) {
   EXPECT_TRUE(SamePixels(d.UndoImage(), result));
   EXPECT_TRUE(d.Processed() && d.UndoAvailable());
   EXPECT_FALSE(d.Saved());
-  EXPECT_FALSE(d.ResultMatchesPhoto());
+  EXPECT_TRUE(d.ResultMatchesPhoto());
   const TBitmap turned = d.CurrentImage();
   d.Undo();
   EXPECT_TRUE(SamePixels(d.CurrentImage(), result));
-  EXPECT_FALSE(d.Processed());
+  EXPECT_TRUE(d.Processed() && d.ResultMatchesPhoto());
+  EXPECT_TRUE(SamePixels(d.ColorSource(), photo));
   d.Redo();
   EXPECT_TRUE(SamePixels(d.CurrentImage(), turned));
   d.RotateImage(false);  // left after right: the result again, as a new step
