@@ -59,9 +59,11 @@ void TBrushTool::StepSize(int direction) {
 void TBrushTool::SetActive(bool on) {
   if (on == active_) return;
   if (!on) EndStroke();
+  // The view repaints where the circle was while the tool still says where.
+  if (!on) form_.Image->SetTool(nullptr);
   active_ = on;
   PnlBrush->setVisible(on);
-  form_.Image->SetTool(on ? this : nullptr);
+  if (on) form_.Image->SetTool(this);
   // The eyedropper's cursor over the image, or a cross inside the brush's circle.
   form_.Image->SetImgCursor(on ? kBrushCursorIndex : kPipetteCursorIndex);
   if (form_.BtnBrush) form_.BtnBrush->setChecked(on);
@@ -73,8 +75,10 @@ bool TBrushTool::MousePress(QMouseEvent* e) {
   mouse_ = e->position();
   mouseInside_ = true;
   if (painting_ || !form_.DocumentOpen()) return true;
+  // Alt + left is often the window manager's (it moves the window): Ctrl + left
+  // paints grey as well.
   const bool grey = e->button() == Qt::RightButton ||
-                    (e->button() == Qt::LeftButton && (e->modifiers() & Qt::AltModifier));
+                    (e->button() == Qt::LeftButton && (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)));
   if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return false;
   painting_ = true;
   button_ = e->button();

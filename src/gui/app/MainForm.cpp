@@ -168,7 +168,8 @@ void TMainForm::FormCreate() {
   EdiZoom->SetItemIndex(0);
   // 6. Hints from the menu captions.
   for (const TCommand& c : Commands())
-    if (c.Button) (this->*c.Button)->setToolTip(HintFromCaption((this->*c.Item)->text().section('\t', 0, 0)));
+    if (c.Button && (this->*c.Button)->toolTip().isEmpty())
+      (this->*c.Button)->setToolTip(HintFromCaption((this->*c.Item)->text().section('\t', 0, 0)));
   EdiZoom->setToolTip("Display zoom");
   // 7.
   UpdateToolbar();

@@ -40,6 +40,8 @@ void TMainForm::BuildBrush() {
   BrushTool = new TBrushTool(*this, PnlLeft, 8, 470);
   BtnPipette->setIcon(QIcon(LoadPipetteCursor().pixmap()));
   BtnBrush->setIcon(BrushGlyph());
+  BtnBrush->setToolTip("Brush: drag with the left button to paint the colours back, with the right button "
+                       "(or Ctrl or Alt and the left button) to paint grey");
   for (QToolButton* b : {BtnPipette, BtnBrush}) b->setCheckable(true);
   BtnPipette->setChecked(true);
   // "[" and "]" change the brush's size, also while the eyedropper is on.

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
@@ -41,19 +43,8 @@ struct TBrushForm {
     form->show();
     QApplication::processEvents();
   }
-  // A drag through image points (pixel centres) with a button and modifiers.
   void Drag(std::initializer_list<TPoint> points, Qt::MouseButton button, Qt::KeyboardModifiers mods = {}) {
-    QWidget* vp = form->Image->viewport();
-    auto client = [&](TPoint p) {
-      const TRect r = form->Image->ImageRect();
-      const double z = form->Image->Zoom();
-      return QPoint(static_cast<int>(std::floor(r.Left + (p.X + 0.5) * z)),
-                    static_cast<int>(std::floor(r.Top + (p.Y + 0.5) * z)));
-    };
-    auto it = points.begin();
-    QTest::mousePress(vp, button, mods, client(*it));
-    for (++it; it != points.end(); ++it) QTest::mouseMove(vp, client(*it));
-    QTest::mouseRelease(vp, button, mods, client(*(points.end() - 1)));
+    test::DragImage(*form, points, button, mods);
   }
 };
 
@@ -136,7 +127,10 @@ TEST(MainFormBrush, GreyAndColourStrokesByDragSurviveExecute) {
   KeepColors(again, mask, t.photo, o);
   checkStroke(again);
 
-  // Alt + left paints grey too; left paints colour back over it.
+  // Ctrl + left and Alt + left paint grey too; left paints colour back over it.
+  ASSERT_NE(again.Pixel(36, 30), grey.Pixel(36, 30));
+  t.Drag({{36, 30}}, Qt::LeftButton, Qt::ControlModifier);
+  EXPECT_EQ(f.CurrentImage().Pixel(36, 30), grey.Pixel(36, 30));
   t.Drag({{40, 10}}, Qt::LeftButton, Qt::AltModifier);
   EXPECT_EQ(f.CurrentImage().Pixel(40, 10), grey.Pixel(40, 10));
   t.Drag({{40, 10}, {19, 20}}, Qt::LeftButton);
@@ -165,6 +159,34 @@ TEST(MainFormBrush, BrushBeforeExecuteStartsFromThePhoto) {
   f.MenuEditionUndoClick();
   EXPECT_TRUE(SamePixels(f.CurrentImage(), t.photo));
   EXPECT_TRUE(f.Document().TouchUps().Empty());
+}
+
+// Leaving the brush repaints where its circle was, and the brush button says
+// which drags paint what.
+TEST(MainFormBrush, LeavingTheBrushTakesItsCircleAway) {
+  TBrushForm t;
+  TMainForm& f = *t.form;
+  EXPECT_TRUE(f.BtnBrush->toolTip().contains("Ctrl"));
+  f.MenuActionBrushClick();
+  f.BrushTool->SetSize(20);
+  const TPoint c = f.Image->ImageToClientPoint(TPoint{30, 20});
+  QTest::mouseMove(f.Image->viewport(), QPoint(c.X, c.Y));
+  QApplication::processEvents();
+  const QRect circle = f.BrushTool->OverlayRect();
+  ASSERT_FALSE(circle.isEmpty());
+  struct TPaints : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+      return false;
+    }
+  } paints;
+  f.Image->viewport()->installEventFilter(&paints);
+  f.MenuActionPipetteClick();
+  QApplication::processEvents();
+  f.Image->viewport()->removeEventFilter(&paints);
+  EXPECT_FALSE(f.BrushTool->Active());
+  EXPECT_TRUE(paints.painted.contains(circle)) << paints.painted.boundingRect().width();
 }
 
 }  // namespace
