@@ -82,11 +82,11 @@ bool TBrushTool::MousePress(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return false;
   painting_ = true;
   button_ = e->button();
-  const bool wasProcessed = form_.Document().Processed();
+  const bool beforeExecute = !form_.Document().ResultMatchesPhoto();
   form_.Document().BeginStroke(Brush(), grey ? TTouchKind::Grey : TTouchKind::Colour,
                                form_.CBSepia->isChecked());
-  if (!wasProcessed) form_.Image->RepaintNow();
   PaintTo(mouse_);
+  if (beforeExecute) form_.StrokeBeganBeforeExecute();
   return true;
 }
 
@@ -109,8 +109,7 @@ void TBrushTool::MouseLeave() { mouseInside_ = false; }
 void TBrushTool::PaintTo(QPointF client) {
   double x = 0, y = 0;
   form_.Image->ClientToImage(client.x(), client.y(), x, y);
-  const TRect changed = form_.Document().StrokeTo(TBrushPoint{x, y});
-  if (!changed.IsEmpty()) form_.Image->RepaintPixels(changed);
+  form_.StrokePainted(form_.Document().StrokeTo(TBrushPoint{x, y}));
 }
 
 void TBrushTool::EndStroke() {

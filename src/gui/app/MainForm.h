@@ -118,6 +118,10 @@ class TMainForm : public QMainWindow {
   TKeepOptions KeepOptionsNow() const;
   // The live preview and the mask view.
   TLivePreview& LivePreview() { return *livePreview_; }
+  // The brush painted the touch-ups within changed (image pixels): the preview
+  // and the view follow. A stroke that began before "Execute" starts the preview.
+  void StrokePainted(TRect changed);
+  void StrokeBeganBeforeExecute();
   void MenuOptionLivePreviewClick();
   void MenuAffichageMasqueClick();
 

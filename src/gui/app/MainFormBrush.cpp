@@ -51,6 +51,18 @@ void TMainForm::BuildBrush() {
   }
 }
 
+void TMainForm::StrokePainted(TRect changed) {
+  if (changed.IsEmpty()) return;
+  livePreview_->TouchUpsPainted(changed);
+  Image->RepaintPixels(changed);
+}
+
+void TMainForm::StrokeBeganBeforeExecute() {
+  // The strokes are an input of "Execute": the preview shows them (already on
+  // screen, it follows them as they are painted).
+  if (!livePreview_->OnScreen()) KeepInputsChanged();
+}
+
 void TMainForm::MenuActionBrushClick() {
   if (!DocumentOpen()) return;
   BrushTool->SetActive(true);
