@@ -97,8 +97,10 @@ class TMainForm : public QMainWindow {
   void TakeUndoSnapshot(const std::string& label);
   void ClearColors();
   void OpenImage(const QString& name, bool addToRecent);
-  // "Save as": true when the document was written.
-  bool SaveDocumentAs();
+  // "Save as": true when the document was written. savingMs, when given,
+  // receives the time of the save itself, the dialogs' waits left out (it is left
+  // as it was when no dialog was answered).
+  bool SaveDocumentAs(double* savingMs = nullptr);
   // "Image size"'s change: the picture resampled to width x height (rmNearest or
   // rmFiltered), the picture before kept for "Undo".
   void ResizeDocument(int width, int height, int mode);
