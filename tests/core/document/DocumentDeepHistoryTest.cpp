@@ -4,7 +4,6 @@
 // back once nothing can show them again.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -13,20 +12,14 @@
 #include "core/engine/KeepColors.h"
 #include "core/resize/Rotate.h"
 #include "core/resize/StretchEx.h"
+#include "DocumentPictures.h"
 #include "support/PixelCompare.h"
 
 namespace velinor {
 namespace {
 
+using test::Picture;
 using test::SamePixels;
-
-TBitmap Picture(int w, int h, uint32_t seed) {
-  std::mt19937 rng(seed);
-  TBitmap b(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < 3 * w; ++x) b.ScanLine(y)[x] = static_cast<uint8_t>(rng() & 0xF0);
-  return b;
-}
 
 TKeepOptions KeepAt(const TBitmap& photo, int x, int y, int tolerance) {
   TKeepOptions o;

@@ -28,6 +28,19 @@ bool SamePixels(const TBitmap& a, const TBitmap& b) {
   return true;
 }
 
+// "Image size" to half the width, answered in the dialog.
+void HalveWidth(TMainForm& f, test::TScriptedDialogs& dialogs) {
+  dialogs.OnModal = [](QDialog& dialog) {
+    auto& d = dynamic_cast<TRedimForm&>(dialog);
+    d.EdiL->setText(QString::number(d.Geometry.OrigWidth / 2));
+    d.EdiLChange();
+    d.BOkClick();
+    return d.result();
+  };
+  f.MenuActionRedimClick();
+  dialogs.OnModal = nullptr;
+}
+
 TEST(MainFormHistory, UndoWalksBackThroughEveryStepAndHintsNameIt) {
   QTemporaryDir dir;
   test::TScriptedDialogs dialogs;
@@ -45,15 +58,7 @@ TEST(MainFormHistory, UndoWalksBackThroughEveryStepAndHintsNameIt) {
   f.PickColor(photo.Pixel(10, 10));
   f.MenuActionActionClick();
   const TBitmap result = f.CurrentImage();
-  dialogs.OnModal = [](QDialog& dialog) {
-    auto& d = dynamic_cast<TRedimForm&>(dialog);
-    d.EdiL->setText(QString::number(d.Geometry.OrigWidth / 2));
-    d.EdiLChange();
-    d.BOkClick();
-    return d.result();
-  };
-  f.MenuActionRedimClick();
-  dialogs.OnModal = nullptr;
+  HalveWidth(f, dialogs);
   const TBitmap resized = f.CurrentImage();
   EXPECT_EQ(resized.Width(), 30);
   EXPECT_EQ(hints(), (V{"Undo Image size", "Undo Image size", "Redo last action", "Redo last action"}));
@@ -112,15 +117,7 @@ TEST(MainFormHistory, UndoAndRedoWalkThroughPreviewedExecutesAndStrokes) {
   };
   previewedExecute({30, 40});   // 1
   previewedExecute({180, 120});  // 2: on a result
-  dialogs.OnModal = [](QDialog& dialog) {
-    auto& d = dynamic_cast<TRedimForm&>(dialog);
-    d.EdiL->setText(QString::number(d.Geometry.OrigWidth / 2));
-    d.EdiLChange();
-    d.BOkClick();
-    return d.result();
-  };
-  f.MenuActionRedimClick();  // 3
-  dialogs.OnModal = nullptr;
+  HalveWidth(f, dialogs);  // 3
   ASSERT_EQ(f.CurrentImage().Width(), 120);
   keep();
   f.MenuActionBrushClick();
