@@ -99,7 +99,7 @@ TEST(DocumentDeepHistory, ExecuteWithWalksTheHistoryAsExecuteDoes) {
       {resizedC, false},  // D's photo: the resized result the stroke started from
       {shown[7], true},   // the stroke on it
       {shown[6], true, false},  // the resized result, processed as it was
-      {shown[5], false},  // "Image size" undone: not processed, as specified
+      {shown[5], false},  // "Image size" undone: not processed, as always
       {photo, false},     // C's photo
       {shown[4], true},   // B with its stroke: the result it was
       {shown[3], true},

@@ -137,7 +137,7 @@ TEST(MainFormHistory, UndoAndRedoWalkThroughPreviewedExecutesAndStrokes) {
   const std::vector<TBack> back = {
       {states[4].picture, true, true, true},
       {states[3].picture, true, false, true},   // the resized result, as it was
-      {states[2].picture, false, false, true},  // "Image size" undone, as specified
+      {states[2].picture, false, false, true},  // "Image size" undone: not processed, as always
       {photo, false, false, true},              // the second Execute's photo
       {states[1].picture, true, true, true},    // the first result, a result again
       {photo, false, false, false},
