@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QTest>
+#include <cmath>
 
 #include "gui/app/Application.h"
 #include <gtest/gtest.h>
 
 #include "gui/app/Resources.h"
 #include "gui/app/SharedStrings.h"
+#include "gui/view/MyImage.h"
 #include "core/files/BmpCodec.h"
 #include "core/files/IniFile.h"
 
@@ -61,6 +63,33 @@ bool ShowActive(QWidget& window) {
   window.show();
   QApplication::setActiveWindow(&window);
   return QTest::qWaitForWindowActive(&window);
+}
+
+void ClickImage(TMainForm& form, TPoint imagePoint, Qt::KeyboardModifiers mods) {
+  const TPoint c = form.Image->ImageToClientPoint(imagePoint);
+  QTest::mouseClick(form.Image->viewport(), Qt::LeftButton, mods, QPoint(c.X, c.Y));
+}
+
+void DragImage(TMainForm& form, std::initializer_list<TPoint> points, Qt::MouseButton button,
+               Qt::KeyboardModifiers mods) {
+  QWidget* vp = form.Image->viewport();
+  auto client = [&](TPoint p) {
+    const TRect r = form.Image->ImageRect();
+    const double z = form.Image->Zoom();
+    return QPoint(static_cast<int>(std::floor(r.Left + (p.X + 0.5) * z)),
+                  static_cast<int>(std::floor(r.Top + (p.Y + 0.5) * z)));
+  };
+  auto it = points.begin();
+  QTest::mousePress(vp, button, mods, client(*it));
+  for (++it; it != points.end(); ++it) QTest::mouseMove(vp, client(*it));
+  QTest::mouseRelease(vp, button, mods, client(*(points.end() - 1)));
+}
+
+TColor ShownColor(TMainForm& form, TPoint imagePoint) {
+  const QImage shot = form.Image->viewport()->grab().toImage();
+  const TPoint c = form.Image->ImageToClientPoint(imagePoint);
+  const QRgb rgb = shot.pixel(c.X, c.Y);
+  return RGB(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }
 
 std::unique_ptr<TMainForm> MakeForm(const QTemporaryDir& dir, const QStringList& args) {

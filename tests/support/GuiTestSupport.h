@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "gui/app/MainForm.h"
@@ -21,6 +23,15 @@ QString WriteBmp(const QTemporaryDir& dir, const QString& name, int width, int h
 // Shows a window and makes it the active one, as keyboard tests need; false when
 // it did not become active.
 bool ShowActive(QWidget& window);
+
+// A click of the left button (with modifiers) on an image point of the view.
+void ClickImage(TMainForm& form, TPoint imagePoint, Qt::KeyboardModifiers mods = {});
+// A drag through image points (pixel centres) with a button and modifiers, as
+// the brush takes it.
+void DragImage(TMainForm& form, std::initializer_list<TPoint> points, Qt::MouseButton button,
+               Qt::KeyboardModifiers mods = {});
+// What the view shows at an image point now (painted afresh, as on screen).
+TColor ShownColor(TMainForm& form, TPoint imagePoint);
 
 // A main window whose executable folder (and so settings file) is dir.
 std::unique_ptr<TMainForm> MakeForm(const QTemporaryDir& dir, const QStringList& args = {});

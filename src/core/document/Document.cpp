@@ -72,6 +72,10 @@ bool TDocument::CanUndo() const { return IsOpen() && history_.CanUndo(); }
 
 bool TDocument::CanRedo() const { return IsOpen() && history_.CanRedo(); }
 
+bool TDocument::StepReplacesDocument(bool undo) const {
+  return (undo ? history_.UndoLabel() : history_.RedoLabel()) == kStepPaste;
+}
+
 bool TDocument::NeedsSaveQuestion() const { return !flags_.Saved && (pasted_ || flags_.Processed); }
 
 bool TDocument::ResultMatchesPhoto() const {
@@ -90,6 +94,60 @@ void TDocument::SetCurrent(TBitmap image) {
   ++revision_;
 }
 
+void TDocument::SetColorSource(TBitmap photo) {
+  colorSource_ = std::move(photo);
+  photoId_ = ++lastPhotoId_;
+}
+
+void TDocument::DropUnobservable() {
+  if (flags_.Processed || history_.CanRedo()) return;
+  keepMask_.Clear();
+  if (colorSource_.Empty()) return;
+  // A step that gives a result back over this very photo still needs it.
+  for (const TLayerSide& side : touchUpsBefore_)
+    if (side.Document && !side.Document->HasPhoto && side.Document->PhotoId == photoId_) return;
+  SetColorSource(TBitmap());
+}
+
+TDocument::TDocumentSide TDocument::TakeResultSide(bool withPhoto) {
+  TDocumentSide side;
+  side.Flags = flags_;
+  side.Sepia = processedSepia_;
+  side.KeepMask = std::move(keepMask_);
+  side.PhotoId = photoId_;
+  if (withPhoto) {
+    side.HasPhoto = true;
+    side.ColorSource = std::move(colorSource_);
+    SetColorSource(TBitmap());
+  }
+  return side;
+}
+
+void TDocument::ExchangeDocument(TDocumentSide& side, bool undo) {
+  // The result a step kept comes back only over the photo it was made from;
+  // without it the picture comes back alone, as after "Image size".
+  if (!side.HasPhoto && side.PhotoId != photoId_) return;
+  if (side.WholeDocument) {
+    std::swap(side.FileName, fileName_);
+    std::swap(side.Pasted, pasted_);
+    std::swap(side.Origin, origin_);
+  }
+  if (side.HasPhoto) {
+    std::swap(side.ColorSource, colorSource_);
+    std::swap(side.PhotoId, photoId_);
+  }
+  std::swap(side.KeepMask, keepMask_);
+  std::swap(side.Sepia, processedSepia_);
+  if (!undo) return;  // Redo: the history gives the flags back
+  flags_.Processed = side.Flags.Processed;
+  if (side.WholeDocument) flags_.Saved = side.Flags.Saved;
+}
+
+void TDocument::TurnResult(bool clockwise) {
+  if (!colorSource_.Empty()) colorSource_ = RotateQuarter(colorSource_, clockwise);
+  if (!keepMask_.Empty()) keepMask_ = RotateQuarter(keepMask_, clockwise);
+}
+
 void TDocument::Open(TBitmap image, std::string fileName) {
   origin_ = TOrigin{};
   image.Transparent = false;
@@ -105,7 +163,7 @@ void TDocument::Open(TBitmap image, std::string fileName) {
 void TDocument::OpenWork(TBitmap flat, std::string fileName, TBitmap photo, TBitmap keepMask, bool sepia) {
   Open(std::move(flat), std::move(fileName));
   Record(kStepExecute, photo, THistoryFlags{});
-  colorSource_ = std::move(photo);
+  SetColorSource(std::move(photo));
   keepMask_ = std::move(keepMask);
   processedSepia_ = sepia;
   flags_.Processed = true;
@@ -116,11 +174,16 @@ void TDocument::Paste(TBitmap image) {
   image.Transparent = current_.Transparent;
   if (history_.Depth() > 1 && IsOpen()) {
     EndStroke();
-    TDocumentSide before;
-    ExchangeDocument(before);  // the document pasted over, kept whole
+    // The document pasted over, kept whole.
+    TDocumentSide before = TakeResultSide(true);
+    before.WholeDocument = true;
+    before.FileName = std::move(fileName_);
+    before.Pasted = pasted_;
+    before.Origin = std::move(origin_);
     Record(kStepPaste, std::move(current_), before.Flags);
     if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Document = std::move(before);
     touchUps_.Clear();
+    ++touchUpsRevision_;
     SetCurrent(std::move(image));
   } else {
     SetCurrent(std::move(image));
@@ -131,16 +194,7 @@ void TDocument::Paste(TBitmap image) {
   origin_ = TOrigin{};
   pasted_ = true;
   fileName_ = kUntitled;
-}
-
-void TDocument::ExchangeDocument(TDocumentSide& side) {
-  std::swap(side.FileName, fileName_);
-  std::swap(side.Pasted, pasted_);
-  std::swap(side.Origin, origin_);
-  std::swap(side.Flags, flags_);
-  std::swap(side.ColorSource, colorSource_);
-  std::swap(side.KeepMask, keepMask_);
-  std::swap(side.Sepia, processedSepia_);
+  DropUnobservable();
 }
 
 void TDocument::Close() {
@@ -155,6 +209,7 @@ void TDocument::Close() {
 void TDocument::TakeUndoSnapshot(std::string label) {
   Record(std::move(label), current_, flags_);
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::ApplyStep(std::string label, TBitmap after) {
@@ -162,6 +217,7 @@ void TDocument::ApplyStep(std::string label, TBitmap after) {
   Record(std::move(label), current_, flags_);
   SetCurrent(std::move(after));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::PushRegionStep(std::string label, TRect rect, const TBitmap& before, TBitmap* plane,
@@ -176,6 +232,7 @@ void TDocument::ResetHistory() {
   touchUpsBefore_.clear();
   touchUpsAfter_.clear();
   flags_ = THistoryFlags{};
+  DropUnobservable();
 }
 
 void TDocument::Undo() {
@@ -192,19 +249,48 @@ void TDocument::Redo() {
   history_.Redo(current_, flags_);
   MoveTouchUps(touchUpsAfter_, touchUpsBefore_);
   ++revision_;
+  DropUnobservable();
 }
 
 // ---- Execute ---------------------------------------------------------------------------
 
-const TBitmap& TDocument::BeginExecute() {
-  // The computation always starts from the colour photo.
-  if (flags_.Processed) {
-    // A deeper history keeps the result being replaced, so that undoing past
-    // this "Execute" walks back through the steps that led to it.
-    if (history_.Depth() > 1) Record(kStepExecute, current_, flags_);
-    current_ = colorSource_;
+void ExecuteResult(const TBitmap& photo, const TKeepOptions& options, const TTouchUps* touchUps, TBitmap& result,
+                   TBitmap& mask, const TProgressSink& progress) {
+  if (photo.PixelFormat() == TPixelFormat::pf24bit) {
+    KeepColorsOfPhoto(result, mask, photo, options, progress);  // without copying the photo first
   } else {
-    colorSource_ = current_;
+    result = photo;
+    KeepColors(result, mask, photo, options, progress);
+  }
+  // Painted touch-ups outlive the computation: the new result shows them too.
+  if (touchUps && !touchUps->Empty() && touchUps->Width() == photo.Width() && touchUps->Height() == photo.Height())
+    RecomposeTouched(result, photo, mask, *touchUps, options.Sepia, touchUps->Touched());
+}
+
+const TBitmap& TDocument::BeginExecute(TBitmap photoCopy) {
+  EndStroke();
+  // The computation always starts from the colour photo; a copy made beforehand
+  // takes the place of the one made here.
+  const TBitmap& photo = KeepPhoto();
+  const bool copied =
+      !photoCopy.Empty() && SameSize(photoCopy, photo) && photoCopy.PixelFormat() == photo.PixelFormat();
+  if (copied) {
+    photoCopy.Transparent = photo.Transparent;
+    photoCopy.TransparentColor = photo.TransparentColor;
+  }
+  if (flags_.Processed) {
+    // A deeper history keeps the result being replaced, with its mask, so that
+    // undoing past this "Execute" gives that result back and walks on through
+    // the steps that led to it.
+    if (history_.Depth() > 1) {
+      TDocumentSide replaced = TakeResultSide(false);
+      Record(kStepExecute, std::move(current_), flags_);
+      if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Document = std::move(replaced);
+    }
+    if (copied) current_ = std::move(photoCopy);
+    else current_ = colorSource_;
+  } else {
+    SetColorSource(copied ? std::move(photoCopy) : TBitmap(current_));
   }
   ++revision_;
   return colorSource_;
@@ -219,9 +305,6 @@ void TDocument::CommitExecute(TBitmap result, TBitmap mask, bool sepia) {
   flags_.Saved = false;
   flags_.Processed = true;
   processedSepia_ = sepia;
-  // Painted touch-ups outlive the computation: the new result shows them too.
-  if (ResultMatchesPhoto() && !touchUps_.Empty())
-    RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, sepia, touchUps_.Touched());
 }
 
 void TDocument::FailExecute() {
@@ -229,21 +312,12 @@ void TDocument::FailExecute() {
   TakeUndoSnapshot(kStepExecute);
   flags_.Processed = false;
   ++revision_;
+  DropUnobservable();
 }
 
 void TDocument::ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy) {
   if (!IsOpen()) return;
-  const TBitmap& photo = KeepPhoto();
-  if (!photoCopy.Empty() && SameSize(photoCopy, photo) && photoCopy.PixelFormat() == photo.PixelFormat()) {
-    // What BeginExecute copies, already copied.
-    photoCopy.Transparent = photo.Transparent;
-    photoCopy.TransparentColor = photo.TransparentColor;
-    if (flags_.Processed) current_ = std::move(photoCopy);
-    else colorSource_ = std::move(photoCopy);
-    ++revision_;
-  } else {
-    BeginExecute();
-  }
+  BeginExecute(std::move(photoCopy));
   CommitExecute(std::move(result), std::move(mask), sepia);
 }
 
@@ -254,12 +328,7 @@ void TDocument::Execute(const TKeepOptions& options, const TProgressSink& progre
   TBitmap result;
   TBitmap mask;
   try {
-    if (photo.PixelFormat() == TPixelFormat::pf24bit) {
-      KeepColorsOfPhoto(result, mask, photo, options, progress);  // without copying the photo first
-    } else {
-      result = photo;
-      KeepColors(result, mask, photo, options, progress);
-    }
+    ExecuteResult(photo, options, &touchUps_, result, mask, progress);
   } catch (...) {
     FailExecute();
     throw;
@@ -282,17 +351,24 @@ void TDocument::ResizeImage(int width, int height, int mode) {
   }
   Record(kStepImageSize, current_, flags_);
   touchUps_.Clear();  // painted for the picture before: it no longer lines up
+  ++touchUpsRevision_;
   SetCurrent(std::move(resized));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 void TDocument::RotateImage(bool clockwise) {
   if (!IsOpen()) return;
   TBitmap turned = RotateQuarter(current_, clockwise);
-  Record(kStepRotate, current_, flags_);
-  touchUps_.Clear();  // painted for the picture before: it no longer lines up
+  Record(kStepRotate, current_, flags_, true);
+  if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Turn = clockwise ? 1 : -1;
+  // Everything behind the picture turns with it.
+  TurnResult(clockwise);
+  if (!touchUps_.Empty()) touchUps_ = touchUps_.Rotated(clockwise);
+  ++touchUpsRevision_;
   SetCurrent(std::move(turned));
   flags_.Saved = false;
+  DropUnobservable();
 }
 
 std::unique_ptr<TMyImageLayered> TDocument::BuildLayeredDocument() const {

@@ -60,8 +60,11 @@ class TDocument {
   // the picture on screen otherwise.
   const TBitmap& KeepPhoto() const { return flags_.Processed ? colorSource_ : current_; }
   // Rises with every transition that may change a picture, so that what was
-  // derived from them (a preview, say) knows it is stale.
+  // derived from them (a preview, say) knows it is stale. A brush's paint is the
+  // exception: StrokeTo says what it changed, and TouchUpsRevision counts it.
   uint64_t Revision() const { return revision_; }
+  // Rises with every change of the touch-up layer, the brush's paint included.
+  uint64_t TouchUpsRevision() const { return touchUpsRevision_; }
   // Called after the picture on screen changed its size or format, or was
   // replaced (a view lays itself out again).
   std::function<void()> OnImageChange;
@@ -88,6 +91,9 @@ class TDocument {
   bool IsOpen() const { return !current_.Empty(); }
   bool CanUndo() const;
   bool CanRedo() const;
+  // The next Undo (undo true) or Redo gives back another document whole: its
+  // name, its marks and its flags come with its picture (a paste's step).
+  bool StepReplacesDocument(bool undo) const;
   // Discarding the document loses work: a result or a paste not saved since.
   bool NeedsSaveQuestion() const;
   // A result is on screen and its photo and mask still fit it (a resize after
@@ -133,26 +139,32 @@ class TDocument {
 
   // "Execute" in three parts, so that the computation may run elsewhere:
   // BeginExecute puts the photo on screen (from ColorSource after a result, into
-  // ColorSource otherwise) and returns it; CommitExecute takes the result and its
-  // mask; FailExecute leaves the photo on screen, no longer processed. Either
-  // records the photo as the step "Execute".
-  const TBitmap& BeginExecute();
+  // ColorSource otherwise) and returns it; photoCopy, when it is a copy of
+  // KeepPhoto, takes the place of the copy this makes. A deeper history first
+  // keeps a result being replaced as a step "Execute" of its own, whose undo gives
+  // it back as that result. CommitExecute takes the result of ExecuteResult for
+  // that photo and the touch-ups (with its computed mask); FailExecute leaves the
+  // photo on screen, no longer processed. Either records the photo as the step
+  // "Execute".
+  const TBitmap& BeginExecute(TBitmap photoCopy = {});
   void CommitExecute(TBitmap result, TBitmap mask, bool sepia);
   void FailExecute();
-  // All of "Execute" with KeepColors; an error leaves the state of FailExecute
+  // All of "Execute" with ExecuteResult; an error leaves the state of FailExecute
   // and passes on.
   void Execute(const TKeepOptions& options, const TProgressSink& progress = {});
-  // All of "Execute" with a result computed beforehand from KeepPhoto (and its
-  // mask), as the live preview has it. photoCopy, when not empty, is a copy of
-  // KeepPhoto that takes the place of the one "Execute" makes.
+  // All of "Execute" with a result computed beforehand by ExecuteResult from
+  // KeepPhoto and the touch-ups as they are now, as the live preview has it:
+  // BeginExecute(photoCopy), then CommitExecute.
   void ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy = {});
 
   // "Image size": resamples the picture (ResampleTo's modes) and records the
   // picture before as the step "Image size". An error passes on after the step
   // was recorded, leaving the picture as it was.
   void ResizeImage(int width, int height, int mode);
-  // "Rotate left" / "Rotate right": the picture turned by a quarter, the picture
-  // before recorded as the step "Rotate" (as "Image size" records its own).
+  // "Rotate left" / "Rotate right": the picture turned by a quarter, and with it
+  // the photo and the mask behind a result and the touch-ups (a quarter turn loses
+  // nothing, so a result stays a result). The picture before is recorded as the
+  // step "Rotate"; its undo turns them all back and leaves the result flag as it is.
   void RotateImage(bool clockwise);
 
   // ---- touch-ups (DocumentTouchUps.cpp) ------------------------------------------------
@@ -163,10 +175,12 @@ class TDocument {
   // A stroke begins: the picture before it is recorded as the step "Brush stroke".
   // Without a result that fits its photo, the picture on screen becomes the photo
   // of a result showing it whole (every computed level 0) in the tone `sepia`, so
-  // grey can be painted before "Execute".
+  // grey can be painted before "Execute"; the step's undo gives the document back
+  // as it was (photo, mask and result flag included).
   void BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia);
   // The stroke's path goes on to p (image coordinates); the result is composed
-  // again where it changed. Returns that rectangle (empty when nothing changed).
+  // again where it changed. Returns that rectangle (empty when nothing changed);
+  // TouchUpsRevision rises when it is not empty, Revision does not.
   TRect StrokeTo(TBrushPoint p);
   void EndStroke();
   // "Clear touch-ups": the result as computed, recorded as the step "Clear touch-ups".
@@ -183,9 +197,17 @@ class TDocument {
  private:
   // Replaces the picture on screen (the view hears of it).
   void SetCurrent(TBitmap image);
+  // Another picture becomes the photo behind results (photoId_ follows).
+  void SetColorSource(TBitmap photo);
+  // The photo and the mask go when nothing can show them again: no result on
+  // screen, no Redo, no step that gives a result back over this photo.
+  void DropUnobservable();
 
   TBitmap current_;
   TBitmap colorSource_;
+  // Which photo ColorSource holds: changes whenever another picture takes its place.
+  uint64_t photoId_ = 0;
+  uint64_t lastPhotoId_ = 0;
   TBitmap keepMask_;
   THistory history_;
   THistoryFlags flags_;
@@ -194,28 +216,45 @@ class TDocument {
   std::string fileName_;
   TOrigin origin_;
   TTouchUps touchUps_;
-  // The touch-up layer on the other side of a history step, packed: all of it, or
-  // for a brush stroke only the stroke's rectangle (the rest is the same on both
-  // sides).
-  // What a paste's step holds besides the picture: the rest of the document on
-  // its other side (name, marks, flags, the photo and mask behind a result).
+  // What a step holds of the document besides the picture and the touch-ups, on
+  // its other side: for a paste the rest of the document (name, marks, flags, the
+  // photo and mask behind a result); for a step that replaced a result or its
+  // photo, that photo (when the step replaced it) and mask. Undo gives back the
+  // result flag of before the step (and for a paste the saved flag); Redo leaves
+  // the flags to the history.
   struct TDocumentSide {
+    bool WholeDocument = false;  // a paste: name, marks and both flags too
     std::string FileName;
     bool Pasted = false;
     TOrigin Origin;
-    THistoryFlags Flags;
-    TBitmap ColorSource, KeepMask;
+    THistoryFlags Flags;  // the document's flags before the step
+    // ColorSource is exchanged; otherwise the step kept the document's photo,
+    // known by PhotoId, and is given back only over that same photo.
+    bool HasPhoto = false;
+    TBitmap ColorSource;
+    uint64_t PhotoId = 0;
+    TBitmap KeepMask;
     bool Sepia = false;
   };
+  // The touch-up layer on the other side of a history step, packed: all of it, or
+  // for a brush stroke only the stroke's rectangle (the rest is the same on both
+  // sides); and what else of the document the step changed.
   struct TLayerSide {
     bool Region = false;
     int Width = 0, Height = 0;
     TRect Rect{}, Touched{};
     TPackedPicture Picture;  // the layer's rectangle Rect (TTouchUps::RegionPicture)
     std::optional<TDocumentSide> Document;
+    int Turn = 0;  // a "Rotate": 1 clockwise, -1 the other way
   };
-  // Exchanges the fields a paste's step holds with the document's.
-  void ExchangeDocument(TDocumentSide& side);
+  // The document's side of the step as it is now: its photo (moved out) when
+  // withPhoto, its mask (moved out) and its flags.
+  TDocumentSide TakeResultSide(bool withPhoto);
+  // Exchanges the fields the step's side holds with the document's (undo: the
+  // way back).
+  void ExchangeDocument(TDocumentSide& side, bool undo);
+  // Turns the photo and the mask behind a result a quarter (clockwise or not).
+  void TurnResult(bool clockwise);
   // The layer's sides in step with the history (its oldest steps dropped with
   // the history's): Undo and Redo move the layer across as the history moves the
   // pictures.
@@ -227,14 +266,23 @@ class TDocument {
   THistoryFlags strokeFlagsBefore_;
   bool strokeRecorded_ = false;
   // Every step goes through here, so that the layers stay in step.
-  void Record(std::string label, const TBitmap& before, THistoryFlags flagsBefore);
-  void Record(std::string label, TBitmap&& before, THistoryFlags flagsBefore);
+  void Record(std::string label, const TBitmap& before, THistoryFlags flagsBefore, bool keepsResult = false);
+  void Record(std::string label, TBitmap&& before, THistoryFlags flagsBefore, bool keepsResult = false);
   void NoteTouchUpsOfStep();
+  // Undo (from the before sides) or Redo: the layer and the rest of the step's side.
   void MoveTouchUps(std::vector<TLayerSide>& from, std::vector<TLayerSide>& to);
   void TrimTouchUps();
   void RecordTouchUpStep(const char* label);
   void ForgetTouchUps();
   uint64_t revision_ = 0;
+  uint64_t touchUpsRevision_ = 0;
 };
+
+// What "Execute" computes from the photo with the options: KeepColors' result,
+// the touch-ups applied over it (a layer of another size is left out), and the
+// computed mask (before the touch-ups). The document's "Execute" and the live
+// preview's worker both compute it here, so they cannot differ.
+void ExecuteResult(const TBitmap& photo, const TKeepOptions& options, const TTouchUps* touchUps, TBitmap& result,
+                   TBitmap& mask, const TProgressSink& progress = {});
 
 }  // namespace velinor

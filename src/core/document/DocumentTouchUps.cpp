@@ -18,15 +18,15 @@ constexpr const char* kStepClearTouchUps = "Clear touch-ups";
 // the one place that knows which layer belongs to the step Undo or Redo takes.
 void TDocument::RecordTouchUpStep(const char* label) { TakeUndoSnapshot(label); }
 
-void TDocument::Record(std::string label, const TBitmap& before, THistoryFlags flagsBefore) {
+void TDocument::Record(std::string label, const TBitmap& before, THistoryFlags flagsBefore, bool keepsResult) {
   EndStroke();  // a stroke under way is a step of its own, before this one
-  history_.Record(std::move(label), before, false, flagsBefore);
+  history_.Record(std::move(label), before, keepsResult, flagsBefore);
   NoteTouchUpsOfStep();
 }
 
-void TDocument::Record(std::string label, TBitmap&& before, THistoryFlags flagsBefore) {
+void TDocument::Record(std::string label, TBitmap&& before, THistoryFlags flagsBefore, bool keepsResult) {
   EndStroke();
-  history_.Record(std::move(label), std::move(before), false, flagsBefore);
+  history_.Record(std::move(label), std::move(before), keepsResult, flagsBefore);
   NoteTouchUpsOfStep();
 }
 
@@ -72,6 +72,8 @@ void TDocument::TrimTouchUps() {
 }
 
 void TDocument::MoveTouchUps(std::vector<TLayerSide>& from, std::vector<TLayerSide>& to) {
+  const bool undo = &from == &touchUpsBefore_;
+  ++touchUpsRevision_;
   if (from.empty()) {
     to.push_back(WholeSide<TLayerSide>(touchUps_));
     touchUps_.Clear();
@@ -84,7 +86,11 @@ void TDocument::MoveTouchUps(std::vector<TLayerSide>& from, std::vector<TLayerSi
   // The history gave the picture back; the document around it comes with it.
   if (side.Document) {
     other.Document = std::move(side.Document);
-    ExchangeDocument(*other.Document);
+    ExchangeDocument(*other.Document, undo);
+  }
+  if (side.Turn != 0) {
+    other.Turn = side.Turn;
+    TurnResult(undo ? side.Turn < 0 : side.Turn > 0);
   }
   to.push_back(std::move(other));
 }
@@ -95,6 +101,7 @@ void TDocument::ForgetTouchUps() {
   touchUps_.Clear();
   touchUpsBefore_.clear();
   touchUpsAfter_.clear();
+  ++touchUpsRevision_;
 }
 
 void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia) {
@@ -102,11 +109,19 @@ void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia) {
   EndStroke();
   strokeRecorded_ = !ResultMatchesPhoto();
   if (strokeRecorded_) {
-    // The picture on screen is the photo of a result that shows it everywhere.
+    // The picture on screen is the photo of a result that shows it everywhere;
+    // the step keeps what stood behind it before (a resized result's photo).
+    TDocumentSide before = TakeResultSide(true);
     RecordTouchUpStep(kStepBrushStroke);
-    colorSource_ = current_;
+    if (!touchUpsBefore_.empty()) touchUpsBefore_.back().Document = std::move(before);
+    SetColorSource(current_);
     NewFilledBitmap(keepMask_, current_.Width(), current_.Height(), 0);
-    touchUps_.Clear();
+    if (!touchUps_.Empty()) {
+      // Painted for a result no longer on screen: what showed them changes.
+      touchUps_.Clear();
+      ++touchUpsRevision_;
+      ++revision_;
+    }
     flags_.Processed = true;
     processedSepia_ = sepia;
   } else {
@@ -122,7 +137,9 @@ void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia) {
 TRect TDocument::StrokeTo(TBrushPoint p) {
   if (!stroke_ || !ResultMatchesPhoto()) return TRect{};
   const TRect changed = stroke_->MoveTo(p, touchUps_);
+  if (changed.IsEmpty()) return changed;
   RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, changed);
+  ++touchUpsRevision_;
   return changed;
 }
 
@@ -157,8 +174,11 @@ void TDocument::ClearTouchUps() {
   RecordTouchUpStep(kStepClearTouchUps);
   const TRect touched = touchUps_.Touched();
   touchUps_.Clear();
+  ++touchUpsRevision_;
+  ++revision_;
   if (ResultMatchesPhoto())
     RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, touched);
+  DropUnobservable();
 }
 
 TBitmap TDocument::FinalMask() const { return velinor::FinalMask(keepMask_, touchUps_); }

@@ -114,6 +114,47 @@ void TTouchUps::SetRegion(int width, int height, TPoint at, const TBitmap& pictu
   touched_ = touched;
 }
 
+TTouchUps TTouchUps::Rotated(bool clockwise) const {
+  TTouchUps turned;
+  if (Empty()) return turned;
+  const int w = width_, h = height_;
+  turned.Prepare(h, w);
+  // Clockwise the new (x, y) is the old (y, h - 1 - x); the other way (w - 1 - y, x).
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const size_t to = clockwise ? turned.Index(h - 1 - y, x) : turned.Index(y, w - 1 - x);
+      turned.target_[to] = target_[Index(x, y)];
+      turned.amount_[to] = amount_[Index(x, y)];
+    }
+  const TRect t = touched_;
+  turned.touched_ = clockwise ? TRect{h - t.Bottom, t.Left, h - t.Top, t.Right}
+                              : TRect{t.Top, w - t.Right, t.Bottom, w - t.Left};
+  return turned;
+}
+
+TTouchUps TTouchUps::Sampled(const std::vector<int>& columns, const std::vector<int>& rows) const {
+  TTouchUps sampled;
+  if (Empty() || columns.empty() || rows.empty()) return sampled;
+  // Only the pixels standing for touched ones can be painted; the lists grow, so
+  // they form one rectangle.
+  auto span = [](const std::vector<int>& v, int lo, int hi) {
+    return std::pair<int, int>(static_cast<int>(std::lower_bound(v.begin(), v.end(), lo) - v.begin()),
+                               static_cast<int>(std::lower_bound(v.begin(), v.end(), hi) - v.begin()));
+  };
+  const auto [x0, x1] = span(columns, touched_.Left, touched_.Right);
+  const auto [y0, y1] = span(rows, touched_.Top, touched_.Bottom);
+  if (x0 >= x1 || y0 >= y1) return sampled;
+  sampled.Prepare(static_cast<int>(columns.size()), static_cast<int>(rows.size()));
+  for (int j = y0; j < y1; ++j)
+    for (int i = x0; i < x1; ++i) {
+      const size_t from = Index(columns[i], rows[j]), to = sampled.Index(i, j);
+      sampled.target_[to] = target_[from];
+      sampled.amount_[to] = amount_[from];
+    }
+  sampled.touched_ = TRect{x0, y0, x1, y1};
+  return sampled;
+}
+
 TBitmap TTouchUps::ToGreyPicture() const {
   TBitmap grey(width_, height_);
   grey.FillBytes(128);

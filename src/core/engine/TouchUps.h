@@ -74,6 +74,13 @@ class TTouchUps {
   TBitmap RegionPicture(TRect r) const;
   void SetRegion(int width, int height, TPoint at, const TBitmap& picture, TRect touched);
 
+  // The layer turned a quarter, as RotateQuarter turns a picture.
+  TTouchUps Rotated(bool clockwise) const;
+  // The layer at the given pixels: pixel (i, j) of the result is pixel
+  // (columns[i], rows[j]) of this one. Both lists are non-decreasing and inside
+  // the layer (a picture sampled down, or an area of it).
+  TTouchUps Sampled(const std::vector<int>& columns, const std::vector<int>& rows) const;
+
   // The final level of computed level m at (x, y) (m itself outside the layer).
   int Apply(int x, int y, int m) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return m;

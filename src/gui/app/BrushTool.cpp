@@ -59,9 +59,11 @@ void TBrushTool::StepSize(int direction) {
 void TBrushTool::SetActive(bool on) {
   if (on == active_) return;
   if (!on) EndStroke();
+  // The view repaints where the circle was while the tool still says where.
+  if (!on) form_.Image->SetTool(nullptr);
   active_ = on;
   PnlBrush->setVisible(on);
-  form_.Image->SetTool(on ? this : nullptr);
+  if (on) form_.Image->SetTool(this);
   // The eyedropper's cursor over the image, or a cross inside the brush's circle.
   form_.Image->SetImgCursor(on ? kBrushCursorIndex : kPipetteCursorIndex);
   if (form_.BtnBrush) form_.BtnBrush->setChecked(on);
@@ -73,16 +75,18 @@ bool TBrushTool::MousePress(QMouseEvent* e) {
   mouse_ = e->position();
   mouseInside_ = true;
   if (painting_ || !form_.DocumentOpen()) return true;
+  // Alt + left is often the window manager's (it moves the window): Ctrl + left
+  // paints grey as well.
   const bool grey = e->button() == Qt::RightButton ||
-                    (e->button() == Qt::LeftButton && (e->modifiers() & Qt::AltModifier));
+                    (e->button() == Qt::LeftButton && (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)));
   if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return false;
   painting_ = true;
   button_ = e->button();
-  const bool wasProcessed = form_.Document().Processed();
+  const bool beforeExecute = !form_.Document().ResultMatchesPhoto();
   form_.Document().BeginStroke(Brush(), grey ? TTouchKind::Grey : TTouchKind::Colour,
                                form_.CBSepia->isChecked());
-  if (!wasProcessed) form_.Image->RepaintNow();
   PaintTo(mouse_);
+  if (beforeExecute) form_.StrokeBeganBeforeExecute();
   return true;
 }
 
@@ -105,8 +109,7 @@ void TBrushTool::MouseLeave() { mouseInside_ = false; }
 void TBrushTool::PaintTo(QPointF client) {
   double x = 0, y = 0;
   form_.Image->ClientToImage(client.x(), client.y(), x, y);
-  const TRect changed = form_.Document().StrokeTo(TBrushPoint{x, y});
-  if (!changed.IsEmpty()) form_.Image->RepaintPixels(changed);
+  form_.StrokePainted(form_.Document().StrokeTo(TBrushPoint{x, y}));
 }
 
 void TBrushTool::EndStroke() {

@@ -1,9 +1,9 @@
 #pragma once
 // The brush mode of the main window: while it is on, the image view hands the
 // mouse to this tool. Left drag paints the photo's colour back, right drag (or
-// Alt + left) paints grey; the document holds the strokes (TDocument's touch-ups)
-// and composes the result again where they pass. The tool only turns mouse
-// positions into image points, shows the brush's circle and its two settings.
+// Ctrl or Alt + left) paints grey; the document holds the strokes (TDocument's
+// touch-ups) and composes the result again where they pass. The tool only turns
+// mouse positions into image points, shows the brush's circle and its two settings.
 #include <QObject>
 #include <QPoint>
 #include <QRect>

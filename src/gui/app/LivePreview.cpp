@@ -26,6 +26,12 @@ TLivePreview::~TLivePreview() {
 
 const TBitmap& TLivePreview::Photo() const { return document_.KeepPhoto(); }
 
+const TTouchUps* TLivePreview::Layer() const {
+  const TTouchUps& layer = document_.TouchUps();
+  const TBitmap& photo = Photo();
+  return !layer.Empty() && layer.Width() == photo.Width() && layer.Height() == photo.Height() ? &layer : nullptr;
+}
+
 void TLivePreview::SetEnabled(bool on) {
   enabled_ = on;
   if (!on) Hide();
@@ -45,31 +51,82 @@ void TLivePreview::InputsChanged(const TKeepOptions& options) {
   options_ = options;
   revision_ = document_.Revision();
   exactReady_ = false;
+  exact_.Clear();
+  exactMask_.Clear();
   // First the look of what is on screen, at its scale.
   const TRect visible = view_.VisibleImageRect();
-  lookArea_ = view_.ClientToImageRect(visible);
-  ClipToBitmap(lookArea_, photo);
-  KeepPreviewOfArea(photo, lookArea_, visible.Width(), visible.Height(), options, look_, lookMask_,
-                    maskView_ ? &lookPhoto_ : nullptr);
+  KeepPreviewOfArea(photo, view_.ClientToImageRect(visible), visible.Width(), visible.Height(), options, Layer(),
+                    look_);
   onScreen_ = true;
-  ShowOnView();
-  // Then the exact result, from a snapshot of the photo taken once per picture.
+  ShowOnView(true);
+  // Then the exact result, from snapshots of the photo and of the touch-ups
+  // taken once per picture and per layer.
   if (snapshotRevision_ != revision_ || !snapshot_) {
     worker_->Cancel();
     snapshot_ = std::make_shared<TBitmap>(photo);
     snapshotRevision_ = revision_;
   }
-  generation_ = worker_->Start(snapshot_, options);
+  if (layerSnapshotRevision_ != document_.TouchUpsRevision()) {
+    const TTouchUps* layer = Layer();
+    layerSnapshot_ = layer ? std::make_shared<const TTouchUps>(*layer) : nullptr;
+    layerSnapshotRevision_ = document_.TouchUpsRevision();
+  }
+  exactLayerRevision_ = layerSnapshotRevision_;
+  exactTouched_ = layerSnapshot_ ? layerSnapshot_->Touched() : TRect{};
+  generation_ = worker_->Start(snapshot_, options, layerSnapshot_);
 }
 
 void TLivePreview::ExactFinished(uint64_t generation) {
   if (generation != generation_ || !onScreen_ || exactReady_ || document_.Revision() != revision_) return;
   if (!worker_->Take(generation, exact_, exactMask_)) return;
   exactReady_ = true;
+  SyncExactLayer();  // strokes painted while it was computed
   look_.Clear();
-  lookMask_.Clear();
-  lookPhoto_.Clear();
-  ShowOnView();
+  ShowOnView(true);
+}
+
+void TLivePreview::SyncExactLayer() {
+  if (exactLayerRevision_ == document_.TouchUpsRevision()) return;
+  // Outside both layers' touched rectangles nothing is touched in either.
+  static const TTouchUps kNone;
+  const TTouchUps* layer = Layer();
+  const TRect now = layer ? layer->Touched() : TRect{};
+  RecomposeTouched(exact_, Photo(), exactMask_, layer ? *layer : kNone, options_.Sepia, UnionRect(exactTouched_, now));
+  exactTouched_ = now;
+  exactLayerRevision_ = document_.TouchUpsRevision();
+}
+
+void TLivePreview::TouchUpsPainted(TRect rect) {
+  if (rect.IsEmpty()) return;
+  if (onScreen_ && revision_ != document_.Revision()) {
+    InputsChanged(options_);  // the stroke began on another picture: made again with it
+    return;
+  }
+  const TTouchUps* layer = Layer();
+  if (onScreen_ && layer) {
+    if (exactReady_) {
+      // One stroke's move since the exact result was last in step: in step again.
+      const bool inStep = exactLayerRevision_ + 1 == document_.TouchUpsRevision();
+      RecomposeTouched(exact_, Photo(), exactMask_, *layer, options_.Sepia, rect);
+      if (inStep) {
+        exactLayerRevision_ = document_.TouchUpsRevision();
+        exactTouched_ = UnionRect(exactTouched_, rect);
+      }
+    } else {
+      look_.FollowTouchUps(*layer, rect);
+    }
+  }
+  if (!maskView_) return;
+  // The mask view follows the stroke too.
+  if (view_.Overlay() != &maskLook_) {
+    ShowOnView();
+  } else if (onScreen_ && exactReady_) {
+    MaskLook(Photo(), exactMask_, maskLook_, layer, rect);
+  } else if (onScreen_) {
+    MaskLook(look_.Photo, look_.Mask, maskLook_, &look_.Layer, look_.LookRectOf(rect));
+  } else if (document_.ResultMatchesPhoto()) {
+    MaskLook(document_.ColorSource(), document_.KeepMask(), maskLook_, &document_.TouchUps(), rect);
+  }
 }
 
 void TLivePreview::Hide() {
@@ -79,8 +136,6 @@ void TLivePreview::Hide() {
   onScreen_ = false;
   exactReady_ = false;
   look_.Clear();
-  lookMask_.Clear();
-  lookPhoto_.Clear();
   exact_.Clear();
   exactMask_.Clear();
   ShowOnView();
@@ -96,6 +151,7 @@ bool TLivePreview::TakeExact(const TKeepOptions& options, TBitmap& result, TBitm
     if (!worker_->WaitFor(generation_) || !worker_->Take(generation_, exact_, exactMask_)) return false;
     exactReady_ = true;
   }
+  SyncExactLayer();
   shownAsIs = view_.Overlay() == &exact_;
   if (!shownAsIs) view_.SetOverlay(nullptr);
   maskLook_.Clear();
@@ -108,6 +164,7 @@ bool TLivePreview::TakeExact(const TKeepOptions& options, TBitmap& result, TBitm
   mask = std::move(exactMask_);
   exact_ = TBitmap();
   exactMask_ = TBitmap();
+  look_.Clear();
   onScreen_ = false;
   exactReady_ = false;
   generation_ = 0;
@@ -119,49 +176,42 @@ void TLivePreview::DocumentChanged() {
     snapshot_.reset();  // its memory goes; a new one is taken at the next change
     snapshotRevision_ = ~uint64_t{0};
   }
+  if (layerSnapshotRevision_ != document_.TouchUpsRevision()) {
+    layerSnapshot_.reset();
+    layerSnapshotRevision_ = ~uint64_t{0};
+  }
   if (onScreen_ && revision_ != document_.Revision()) Hide();
   else if (maskView_ && !onScreen_) ShowOnView();  // the mask of the new result
 }
 
 void TLivePreview::SetMaskView(bool on) {
   maskView_ = on;
-  if (on && onScreen_ && !exactReady_) {
-    // The look was made without the photo pixels it stands for: make it again.
-    const TRect visible = view_.VisibleImageRect();
-    KeepPreviewOfArea(Photo(), lookArea_, visible.Width(), visible.Height(), options_, look_, lookMask_,
-                      &lookPhoto_);
-  }
   ShowOnView();
 }
 
 const TBitmap* TLivePreview::Shown() const { return view_.Overlay(); }
 
-void TLivePreview::ShowOnView() {
+void TLivePreview::ShowOnView(bool report) {
   const TBitmap* shown = nullptr;
   TRect area;
-  maskLook_.Clear();
-  if (onScreen_) {
-    const TBitmap& result = exactReady_ ? exact_ : look_;
-    const TBitmap& mask = exactReady_ ? exactMask_ : lookMask_;
-    area = exactReady_ ? BitmapBounds(exact_) : lookArea_;
-    if (maskView_) {
-      const TBitmap& photo = exactReady_ ? Photo() : lookPhoto_;
-      if (photo.Width() == mask.Width() && photo.Height() == mask.Height() && !mask.Empty()) {
-        MaskLook(photo, mask, maskLook_);
-        shown = &maskLook_;
-      }
-    } else if (!result.Empty()) {
-      shown = &result;
-    }
+  if (onScreen_ && exactReady_) {
+    area = BitmapBounds(exact_);
+    if (maskView_) MaskLook(Photo(), exactMask_, maskLook_, Layer());
+    shown = maskView_ ? &maskLook_ : &exact_;
+  } else if (onScreen_ && !look_.Empty()) {
+    area = look_.Area;
+    if (maskView_) MaskLook(look_.Photo, look_.Mask, maskLook_, &look_.Layer);
+    shown = maskView_ ? &maskLook_ : &look_.Result;
   } else if (maskView_ && document_.ResultMatchesPhoto()) {
-    MaskLook(document_.ColorSource(), document_.KeepMask(), maskLook_);
+    MaskLook(document_.ColorSource(), document_.KeepMask(), maskLook_, &document_.TouchUps());
     shown = &maskLook_;
     area = BitmapBounds(maskLook_);
   }
+  if (shown != &maskLook_) maskLook_.Clear();
   view_.SetOverlay(shown, area);
   if (onScreen_ || shown) {
     view_.viewport()->repaint();
-    if (onScreen_ && OnFramePainted && sinceChange_.isValid()) OnFramePainted(sinceChange_.nsecsElapsed() / 1e6);
+    if (report && onScreen_ && OnFramePainted && sinceChange_.isValid()) OnFramePainted(sinceChange_.nsecsElapsed() / 1e6);
   }
   if (OnScreenChanged) OnScreenChanged();
 }

@@ -2,9 +2,11 @@
 // The live preview of the colour keep in the window: after every change of the
 // inputs of "Execute" the view shows what it would produce, first the look of the
 // part on screen at its scale, then the exact full-resolution result from the
-// worker. The document is not touched: the view shows the preview over its
-// picture. "Execute" takes the exact result when it is finished for the inputs of
-// the moment. The mask view shows, over the photo, which pixels turn grey.
+// worker, both with the brush's touch-ups as "Execute" applies them (a stroke
+// painted meanwhile is followed where it passes). The document is not touched:
+// the view shows the preview over its picture. "Execute" takes the exact result
+// when it is finished for the inputs of the moment. The mask view shows, over the
+// photo, which pixels turn grey: the final mask, strokes included.
 #include <QElapsedTimer>
 #include <QObject>
 #include <functional>
@@ -48,6 +50,9 @@ class TLivePreview : public QObject {
   // The document changed (a command ran): what was shown for an older picture
   // goes, and a computation for it is abandoned.
   void DocumentChanged();
+  // The brush painted the document's touch-ups within rect (image pixels): what
+  // is shown follows them there (the caller repaints that part of the view).
+  void TouchUpsPainted(TRect rect);
 
   // The mask view: over the photo, a translucent colour where it turns grey —
   // of the preview while it is on screen, of the last result otherwise.
@@ -60,7 +65,8 @@ class TLivePreview : public QObject {
 
   // The status text or the shown frames changed.
   std::function<void()> OnScreenChanged;
-  // A frame of the preview was painted: milliseconds from the input change.
+  // A frame of the preview made for a change of the inputs was painted:
+  // milliseconds from that change.
   std::function<void(double)> OnFramePainted;
 
   // For the tests: waits (events processed) until the exact result is on screen
@@ -69,9 +75,13 @@ class TLivePreview : public QObject {
 
  private:
   void ExactFinished(uint64_t generation);
-  void ShowOnView();
-  void ClearShown();
+  // report: the frame answers a change of the inputs (OnFramePainted hears of it).
+  void ShowOnView(bool report = false);
   const TBitmap& Photo() const;
+  // The document's touch-ups when they fit the photo, else null (none).
+  const TTouchUps* Layer() const;
+  // The exact result made to show the touch-ups as they are now.
+  void SyncExactLayer();
 
   TDocument& document_;
   TMyCustomImage& view_;
@@ -79,18 +89,22 @@ class TLivePreview : public QObject {
   bool maskView_ = false;
   bool onScreen_ = false;
 
-  // The snapshot of the photo the worker reads, and the revision it was taken at.
+  // The snapshots of the photo and of the touch-ups the worker reads, and the
+  // revisions they were taken at.
   std::shared_ptr<TBitmap> snapshot_;
   uint64_t snapshotRevision_ = ~uint64_t{0};
+  std::shared_ptr<const TTouchUps> layerSnapshot_;
+  uint64_t layerSnapshotRevision_ = ~uint64_t{0};
 
   TKeepOptions options_;     // the inputs of what is shown
   uint64_t revision_ = 0;    // the document revision it was computed for
   uint64_t generation_ = 0;  // the worker's generation for it
-  TBitmap look_, lookMask_;  // the look of the shown area
-  TBitmap lookPhoto_;        // the photo's pixels it stands for (for the mask view)
-  TRect lookArea_;
+  TPreviewLook look_;        // the look of the shown area
   TBitmap exact_, exactMask_;
   bool exactReady_ = false;
+  // The touch-ups exact_ shows: their revision and their touched rectangle.
+  uint64_t exactLayerRevision_ = 0;
+  TRect exactTouched_{};
   TBitmap maskLook_;  // the mask view's picture when it is on
   QElapsedTimer sinceChange_;
   std::unique_ptr<TKeepPreviewWorker> worker_;

@@ -98,8 +98,10 @@ class TMainForm : public QMainWindow {
   void TakeUndoSnapshot(const std::string& label);
   void ClearColors();
   void OpenImage(const QString& name, bool addToRecent);
-  // "Save as": true when the document was written.
-  bool SaveDocumentAs();
+  // "Save as": true when the document was written. savingMs, when given,
+  // receives the time of the save itself, the dialogs' waits left out (it is left
+  // as it was when no dialog was answered).
+  bool SaveDocumentAs(double* savingMs = nullptr);
   // "Image size"'s change: the picture resampled to width x height (rmNearest or
   // rmFiltered), the picture before kept for "Undo".
   void ResizeDocument(int width, int height, int mode);
@@ -119,6 +121,10 @@ class TMainForm : public QMainWindow {
   TKeepOptions KeepOptionsNow() const;
   // The live preview and the mask view.
   TLivePreview& LivePreview() { return *livePreview_; }
+  // The brush painted the touch-ups within changed (image pixels): the preview
+  // and the view follow. A stroke that began before "Execute" starts the preview.
+  void StrokePainted(TRect changed);
+  void StrokeBeganBeforeExecute();
   void MenuOptionLivePreviewClick();
   void MenuAffichageMasqueClick();
 
@@ -313,6 +319,7 @@ class TMainForm : public QMainWindow {
     int Place = 0;                 // 100 * toolbar (1 or 2) + position; a skipped position is a gap
     std::optional<TRule> Rule;     // when it is enabled, if not as the menu item
     TCheck Check = TCheck::None;
+    const char* Hint = nullptr;    // its tooltip, when more than the caption
   };
   // One row: a menu entry (an item, a separator "-" or a submenu), or a shortcut
   // without an item, with everything that runs and shows the command.

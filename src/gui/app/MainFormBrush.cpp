@@ -12,6 +12,18 @@ namespace velinor {
 
 void TMainForm::BuildBrush() { BrushTool = new TBrushTool(*this, PnlLeft, 8, 470); }
 
+void TMainForm::StrokePainted(TRect changed) {
+  if (changed.IsEmpty()) return;
+  livePreview_->TouchUpsPainted(changed);
+  Image->RepaintPixels(changed);
+}
+
+void TMainForm::StrokeBeganBeforeExecute() {
+  // The strokes are an input of "Execute": the preview shows them (already on
+  // screen, it follows them as they are painted).
+  if (!livePreview_->OnScreen()) KeepInputsChanged();
+}
+
 void TMainForm::MenuActionBrushClick() {
   if (!DocumentOpen()) return;
   BrushTool->SetActive(true);

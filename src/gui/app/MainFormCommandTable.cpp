@@ -141,7 +141,9 @@ const std::vector<TMainForm::TCommand>& TMainForm::Commands() {
        .Button = {&F::BtnPipette, "BtnPipette", kPipetteGlyph, 205, {}, C::On}},
       {.Menu = M::Action, .Item = &F::MenuActionBrush, .Name = "MenuActionBrush", .Caption = "Brush",
        .Run = Click<&F::MenuActionBrushClick>, .Rule = R::Open, .Keys = "B",
-       .Button = {&F::BtnBrush, "BtnBrush", kBrushGlyph, 206, {}, C::Off}},
+       .Button = {&F::BtnBrush, "BtnBrush", kBrushGlyph, 206, {}, C::Off,
+                  "Brush: drag with the left button to paint the colours back, with the right button "
+                  "(or Ctrl or Alt and the left button) to paint grey"}},
       {.Menu = M::Action, .Item = &F::MenuActionClearTouchUps, .Name = "MenuActionClearTouchUps",
        .Caption = "Clear touch-ups", .Run = Click<&F::MenuActionClearTouchUpsClick>, .Rule = R::TouchUps},
       // "[" and "]" change the brush's size, also while the eyedropper is on.
@@ -332,7 +334,7 @@ QToolBar* TMainForm::MakeToolBar(int bar, const char* name, int x, int buttonWid
                   b->setFixedSize(buttonWidth, 40);
                   b->setAutoRaise(true);
                   b->setFocusPolicy(Qt::NoFocus);
-                  b->setToolTip(HintFromCaption(c.Caption));
+                  b->setToolTip(c.Button.Hint ? QString(c.Button.Hint) : HintFromCaption(c.Caption));
                   if (c.Button.Check != TCheck::None) {
                     b->setCheckable(true);
                     b->setChecked(c.Button.Check == TCheck::On);

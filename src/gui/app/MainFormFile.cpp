@@ -73,15 +73,51 @@ bool TMainForm::QuerySaveChanges() {
 }
 
 void TMainForm::MenuFichierEnregistrerClick() {
-  QElapsedTimer clock;
-  clock.start();
-  SaveDocumentAs();
-  ReportTiming("Save as", clock.nsecsElapsed() / 1e6);
+  double ms = -1;
+  SaveDocumentAs(&ms);
+  if (ms >= 0) ReportTiming("Save as", ms);
 }
 
-bool TMainForm::SaveDocumentAs() {
+namespace {
+
+// The time of a save without the dialogs' waits: what comes before the save
+// dialog, then from the moment the last dialog was answered (the writer is
+// about to write) to the end. The hook it wraps is put back on every way out.
+class TSaveClock {
+ public:
+  explicit TSaveClock(double* ms) : ms_(ms) { clock_.start(); }
+  ~TSaveClock() {
+    if (!ms_) return;
+    OnImageFile = std::move(hook_);
+    if (answered_) *ms_ = (before_ + clock_.nsecsElapsed()) / 1e6;
+  }
+  // Called just before the save dialog shows.
+  void DialogComes() {
+    if (!ms_) return;
+    before_ = clock_.nsecsElapsed();
+    hook_ = OnImageFile;
+    OnImageFile = [this](TGraphic* graphic, const std::string& name, TImageFileStep step, bool& go) {
+      if (hook_) hook_(graphic, name, step, go);
+      if (step != ifBeforeSave) return;
+      answered_ = true;
+      clock_.restart();
+    };
+  }
+
+ private:
+  double* ms_;
+  QElapsedTimer clock_;
+  qint64 before_ = 0;
+  bool answered_ = false;
+  TImageFileEvent hook_;
+};
+
+}  // namespace
+
+bool TMainForm::SaveDocumentAs(double* savingMs) {
   if (!DocumentOpen()) return false;
   TBusyGuard busy(*this, "Saving...");
+  TSaveClock clock(savingMs);
   // The JPEG options are asked before a JPEG is written.
   InstallJpegOptionsHook(this);
   if (SaveDir().isEmpty()) SaveDir() = OpenDir();
@@ -97,6 +133,7 @@ bool TMainForm::SaveDocumentAs() {
   OptionsOE.Resolution = SaveAsResolution;
   std::string name;
   const std::string initial = JoinDirAndName(FileName(), SaveDir()).toStdString();
+  clock.DialogComes();
   if (SaveImageFile(name, CurrentImage(), &layered, initial, document_.Origin()) <= 0) return false;
   document_.MarkSaved(name);
   SaveDir() = FolderOf(FileName());

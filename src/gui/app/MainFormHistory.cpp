@@ -28,11 +28,10 @@ void TMainForm::MenuEditionRedoClick() {
 
 void TMainForm::ShowHistoryStep(void (TDocument::*step)()) {
   TBusyGuard busy(*this, "Processing...");
-  const bool paste = (step == &TDocument::Undo ? document_.History().UndoLabel()
-                                                           : document_.History().RedoLabel()) == "Paste";
+  const bool otherDocument = document_.StepReplacesDocument(step == &TDocument::Undo);
   (document_.*step)();
   // Across a paste another document comes back: its name and its thumbnail too.
-  if (paste) {
+  if (otherDocument) {
     UpdatePreview();
     UpdateStatus();
   }

@@ -281,6 +281,9 @@ void TMyCustomImage::RepaintNow() {
 
 void TMyCustomImage::RepaintPixels(const TRect& imageRect) {
   renderer_.InvalidateSource(*picture_, imageRect);
+  // An overlay of the whole picture (a preview, the mask view) may follow the
+  // same change; the look of an area is drawn afresh on every paint anyway.
+  if (overlay_ && overlayArea_ == BitmapBounds(*picture_)) overlayRenderer_.InvalidateSource(*overlay_, imageRect);
   RepaintImageRect(imageRect);
 }
 

@@ -146,7 +146,8 @@ class TMyCustomImage : public QAbstractScrollArea {
 
   // The pixels of the bitmap changed: drop what was derived from them and paint now.
   void RepaintNow();
-  // Only the pixels of imageRect changed: that part is derived and painted again now.
+  // Only the pixels of imageRect changed (of the picture, and of a whole-picture
+  // overlay): that part is derived and painted again now.
   void RepaintPixels(const TRect& imageRect);
   // The tool the mouse goes to first (null: none); the view does not own it.
   void SetTool(TViewTool* tool);

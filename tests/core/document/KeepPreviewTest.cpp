@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "core/document/Document.h"
+#include "core/engine/Brush.h"
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
 #include "support/PixelCompare.h"
@@ -165,6 +166,85 @@ TEST(KeepPreviewWorker, ExecuteWithTheFinishedResultIsExecute) {
   EXPECT_TRUE(SamePixels(previewed.CurrentImage(), photo));
 }
 
+// Strokes painted by hand on a photo of that size (both kinds, soft edges).
+TTouchUps Strokes(int w, int h) {
+  TTouchUps layer;
+  TStroke grey(w, h, TBrush{30, 40}, TTouchKind::Grey);
+  grey.MoveTo({w * 0.2, h * 0.3}, layer);
+  grey.MoveTo({w * 0.7, h * 0.4}, layer);
+  TStroke colour(w, h, TBrush{24, 60}, TTouchKind::Colour);
+  colour.MoveTo({w * 0.5, h * 0.9}, layer);
+  colour.MoveTo({w * 0.9, h * 0.1}, layer);
+  return layer;
+}
+
+// The worker applies the touch-ups it was given as "Execute" does: committed, its
+// result is bit for bit what the document's own "Execute" leaves.
+TEST(KeepPreviewWorker, TheExactResultCarriesTheTouchUpsAsExecuteDoes) {
+  const TBitmap photo = BlockPhoto(180, 140, 9);
+  const TKeepOptions o = OptionsFor(photo, true, 25);
+  TDocument plain, previewed;
+  for (TDocument* d : {&plain, &previewed}) {
+    d->Open(photo, "a.png");
+    d->Execute(OptionsFor(photo, false, 10));
+    d->BeginStroke(TBrush{40, 50}, TTouchKind::Grey, false);
+    d->StrokeTo({20, 30});
+    d->StrokeTo({150, 60});
+    d->EndStroke();
+  }
+  TKeepPreviewWorker worker;
+  const uint64_t g = worker.Start(std::make_shared<const TBitmap>(previewed.KeepPhoto()), o,
+                                  std::make_shared<const TTouchUps>(previewed.TouchUps()));
+  TBitmap result, mask;
+  ASSERT_TRUE(TakeWhenReady(worker, g, result, mask));
+  previewed.ExecuteWith(std::move(result), std::move(mask), o.Sepia);
+  plain.Execute(o);
+  EXPECT_TRUE(SamePixels(previewed.CurrentImage(), plain.CurrentImage()));
+  EXPECT_TRUE(SamePixels(previewed.KeepMask(), plain.KeepMask()));
+  EXPECT_TRUE(SamePixels(previewed.FinalMask(), plain.FinalMask()));
+  EXPECT_FALSE(SamePixels(plain.FinalMask(), plain.KeepMask()));  // the stroke is in it
+}
+
+// The look carries the touch-ups too: at scale 1 it is the exact result's area;
+// a stroke followed afterwards gives the look made with it from the start, at
+// any scale; the mask view shows the final mask, also made again by rectangle.
+TEST(KeepPreviewOfArea, TheLookCarriesTheTouchUpsAndFollowsNewStrokes) {
+  const TBitmap photo = BlockPhoto(300, 220, 10);
+  const TKeepOptions o = OptionsFor(photo, true, 30);
+  TTouchUps layer = Strokes(300, 220);
+  TBitmap exact, exactMask;
+  ExecuteResult(photo, o, &layer, exact, exactMask);
+  const TRect area{40, 30, 260, 200};
+  TPreviewLook look;
+  KeepPreviewOfArea(photo, area, area.Width() * 2, area.Height() * 2, o, &layer, look);
+  for (int y = 0; y < area.Height(); ++y)
+    ASSERT_EQ(std::memcmp(look.Result.ScanLine(y), exact.ScanLine(area.Top + y) + 3 * area.Left,
+                          static_cast<size_t>(area.Width()) * 3), 0) << y;
+
+  for (const int shown : {area.Width() * 2, 97}) {
+    TTouchUps painted = layer;
+    KeepPreviewOfArea(photo, area, shown, shown * area.Height() / area.Width(), o, &painted, look);
+    TStroke more(300, 220, TBrush{20, 0}, TTouchKind::Colour);
+    const TRect changed = more.MoveTo({100, 150}, painted);
+    const TRect lookChanged = look.FollowTouchUps(painted, changed);
+    EXPECT_FALSE(lookChanged.IsEmpty());
+    TPreviewLook fresh;
+    KeepPreviewOfArea(photo, area, shown, shown * area.Height() / area.Width(), o, &painted, fresh);
+    EXPECT_TRUE(SamePixels(look.Result, fresh.Result)) << shown;
+    EXPECT_TRUE(SamePixels(look.Mask, fresh.Mask)) << shown;
+  }
+
+  TBitmap view, want;
+  MaskLook(photo, exactMask, view, &layer);
+  MaskLook(photo, FinalMask(exactMask, layer), want);
+  EXPECT_TRUE(SamePixels(view, want));
+  TStroke more(300, 220, TBrush{16, 30}, TTouchKind::Grey);
+  const TRect changed = more.MoveTo({200, 100}, layer);
+  MaskLook(photo, exactMask, view, &layer, changed);
+  MaskLook(photo, FinalMask(exactMask, layer), want);
+  EXPECT_TRUE(SamePixels(view, want));
+}
+
 TEST(KeepPreviewOfArea, AtScaleOneTheAreaIsKeepColorsOwnResult) {
   for (bool progressive : {true, false}) {
     const TBitmap photo = BlockPhoto(420, 330, progressive ? 5 : 6);
@@ -174,8 +254,10 @@ TEST(KeepPreviewOfArea, AtScaleOneTheAreaIsKeepColorsOwnResult) {
     // Inside, touching an edge, and a corner; shown at 1:1 and magnified.
     for (const TRect area : {TRect{100, 90, 260, 200}, TRect{0, 40, 120, 330}, TRect{350, 0, 420, 60}}) {
       for (int magnify : {1, 3}) {
-        TBitmap result, mask;
-        KeepPreviewOfArea(photo, area, area.Width() * magnify, area.Height() * magnify, o, result, mask);
+        TPreviewLook look;
+        KeepPreviewOfArea(photo, area, area.Width() * magnify, area.Height() * magnify, o, nullptr, look);
+        const TBitmap& result = look.Result;
+        const TBitmap& mask = look.Mask;
         ASSERT_EQ(result.Width(), area.Width());
         ASSERT_EQ(result.Height(), area.Height());
         for (int y = 0; y < area.Height(); ++y) {
@@ -193,21 +275,21 @@ TEST(KeepPreviewOfArea, AtScaleOneTheAreaIsKeepColorsOwnResult) {
 TEST(KeepPreviewOfArea, BelowScaleOneTheLookHasTheShownSize) {
   const TBitmap photo = BlockPhoto(400, 300, 7);
   TKeepOptions o = OptionsFor(photo, true, 30);
-  TBitmap result, mask;
-  KeepPreviewOfArea(photo, TRect{-50, 0, 900, 300}, 100, 75, o, result, mask);
-  EXPECT_EQ(result.Width(), 100);
-  EXPECT_EQ(result.Height(), 75);
-  EXPECT_EQ(mask.Width(), 100);
+  TPreviewLook look;
+  KeepPreviewOfArea(photo, TRect{-50, 0, 900, 300}, 100, 75, o, nullptr, look);
+  EXPECT_EQ(look.Result.Width(), 100);
+  EXPECT_EQ(look.Result.Height(), 75);
+  EXPECT_EQ(look.Mask.Width(), 100);
   // With nothing kept the look is all grey, as the result is.
   o.Entries.clear();
-  KeepPreviewOfArea(photo, TRect{0, 0, 400, 300}, 100, 75, o, result, mask);
+  KeepPreviewOfArea(photo, TRect{0, 0, 400, 300}, 100, 75, o, nullptr, look);
   for (int y = 0; y < 75; ++y)
     for (int x = 0; x < 100; ++x) {
-      const uint8_t* p = result.ScanLine(y) + 3 * x;
+      const uint8_t* p = look.Result.ScanLine(y) + 3 * x;
       ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]);
     }
-  KeepPreviewOfArea(photo, TRect{500, 0, 600, 10}, 100, 10, o, result, mask);
-  EXPECT_TRUE(result.Empty());
+  KeepPreviewOfArea(photo, TRect{500, 0, 600, 10}, 100, 10, o, nullptr, look);
+  EXPECT_TRUE(look.Result.Empty());
 }
 
 }  // namespace

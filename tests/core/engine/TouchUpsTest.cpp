@@ -153,6 +153,40 @@ TEST(TouchUps, GreyPictureCodesColourGreyAndUntouched) {
 
 // ---- the brush -----------------------------------------------------------------
 
+// A turned layer holds each pixel where RotateQuarter puts it, and its touched
+// rectangle still holds every touched pixel; a sampled layer holds the picked
+// pixels.
+TEST(TouchUps, TurnedAndSampledLayersHoldTheSamePixelsMovedOrPicked) {
+  std::mt19937 rng(11);
+  const int w = 37, h = 23;
+  const TTouchUps layer = RandomLayer(w, h, rng);
+  ASSERT_FALSE(layer.Empty());
+  for (const bool clockwise : {true, false}) {
+    const TTouchUps turned = layer.Rotated(clockwise);
+    ASSERT_EQ(turned.Width(), h);
+    ASSERT_EQ(turned.Height(), w);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        // Clockwise the picture's bottom-left corner comes to the top-left.
+        const int tx = clockwise ? h - 1 - y : y, ty = clockwise ? x : w - 1 - x;
+        ASSERT_EQ(turned.Target(tx, ty), layer.Target(x, y));
+        ASSERT_EQ(turned.Amount(tx, ty), layer.Amount(x, y));
+        if (layer.Amount(x, y) != 0) { ASSERT_TRUE(PtInRect(turned.Touched(), TPoint{tx, ty})); }
+      }
+    const TTouchUps back = turned.Rotated(!clockwise);
+    EXPECT_EQ(back.Touched(), layer.Touched());
+  }
+  const std::vector<int> columns{0, 0, 3, 9, 9, 20, 36}, rows{1, 5, 5, 22};
+  const TTouchUps sampled = layer.Sampled(columns, rows);
+  for (size_t j = 0; j < rows.size(); ++j)
+    for (size_t i = 0; i < columns.size(); ++i) {
+      const int x = static_cast<int>(i), y = static_cast<int>(j);
+      const bool touched = PtInRect(layer.Touched(), TPoint{columns[i], rows[j]});
+      EXPECT_EQ(sampled.Apply(x, y, 77), touched ? layer.Apply(columns[i], rows[j], 77) : 77) << i << "," << j;
+    }
+  EXPECT_TRUE(TTouchUps().Rotated(true).Empty());
+}
+
 TEST(Brush, WeightsFallOffOverTheSoftPartOfTheRadius) {
   EXPECT_EQ(BrushWeight(TBrush{20, 0}, 9.99), 255);
   EXPECT_EQ(BrushWeight(TBrush{20, 0}, 10), 0);

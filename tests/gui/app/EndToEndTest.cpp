@@ -231,9 +231,17 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
   EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
 
-  // Undo goes back to the result that was opened, then to the photo.
+  // Undo shows the photo the second Execute started from, then the result that
+  // was opened (a result again, over its photo), then the photo.
+  const TBitmap opened = ReadOviFile(ovi.toStdString());
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
+  EXPECT_FALSE(form->Document().Processed());
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(SamePixels(form->CurrentImage(), opened));
+  EXPECT_TRUE(form->Document().Processed() && form->Document().ResultMatchesPhoto());
+  EXPECT_TRUE(SamePixels(form->Document().KeepMask(), mask));
+  EXPECT_TRUE(form->Document().CanUndo());
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
   EXPECT_FALSE(form->Document().CanUndo());

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QSlider>
 #include <QTest>
+#include <QThread>
+#include <string>
 #include <gtest/gtest.h>
 
 #include "core/document/KeepPreview.h"
@@ -169,6 +171,50 @@ TEST(LivePreview, OffTheWindowBehavesAsWithoutIt) {
   form.close();
   f.form.reset();
   EXPECT_EQ(test::IniValue(f.dir.filePath("Velinor.ini"), "Params/LivePreview"), "0");
+}
+
+// --timing: "Save as" is the save itself, not the time the save dialog waited
+// for its answer (nothing when it is cancelled); a "Preview" line comes with the
+// frames a change of the inputs makes, never with the mask view's.
+TEST(LivePreview, TimingLinesMeasureWhatTheyName) {
+  QTemporaryDir dir;
+  struct TSlowDialogs : test::TScriptedDialogs {
+    QString AskSaveFileName(const TSaveDialogRequest& request) override {
+      QThread::msleep(1500);  // the user thinks about the name
+      return TScriptedDialogs::AskSaveFileName(request);
+    }
+  } dialogs;
+  TMainFormOptions options;
+  options.ExeDir = dir.path();
+  options.Timing = true;
+  auto form = test::MakeForm(options);
+  form->resize(900, 650);
+  ASSERT_TRUE(test::ShowActive(*form));
+  form->OpenImage(test::WriteBmp(dir, "photo.bmp", 240, 160), true);
+  QApplication::processEvents();
+
+  ::testing::internal::CaptureStderr();
+  Click(*form, QPoint{30, 40});
+  ASSERT_TRUE(form->LivePreview().WaitForExact(20000));
+  std::string out = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(out.find("Preview: "), std::string::npos) << out;
+
+  ::testing::internal::CaptureStderr();
+  QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+  out = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(out.find("Preview"), std::string::npos) << out;
+
+  ::testing::internal::CaptureStderr();
+  dialogs.SaveAnswers = {dir.filePath("saved.png")};
+  form->MenuFichierEnregistrerClick();
+  form->MenuFichierEnregistrerClick();  // cancelled: no line
+  out = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(QFile::exists(dir.filePath("saved.png")));
+  const size_t at = out.find("Save as: ");
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_EQ(out.find("Save as: ", at + 1), std::string::npos) << out;
+  EXPECT_LT(std::stod(out.substr(at + 9)), 1500.0) << out;
 }
 
 }  // namespace
