@@ -8,6 +8,7 @@
 
 #include "core/files/FormatRegistry.h"
 #include "core/files/JpegUtils.h"
+#include "core/files/RawHalfSize.h"
 #include "core/files/SafeFile.h"
 #include "core/base/Errors.h"
 
@@ -71,8 +72,8 @@ void Check(int code, const char* step) {
 
 using Opener = std::function<int(LibRaw&)>;
 
-std::unique_ptr<LibRaw> Open(const Opener& open) {
-  auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+std::unique_ptr<TLibRaw> Open(const Opener& open) {
+  auto raw = std::make_unique<TLibRaw>();
   raw->imgdata.params.max_raw_memory_mb = MaxRawMemoryMb;
   Check(open(*raw), "open");
   return raw;
@@ -145,7 +146,7 @@ bool DecodeThumbnail(LibRaw& raw, TDecodedPicture& p) {
 }
 
 TDecodedPicture Decode(const Opener& open, bool preview) {
-  std::unique_ptr<LibRaw> raw = Open(open);
+  std::unique_ptr<TLibRaw> raw = Open(open);
   const libraw_image_sizes_t& s = raw->imgdata.sizes;
   // The size is known from the headers: refused here, before any pixel memory.
   const bool swap = s.flip == 5 || s.flip == 6;
@@ -161,14 +162,12 @@ TDecodedPicture Decode(const Opener& open, bool preview) {
     return p;
   }
 
-  libraw_output_params_t& o = raw->imgdata.params;
-  o.use_camera_wb = 1;
-  o.output_color = 1;  // sRGB
-  o.output_bps = 8;
-  o.gamm[0] = 1 / 2.4;  // the sRGB curve
-  o.gamm[1] = 12.92;
-  o.half_size = preview ? 1 : 0;
+  SetRawOutputOptions(*raw, preview);
   Check(raw->unpack(), "unpack");
+  if (preview && QuickHalfSize(*raw, p.Bitmap)) {  // already upright
+    FinishDecodedPicture(p);
+    return p;
+  }
   Check(raw->dcraw_process(), "process");
   int code = LIBRAW_SUCCESS;
   Processed img(raw->dcraw_make_mem_image(&code));
@@ -196,7 +195,7 @@ bool ProbeRaw(const uint8_t* data, size_t size, int& width, int& height) {
   width = height = 0;
   if (!data || size == 0) return false;
   try {
-    std::unique_ptr<LibRaw> raw = Open([&](LibRaw& r) { return r.open_buffer(const_cast<uint8_t*>(data), size); });
+    std::unique_ptr<TLibRaw> raw = Open([&](LibRaw& r) { return r.open_buffer(const_cast<uint8_t*>(data), size); });
     const libraw_image_sizes_t& s = raw->imgdata.sizes;
     const bool swap = s.flip == 5 || s.flip == 6;
     width = swap ? s.height : s.width;
@@ -216,7 +215,7 @@ void TRawImage::LoadFromFile(const std::string& fileName) {
 }
 
 std::string RawCameraDescription(const std::string& fileName) {
-  std::unique_ptr<LibRaw> raw = Open(FileOpener(fileName));
+  std::unique_ptr<TLibRaw> raw = Open(FileOpener(fileName));
   std::string make = raw->imgdata.idata.make;
   std::string model = raw->imgdata.idata.model;
   auto trim = [](std::string& t) {

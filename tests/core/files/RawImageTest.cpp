@@ -1,12 +1,11 @@
-// Camera raw files through LibRaw. No camera raw sample ships in a Debian
-// package here, so the test writes minimal valid DNG files with libtiff: a
-// Bayer (RGGB) mosaic with black and white levels, a colour matrix and the
+// Camera raw files through LibRaw, on minimal valid DNG files (DngTestSupport.h):
+// a Bayer (RGGB) mosaic with black and white levels, a colour matrix and the
 // white balance the camera saw.
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
-#include <cmath>
+#include <algorithm>
 
+#include "DngTestSupport.h"
 #include "PhotoTestSupport.h"
 #include "core/base/Errors.h"
 #include "core/files/RawImage.h"
@@ -15,95 +14,6 @@ using namespace velinor;
 using namespace velinor::testing;
 
 namespace {
-
-constexpr int Black = 256, White = 4095;
-
-// The scene in linear light, 0..1: a grey background, a red and a green patch.
-void Scene(int x, int y, int w, int h, double rgb[3]) {
-  rgb[0] = rgb[1] = rgb[2] = 0.18;
-  if (x < w / 2 && y < h / 2) rgb[0] = 0.45, rgb[1] = 0.03, rgb[2] = 0.03;
-  if (x >= w / 2 && y >= h / 2) rgb[0] = 0.03, rgb[1] = 0.35, rgb[2] = 0.03;
-}
-
-struct DngOptions {
-  int Width = 128, Height = 96;
-  int Orientation = 1;
-  double Neutral[3] = {1, 1, 1};  // the camera's white balance (as shot)
-  bool BluePreview = false;        // IFD0 a blue JPEG preview, the mosaic in a sub-IFD
-};
-
-// The camera's channels are linear sRGB scaled by 1 / Neutral, so that the
-// white balance the file declares brings grey back to grey.
-void WriteDng(const std::string& path, const DngOptions& o) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  const uint8_t version[4] = {1, 4, 0, 0};
-  if (o.BluePreview) {
-    // As cameras and converters write it: a whole JPEG stream in one strip.
-    const int pw = 160, ph = 120;
-    uint64_t subifd = 0;
-    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, pw);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, ph);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    TIFFSetField(tif, TIFFTAG_JPEGTABLESMODE, 0);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, ph);
-    TIFFSetField(tif, TIFFTAG_MAKE, "Velinor");
-    TIFFSetField(tif, TIFFTAG_MODEL, "Test DNG");
-    TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-    TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Velinor Test DNG");
-    TIFFSetField(tif, TIFFTAG_SUBIFD, 1, &subifd);
-    std::vector<uint8_t> rgb(static_cast<size_t>(pw) * 3);
-    for (int x = 0; x < pw; ++x) rgb[3 * x] = 20, rgb[3 * x + 1] = 40, rgb[3 * x + 2] = 230;
-    for (int y = 0; y < ph; ++y) TIFFWriteScanline(tif, rgb.data(), static_cast<uint32_t>(y), 0);
-    TIFFWriteDirectory(tif);  // the next directory is the sub-IFD
-  }
-  const uint16_t dims[2] = {2, 2};
-  const uint8_t pattern[4] = {0, 1, 1, 2};  // R G / G B
-  // XYZ (D65) to camera RGB: the sRGB matrix.
-  const float matrix[9] = {3.2406f, -1.5372f, -0.4986f, -0.9689f, 1.8758f, 0.0415f, 0.0557f, -0.2040f, 1.0570f};
-  const float neutral[3] = {float(o.Neutral[0]), float(o.Neutral[1]), float(o.Neutral[2])};
-  const float black[1] = {float(Black)};
-  const uint32_t white[1] = {White};
-  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, o.Width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, o.Height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);  // colour filter array
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, o.Height);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, o.Orientation);
-  TIFFSetField(tif, TIFFTAG_MAKE, "Velinor");
-  TIFFSetField(tif, TIFFTAG_MODEL, "Test DNG");
-  TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-  TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Velinor Test DNG");
-  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
-  TIFFSetField(tif, TIFFTAG_BLACKLEVEL, 1, black);
-  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, white);
-  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);  // D65
-  TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
-  std::vector<uint16_t> row(static_cast<size_t>(o.Width));
-  for (int y = 0; y < o.Height; ++y) {
-    for (int x = 0; x < o.Width; ++x) {
-      double rgb[3];
-      Scene(x, y, o.Width, o.Height, rgb);
-      const int c = pattern[(y % 2) * 2 + (x % 2)];
-      const double v = rgb[c] * o.Neutral[c];
-      row[static_cast<size_t>(x)] = static_cast<uint16_t>(Black + std::lround(v * (White - Black)));
-    }
-    ASSERT_EQ(TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0), 1);
-  }
-  TIFFClose(tif);
-}
 
 struct Rgb {
   int R, G, B;
