@@ -36,31 +36,44 @@ void WriteWorkBlock(TOviWriter& out, const TKeepWork& work, int width, int heigh
   if (painted && (work.TouchUps.Width() != width || work.TouchUps.Height() != height ||
                   work.ComputedMask.Width() != width || work.ComputedMask.Height() != height))
     throw EWriteError("touch-ups of another size than the picture");
-  // The block starts with its own length, so it is made here and now.
-  TOviWriter body(false);
-  body.WriteBytes(OviWorkTag, OviWorkTagLength);
-  body.WriteByte(OviWorkVersion);
-  body.WriteInt32(in.Tolerance);
-  body.WriteByte(static_cast<uint8_t>((in.Progressive ? owProgressive : 0) | (in.Gradient ? owGradient : 0) |
-                                      (in.Sepia ? owSepia : 0)));
-  body.WriteInt32(static_cast<int32_t>(in.Colors.size()));
-  for (const TColorEntry& e : in.Colors) {
-    body.WriteByte(e.Excluded ? 1 : 0);
-    body.WriteInt32(static_cast<int32_t>(ResolveSystemColor(ParseColorText(e.Text, clNone, true)) & 0x00FFFFFF));
-  }
-  body.WriteByte(painted ? 1 : 0);
-  if (painted) {
-    WriteGreyImageBlock(body, work.ComputedMask, mode);
-    const TRect r = work.TouchUps.Touched();
-    for (int v : {r.Left, r.Top, r.Right, r.Bottom}) body.WriteInt32(v);
-    WriteGreyPlaneBlock(body, r.Width(), r.Height(), TouchUpRows(work.TouchUps, r, &TTouchUps::Target), mode);
-    WriteGreyPlaneBlock(body, r.Width(), r.Height(), TouchUpRows(work.TouchUps, r, &TTouchUps::Amount), mode);
-  }
-  const uint64_t length = 4 + body.ImmediateSize();
-  if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
-    throw EWriteError("work block too large for the file format");
-  out.WriteInt32(static_cast<int32_t>(length));
-  out.Append(std::move(body));
+  // The block starts with its own length, so it is made whole at once; with
+  // strokes that is compressing a mask, done beside the layers' bodies.
+  const TRect r = work.TouchUps.Touched();
+  // The colours as plain values, resolved here (a system colour asks the platform).
+  std::vector<int32_t> colors;
+  for (const TColorEntry& e : in.Colors)
+    colors.push_back(static_cast<int32_t>(ResolveSystemColor(ParseColorText(e.Text, clNone, true)) & 0x00FFFFFF));
+  const uint64_t cost = painted ? uint64_t{1} * width * height + 2 * uint64_t{1} * r.Width() * r.Height() : 0;
+  out.WriteDeferred(
+      [&work, colors = std::move(colors), r, painted, mode] {
+        const TKeepInputs& in = work.Inputs;
+        TOviWriter body(false);
+        body.WriteBytes(OviWorkTag, OviWorkTagLength);
+        body.WriteByte(OviWorkVersion);
+        body.WriteInt32(in.Tolerance);
+        body.WriteByte(static_cast<uint8_t>((in.Progressive ? owProgressive : 0) | (in.Gradient ? owGradient : 0) |
+                                            (in.Sepia ? owSepia : 0)));
+        body.WriteInt32(static_cast<int32_t>(in.Colors.size()));
+        for (size_t i = 0; i < colors.size(); ++i) {
+          body.WriteByte(in.Colors[i].Excluded ? 1 : 0);
+          body.WriteInt32(colors[i]);
+        }
+        body.WriteByte(painted ? 1 : 0);
+        if (painted) {
+          WriteGreyImageBlock(body, work.ComputedMask, mode);
+          for (int v : {r.Left, r.Top, r.Right, r.Bottom}) body.WriteInt32(v);
+          WriteGreyPlaneBlock(body, r.Width(), r.Height(), TouchUpRows(work.TouchUps, r, &TTouchUps::Target), mode);
+          WriteGreyPlaneBlock(body, r.Width(), r.Height(), TouchUpRows(work.TouchUps, r, &TTouchUps::Amount), mode);
+        }
+        const uint64_t length = 4 + body.ImmediateSize();
+        if (length > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+          throw EWriteError("work block too large for the file format");
+        TOviWriter block(false);
+        block.WriteInt32(static_cast<int32_t>(length));
+        block.Append(std::move(body));
+        return block.TakeBytes();
+      },
+      cost);
 }
 
 namespace {

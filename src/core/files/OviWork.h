@@ -32,7 +32,8 @@ inline constexpr uint8_t OviWorkVersion = 1;
 enum : uint8_t { owProgressive = 1, owGradient = 2, owSepia = 4 };
 
 // Writes the block of work for a picture of width x height (the computed mask
-// and the touch-ups, when there are any, have that size).
+// and the touch-ups, when there are any, have that size). It is made when out is
+// finished and reads work then: finish out before changing or freeing it.
 void WriteWorkBlock(TOviWriter& out, const TKeepWork& work, int width, int height, int mode);
 
 // Reads the block that follows the layer records of a picture of width x height.
