@@ -7,7 +7,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -332,6 +334,20 @@ TEST(OviWork, DamagedOrForeignBlocksArePassedBy) {
   for (size_t n = 0; n < sound.size(); ++n)
     EXPECT_FALSE(ReadsWork(layers, std::vector<uint8_t>(sound.begin(), sound.begin() + static_cast<long>(n))))
         << "cut at " << n;
+}
+
+// The fuzzer's seed holds a sound block with strokes, so that fuzzing starts
+// from inside the block's reader.
+TEST(OviWork, FuzzSeedReachesTheBlock) {
+  std::ifstream f(std::string(VELINOR_FUZZ_CORPUS) + "/ovi/work_block.ovi", std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(bytes.empty());
+  TMyImageLayered doc;
+  TOviMemorySource in(bytes.data(), bytes.size());
+  ReadLayeredDocument(in, doc);
+  ASSERT_TRUE(doc.Work.has_value());
+  EXPECT_EQ(doc.Work->Inputs.Colors.size(), 2u);
+  EXPECT_FALSE(doc.Work->TouchUps.Empty());
 }
 
 }  // namespace
