@@ -35,24 +35,37 @@ QByteArray Contents(const QString& file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(EndToEnd, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
+// Runs velinor-cli; the test fails unless it ends well.
+void RunCli(const QStringList& args) {
+  QProcess cli;
+  cli.start(VELINOR_CLI, args);
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+}
+
+// The active window with a 240 x 160 photo opened by Ctrl+O, as the user does.
+class EndToEndOpened : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form->resize(900, 650);
+    ASSERT_TRUE(test::ShowActive(*form));
+    dialogs.OpenNames = {photo};
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+    original = form->CurrentImage();
+    QApplication::processEvents();
+  }
+
   QTemporaryDir dir;
   test::TScriptedDialogs dialogs;
-  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
-  auto form = test::MakeForm(dir);
-  form->resize(900, 650);
-  ASSERT_TRUE(test::ShowActive(*form));
+  QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
+  std::unique_ptr<TMainForm> form = test::MakeForm(dir);
+  TBitmap original;
+};
 
-  dialogs.OpenNames = {photo};
-  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+TEST_F(EndToEndOpened, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
   ASSERT_EQ(form->CurrentImage().Width(), 240);
-  QApplication::processEvents();
 
-  const QPoint picks[] = {{30, 40}, {180, 120}};
-  for (const QPoint& p : picks) {
-    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
-    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
-  }
+  for (TPoint p : {TPoint{30, 40}, TPoint{180, 120}}) test::ClickImage(*form, p);
   ASSERT_EQ(form->KeptColors().size(), 2);
   QTest::keyClick(form.get(), Qt::Key_Return);
   ASSERT_TRUE(form->Document().Processed());
@@ -65,12 +78,8 @@ TEST(EndToEnd, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
   ASSERT_TRUE(form->Document().Saved());
   EXPECT_TRUE(dialogs.Messages.empty());
 
-  for (const QString& out : {QString("cli.png"), QString("cli.ovi")}) {
-    QProcess cli;
-    cli.start(VELINOR_CLI, {"keep", photo, dir.filePath(out), "--pick", "30,40", "--pick", "180,120"});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-  }
+  for (const QString& out : {QString("cli.png"), QString("cli.ovi")})
+    ASSERT_NO_FATAL_FAILURE(RunCli({"keep", photo, dir.filePath(out), "--pick", "30,40", "--pick", "180,120"}));
   const QByteArray guiPng = Contents(png), guiOvi = Contents(ovi);
   ASSERT_FALSE(guiPng.isEmpty());
   ASSERT_FALSE(guiOvi.isEmpty());
@@ -190,22 +199,8 @@ TEST(EndToEnd, ATransparentPngShowsACheckerboardAndSavesItsAlpha) {
 
 // Work saved after Execute reopens with the photo behind the result: one more
 // pick and Execute give what the command line gives with all the picks.
-TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
-  QTemporaryDir dir;
-  test::TScriptedDialogs dialogs;
-  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
-  auto form = test::MakeForm(dir);
-  form->resize(900, 650);
-  ASSERT_TRUE(test::ShowActive(*form));
-  auto click = [&](QPoint p) {
-    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
-    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
-  };
-
-  dialogs.OpenNames = {photo};
-  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
-  const TBitmap original = form->CurrentImage();
-  QApplication::processEvents();
+TEST_F(EndToEndOpened, SavedWorkReopensAndGoesOn) {
+  auto click = [&](QPoint p) { test::ClickImage(*form, TPoint{p.x(), p.y()}); };
   click({30, 40});
   QTest::keyClick(form.get(), Qt::Key_Return);
   const TBitmap result = form->CurrentImage();
@@ -230,9 +225,10 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   EXPECT_TRUE(form->QuerySaveChanges());
   EXPECT_TRUE(dialogs.Messages.empty());  // nothing to ask: it is the file
 
-  // The kept colours are not in the file: the first is picked again, on the
-  // result, where the eyedropper takes the photo's colour.
+  // The kept colour came back with the file: picking it again on the result
+  // (where the eyedropper takes the photo's colour) adds nothing.
   QApplication::processEvents();
+  ASSERT_EQ(form->KeptColors().size(), 1);
   click({30, 40});
   click({180, 120});
   ASSERT_EQ(form->KeptColors().size(), 2);
@@ -240,10 +236,8 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   const QString png = dir.filePath("again.png");
   dialogs.SaveAnswers = {png};
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-  QProcess cli;
-  cli.start(VELINOR_CLI, {"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--pick", "180,120"});
-  ASSERT_TRUE(cli.waitForFinished(60000));
-  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  ASSERT_NO_FATAL_FAILURE(
+      RunCli({"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--pick", "180,120"}));
   EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
 
   // Undo shows the photo the second Execute started from, then the result that
@@ -276,17 +270,7 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
 // the panel as it was left and the strokes a layer again, without a preview
 // starting; one more pick and Execute give what the command line gives with all
 // the picks, the options and the strokes taken from the saved file.
-TEST(EndToEnd, SavedWorkKeepsItsListOptionsAndStrokes) {
-  QTemporaryDir dir;
-  test::TScriptedDialogs dialogs;
-  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
-  auto form = test::MakeForm(dir);
-  form->resize(900, 650);
-  ASSERT_TRUE(test::ShowActive(*form));
-  dialogs.OpenNames = {photo};
-  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
-  const TBitmap original = form->CurrentImage();
-  QApplication::processEvents();
+TEST_F(EndToEndOpened, SavedWorkKeepsItsListOptionsAndStrokes) {
 
   test::ClickImage(*form, {30, 40});
   test::ClickImage(*form, {100, 80}, Qt::ShiftModifier);  // excluded
@@ -311,11 +295,10 @@ TEST(EndToEnd, SavedWorkKeepsItsListOptionsAndStrokes) {
   ASSERT_TRUE(form->Document().Saved());
 
   // The same file from the command line, strokes taken from the window's.
-  QProcess same;
-  same.start(VELINOR_CLI, {"keep", photo, dir.filePath("cli.ovi"), "--pick", "30,40", "--exclude-pick", "100,80",
-                           "--tolerance", "40", "--no-progressive", "--sepia", "--touch-up", ovi});
-  ASSERT_TRUE(same.waitForFinished(60000));
-  ASSERT_EQ(same.exitCode(), 0) << same.readAllStandardError().toStdString();
+  const QStringList options = {"--tolerance", "40", "--no-progressive", "--sepia", "--touch-up", ovi};
+  ASSERT_NO_FATAL_FAILURE(RunCli(QStringList{"keep", photo, dir.filePath("cli.ovi"), "--pick", "30,40",
+                                             "--exclude-pick", "100,80"} +
+                                 options));
   EXPECT_EQ(Contents(dir.filePath("cli.ovi")), Contents(ovi));
 
   // Another panel before reopening: the file's comes back.
@@ -358,11 +341,9 @@ TEST(EndToEnd, SavedWorkKeepsItsListOptionsAndStrokes) {
   const QString png = dir.filePath("again.png");
   dialogs.SaveAnswers = {png};
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-  QProcess cli;
-  cli.start(VELINOR_CLI, {"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--exclude-pick", "100,80",
-                          "--pick", "180,120", "--tolerance", "40", "--no-progressive", "--sepia", "--touch-up", ovi});
-  ASSERT_TRUE(cli.waitForFinished(60000));
-  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  ASSERT_NO_FATAL_FAILURE(RunCli(QStringList{"keep", photo, dir.filePath("cli.png"), "--pick", "30,40",
+                                             "--exclude-pick", "100,80", "--pick", "180,120"} +
+                                 options));
   EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
   EXPECT_TRUE(dialogs.Messages.empty());
 }
