@@ -259,6 +259,18 @@ TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
   ReadLayeredDocument(maskIn, maskDoc);
   EXPECT_EQ(maskDoc.Layers.Count(), 1);
   EXPECT_FALSE(maskDoc.Work.has_value());
+
+  // A script's list longer than the window's is written without the work, which
+  // could not hold it.
+  std::string colours;
+  for (int i = 0; i < 51; ++i) colours += " --color '#" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "2030'";
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("long.ovi") + colours).status, 0);
+  const auto longBytes = ReadFileBytes(Path("long.ovi"));
+  TMyImageLayered longDoc;
+  TOviMemorySource longIn(longBytes.data(), longBytes.size());
+  ReadLayeredDocument(longIn, longDoc);
+  EXPECT_EQ(longDoc.Layers.Count(), 2);
+  EXPECT_FALSE(longDoc.Work.has_value());
 }
 
 // A layered file of a result keeps its list and options, and its touch-up layer

@@ -48,8 +48,9 @@ std::unique_ptr<TMyImageLayered> BuildWorkDocument(const TBitmap& photo, const T
   const bool painted = Painted(touchUps, photo);
   auto doc = BuildLayeredDocument(photo, photo, painted ? FinalMask(computedMask, touchUps) : computedMask, true,
                                   inputs.Sepia);
-  // Inputs made up would be restored as if they were the user's: none then.
-  if (!inputs.Known) return doc;
+  // Inputs made up would be restored as if they were the user's, and a list
+  // longer than the window's (a script's) cannot be shown: none then.
+  if (!inputs.Known || inputs.Colors.size() > MaxKeptColors) return doc;
   TKeepWork& work = doc->Work.emplace();
   work.Inputs = inputs;
   if (painted) {

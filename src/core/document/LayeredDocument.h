@@ -22,8 +22,9 @@ std::unique_ptr<TMyImageLayered> BuildLayeredDocument(const TBitmap& photo,
 
 // The same two layers for a result of "Execute" with the work behind it: the
 // mask of layer "#1" is the computed mask with the touch-ups applied (what the
-// result shows), and when the inputs are known the document keeps them, with
-// the touch-ups and the computed mask when something was painted (Work).
+// result shows), and when the inputs are known (and their list is no longer than
+// the window's) the document keeps them, with the touch-ups and the computed mask
+// when something was painted (Work).
 std::unique_ptr<TMyImageLayered> BuildWorkDocument(const TBitmap& photo, const TBitmap& computedMask,
                                                    const TTouchUps& touchUps, const TKeepInputs& inputs);
 
