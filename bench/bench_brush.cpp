@@ -29,7 +29,7 @@ TDocument& ResultDocument() {
 void BM_BrushMove(benchmark::State& state) {
   TDocument& doc = ResultDocument();
   const int size = static_cast<int>(state.range(0));
-  doc.BeginStroke(TBrush{size, 50}, state.range(1) ? TTouchKind::Grey : TTouchKind::Colour, false);
+  doc.BeginStroke(TBrush{size, 50}, state.range(1) ? TTouchKind::Grey : TTouchKind::Colour, TKeepInputs{});
   int64_t i = 0;
   double pixels = 0;
   for (auto _ : state) {

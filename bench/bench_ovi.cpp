@@ -1,7 +1,9 @@
 // Writing and reading the layered .ovi file of the real 24 MP photo: the two-layer
 // document "Save as" writes after "Execute" (photo, toned copy, inverted mask,
-// plus the stored composite), and reading its flat picture back. cpu_s is the
-// CPU time of all threads per iteration.
+// plus the stored composite, and the work block with the inputs), also with brush
+// strokes over a sixth of the picture (the block then holds the computed mask and
+// the strokes), and reading its flat picture back. cpu_s is the CPU time of all
+// threads per iteration.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -15,6 +17,7 @@
 #include "core/base/Bitmap.h"
 #include "core/engine/ColorMatch.h"
 #include "core/engine/KeepColors.h"
+#include "core/engine/TouchUps.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/OvImage.h"
 #include "core/document/LayeredDocument.h"
@@ -24,18 +27,19 @@ namespace {
 using namespace velinor;
 
 struct Fixture {
+  TBitmap photo, mask;
+  TKeepInputs inputs;
   std::unique_ptr<TMyImageLayered> doc;
   std::string path;
   // The real photo (RealPhoto.h) after "Execute" with three kept colours: the
   // file's bodies compress as a user's would, not as a synthetic picture's.
   Fixture() {
-    const TBitmap photo = MakeRealPhoto();
-    TKeepOptions options;
+    photo = MakeRealPhoto();
     for (TPoint p : {TPoint{1000, 1000}, TPoint{3000, 1000}, TPoint{5000, 3000}})
-      PickColor(options.Entries, photo.Pixel(p.X, p.Y));
-    TBitmap result, mask;
-    KeepColorsOfPhoto(result, mask, photo, options);
-    doc = BuildLayeredDocument(photo, result, mask, true, false);
+      PickColor(inputs.Colors, photo.Pixel(p.X, p.Y), false);
+    TBitmap result;
+    KeepColorsOfPhoto(result, mask, photo, inputs.Options());
+    doc = BuildWorkDocument(photo, mask, TTouchUps(), inputs);
     path = (std::filesystem::temp_directory_path() / "velinor_bench.ovi").string();
   }
   ~Fixture() { std::filesystem::remove(path); }
@@ -62,6 +66,23 @@ void BM_WriteTwoLayerOvi(benchmark::State& state) {
   state.counters["MB"] = static_cast<double>(std::filesystem::file_size(f.path)) / 1e6;
 }
 BENCHMARK(BM_WriteTwoLayerOvi)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WriteTwoLayerOviWithStrokes(benchmark::State& state) {
+  Fixture& f = Shared();
+  // A soft grey stroke band across a sixth of the picture.
+  TTouchUps strokes;
+  const TRect band{0, f.photo.Height() / 3, f.photo.Width(), f.photo.Height() / 2};
+  TCoverage c{band, std::vector<uint8_t>(static_cast<size_t>(band.Width()) * band.Height())};
+  for (size_t i = 0; i < c.Weights.size(); ++i) c.Weights[i] = static_cast<uint8_t>(i % 251);
+  strokes.Paint(f.photo.Width(), f.photo.Height(), c, TTouchKind::Grey);
+  const auto stroked = BuildWorkDocument(f.photo, f.mask, strokes, f.inputs);
+  const double cpu0 = ProcessCpuSeconds();
+  for (auto _ : state) SaveLayeredFile(*stroked, f.path);
+  state.counters["cpu_s"] = (ProcessCpuSeconds() - cpu0) / static_cast<double>(state.iterations());
+  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(f.path)) / 1e6;
+  std::filesystem::remove(f.path);  // the flat reading below reads the plain file
+}
+BENCHMARK(BM_WriteTwoLayerOviWithStrokes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReadOviFlatPicture(benchmark::State& state) {
   Fixture& f = Shared();

@@ -13,6 +13,7 @@
 #include "core/document/Document.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/LayeredGraphic.h"
+#include "core/files/OvImage.h"
 #include "core/document/LayeredDocument.h"
 
 namespace velinor::cli {
@@ -30,7 +31,7 @@ struct TKeepArgs {
     TPoint point;
   };
   std::vector<TEntry> entries;
-  TKeepOptions options;
+  TKeepInputs inputs;
   bool progress = false, timing = false;
 };
 
@@ -55,13 +56,13 @@ TKeepArgs ParseKeepArgs(const std::vector<std::string>& args) {
     } else if (arg == "--pick" || arg == "--exclude-pick") {
       a.entries.push_back({true, arg == "--exclude-pick", {}, ParsePoint(arg, r.Value(arg))});
     } else if (arg == "--tolerance") {
-      a.options.Tolerance = r.IntValue(arg, 1, 100);
+      a.inputs.Tolerance = r.IntValue(arg, 1, 100);
     } else if (arg == "--no-gradient") {
-      a.options.Gradient = false;
+      a.inputs.Gradient = false;
     } else if (arg == "--no-progressive") {
-      a.options.Progressive = false;
+      a.inputs.Progressive = false;
     } else if (arg == "--sepia") {
-      a.options.Sepia = true;
+      a.inputs.Sepia = true;
     } else if (arg == "--mask") {
       a.maskFile = r.Value(arg);
     } else if (arg == "--touch-up") {
@@ -95,6 +96,29 @@ void SaveAll(const std::vector<TImageOutput>& outputs) {
   }
 }
 
+// The touch-up layer of the picture `image`: the one a layered file of a result
+// keeps (painted in the window), or a grey picture (0 colour, 255 grey, 128
+// untouched). Either has the image's size.
+TTouchUps ReadTouchUps(const std::string& file, const TBitmap& image, const std::string& imageFile) {
+  auto mustFit = [&](const TBitmap& b, const char* what) {
+    auto size = [](const TBitmap& p) { return std::to_string(p.Width()) + " x " + std::to_string(p.Height()); };
+    if (b.Width() != image.Width() || b.Height() != image.Height())
+      throw FileError(std::string(what) + " \"" + file + "\" is " + size(b) + ", the image \"" + imageFile + "\" " +
+                      size(image));
+  };
+  TMyImageLayered layered;
+  TLayeredWork work;
+  if (ReadTwoLayerOvi(file, layered)) {
+    mustFit(layered.Layers.Items(0).Image, "the touch-up layer of");
+    if (!ExtractLayeredWork(layered, image.Width(), image.Height(), work) || !work.Inputs.Known)
+      throw FileError("\"" + file + "\" keeps no touch-up layer (it was not saved with one by this program)");
+    return std::move(work.TouchUps);
+  }
+  const TBitmap painted = LoadImage(file);
+  mustFit(painted, "the touch-up picture");
+  return TTouchUps::FromGreyPicture(painted);
+}
+
 }  // namespace
 
 int RunKeep(const std::vector<std::string>& args) {
@@ -105,17 +129,10 @@ int RunKeep(const std::vector<std::string>& args) {
   TDocument document;
   document.Open(LoadImage(a.input, &read), a.input);
   const TBitmap& source = document.CurrentImage();
-  // Painted touch-ups: a grey picture of the input's size (0 colour, 255 grey, 128
-  // untouched), read before anything is computed so that a bad one changes nothing.
+  // Painted touch-ups, read before anything is computed so that a bad file
+  // changes nothing.
   TTouchUps touchUps;
-  if (!a.touchUpFile.empty()) {
-    const TBitmap painted = LoadImage(a.touchUpFile);
-    if (painted.Width() != source.Width() || painted.Height() != source.Height())
-      throw FileError("the touch-up picture \"" + a.touchUpFile + "\" is " + std::to_string(painted.Width()) +
-                       " x " + std::to_string(painted.Height()) + ", the image \"" + a.input + "\" " +
-                       std::to_string(source.Width()) + " x " + std::to_string(source.Height()));
-    touchUps = TTouchUps::FromGreyPicture(painted);
-  }
+  if (!a.touchUpFile.empty()) touchUps = ReadTouchUps(a.touchUpFile, source, a.input);
   // One list of both kinds, as the window's. A --color text goes in as written
   // (a list given by a script is kept whole, in its order); a pick and every
   // excluded colour follow the eyedropper's rules over the whole list.
@@ -131,34 +148,35 @@ int RunKeep(const std::vector<std::string>& args) {
                        " x " + std::to_string(source.Height()) + " image \"" + a.input + "\"");
     PickColor(list, e.pick ? source.Pixel(e.point.X, e.point.Y) : ParseColorText(e.text, clNone, true), e.exclude);
   }
-  a.options.SetColorList(list);
+  a.inputs.Colors = list;
+  const TKeepOptions options = a.inputs.Options();
   TProgressSink progress;
   if (a.progress)
     progress = [](const std::string& label, int percent) {
       std::fprintf(stderr, "%s : %d%%\n", label.c_str(), percent);
     };
-  TBitmap result = source, mask;
+  TBitmap result = source, computedMask;
   const Stopwatch watch;
-  KeepColors(result, mask, source, a.options, progress);
-  if (!touchUps.Empty()) {
-    // The result and the mask as the window leaves them after painting.
-    RecomposeTouched(result, source, mask, touchUps, a.options.Sepia, touchUps.Touched());
-    mask = FinalMask(mask, touchUps);
-  }
+  KeepColors(result, computedMask, source, options, progress);
+  // The result as the window leaves it after painting.
+  if (!touchUps.Empty()) RecomposeTouched(result, source, computedMask, touchUps, options.Sepia, touchUps.Touched());
   const double ms = watch.Milliseconds();
   if (a.timing) PrintTiming("KeepColors", ms);
   // As "Save as" after "Execute": the photo under its toned copy, cut out where
   // colours were kept; with the photo's camera data, and the sRGB statement for a
   // picture whose profile was converted on the way in. The mask is no photograph:
-  // it is written plain.
+  // it is written plain, with the touch-ups applied. A layered file keeps the
+  // work behind the result as the window's does: the list, the options and the
+  // touch-ups over the computed mask.
   std::unique_ptr<TMyImageLayered> layered;
   std::unique_ptr<TLayeredGraphic> layeredFile;
   if (IsOviFile(a.output)) {
-    layered = BuildLayeredDocument(source, result, mask, true, a.options.Sepia);
+    layered = BuildWorkDocument(source, computedMask, touchUps, a.inputs);
     layeredFile = std::make_unique<TLayeredGraphic>(*layered);
   }
   std::vector<TImageOutput> outputs = {{a.output, TSaveSource{result, layeredFile.get()}}};
   CarryOver(read.Origin, outputs[0].Options);
+  const TBitmap mask = a.maskFile.empty() ? TBitmap() : FinalMask(computedMask, touchUps);
   if (!a.maskFile.empty()) outputs.push_back({a.maskFile, TSaveSource{mask}});
   SaveAll(outputs);
   return 0;

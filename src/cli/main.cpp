@@ -15,11 +15,15 @@ const std::vector<Command>& AllCommands() {
       {"keep",
        "INPUT OUTPUT [--color '#RRGGBB']... [--pick X,Y]... [--exclude '#RRGGBB']... "
        "[--exclude-pick X,Y]... [--tolerance N] [--no-gradient] "
-       "[--no-progressive] [--sepia] [--mask MASKFILE] [--touch-up MASKFILE] [--progress] [--timing]",
+       "[--no-progressive] [--sepia] [--mask MASKFILE] [--touch-up FILE] [--progress] [--timing]",
        "      The options make one colour list in command-line order. A --color text is\n"
        "      taken as written. Each --pick, --exclude and --exclude-pick follows the\n"
        "      eyedropper's rules over the whole list: a colour within 3 of one already\n"
-       "      listed (kept or excluded), or one added when 50 are listed, adds nothing.",
+       "      listed (kept or excluded), or one added when 50 are listed, adds nothing.\n"
+       "      --touch-up takes a grey picture of INPUT's size (0 colour, 255 grey, 128\n"
+       "      untouched), or an .ovi saved after Execute, whose brush strokes are used as\n"
+       "      painted. An .ovi OUTPUT keeps the list, the options and the strokes with its\n"
+       "      layers, so the window reopens it as work to go on with.",
        RunKeep},
       {"resize", "INPUT OUTPUT --width W --height H [--mode nearest|interpolated|filtered] [--timing]", nullptr,
        RunResize},

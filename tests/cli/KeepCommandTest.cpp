@@ -20,9 +20,13 @@
 #include "core/files/PngUtils.h"
 #include "core/files/SafeFile.h"
 #include "core/document/Document.h"
+#include "core/document/LayeredDocument.h"
 #include "core/document/LayeredImage.h"
+#include "core/engine/TouchUps.h"
+#include "support/PixelCompare.h"
 
 using namespace velinor;
+using velinor::test::SamePixels;
 namespace fs = std::filesystem;
 
 namespace {
@@ -254,6 +258,88 @@ TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
   TOviMemorySource maskIn(maskBytes.data(), maskBytes.size());
   ReadLayeredDocument(maskIn, maskDoc);
   EXPECT_EQ(maskDoc.Layers.Count(), 1);
+  EXPECT_FALSE(maskDoc.Work.has_value());
+
+  // A script's list longer than the window's is written without the work, which
+  // could not hold it.
+  std::string colours;
+  for (int i = 0; i < 51; ++i) colours += " --color '#" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "2030'";
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("long.ovi") + colours).status, 0);
+  const auto longBytes = ReadFileBytes(Path("long.ovi"));
+  TMyImageLayered longDoc;
+  TOviMemorySource longIn(longBytes.data(), longBytes.size());
+  ReadLayeredDocument(longIn, longDoc);
+  EXPECT_EQ(longDoc.Layers.Count(), 2);
+  EXPECT_FALSE(longDoc.Work.has_value());
+}
+
+// A layered file of a result keeps its list and options, and its touch-up layer
+// as painted: --touch-up takes that layer whole from it (soft edges and mixed
+// strokes included, which a grey picture cannot carry), for a picture of its size.
+TEST_F(KeepCli, TouchUpLayerOfALayeredFileIsTakenWhole) {
+  TTouchUps strokes;
+  for (int k = 0; k < 2; ++k) {
+    const TRect r = k == 0 ? TRect{2, 3, 25, 14} : TRect{15, 8, 38, 27};
+    TCoverage c{r, {}};
+    for (int i = 0; i < r.Width() * r.Height(); ++i) c.Weights.push_back(static_cast<uint8_t>(40 + (i * 7) % 200));
+    strokes.Paint(40, 30, c, k == 0 ? TTouchKind::Grey : TTouchKind::Colour);
+  }
+  const TTouchUps viaGrey = TTouchUps::FromGreyPicture(strokes.ToGreyPicture());
+  ASSERT_FALSE(SamePixels(FinalMask(TBitmap(40, 30), viaGrey), FinalMask(TBitmap(40, 30), strokes)))
+      << "the strokes must be more than a grey picture holds";
+  TKeepInputs painted;
+  painted.Colors = {{"#1459C7", false}};
+  TBitmap ignored, computed;
+  KeepColorsOfPhoto(ignored, computed, photo_, painted.Options());
+  SaveLayeredFile(*BuildWorkDocument(photo_, computed, strokes, painted), Path("work.ovi"));
+
+  const TRunResult r = Run(Path("in.bmp") + " " + Path("out.ovi") + " --pick 5,5 --exclude '#1459C7' --tolerance 22" +
+                           " --no-gradient --touch-up " + Path("work.ovi") + " --mask " + Path("mask.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  TKeepInputs inputs;
+  inputs.Colors = {{"#C82028", false}, {"#1459C7", true}};
+  inputs.Tolerance = 22;
+  inputs.Gradient = false;
+  TBitmap expected = photo_, mask;
+  KeepColors(expected, mask, photo_, inputs.Options());
+  RecomposeTouched(expected, photo_, mask, strokes, false, strokes.Touched());
+  EXPECT_TRUE(SamePixels(ReadImageFile(Path("mask.bmp")), FinalMask(mask, strokes)));
+  const auto bytes = ReadFileBytes(Path("out.ovi"));
+  TMyImageLayered doc;
+  TOviMemorySource in(bytes.data(), bytes.size());
+  ReadLayeredDocument(in, doc);
+  ASSERT_TRUE(doc.Work.has_value());
+  EXPECT_EQ(doc.Work->Inputs, inputs);
+  EXPECT_TRUE(SamePixels(doc.Work->ComputedMask, mask));
+  EXPECT_TRUE(SamePixels(FinalMask(mask, doc.Work->TouchUps), FinalMask(mask, strokes)));
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --exclude '#1459C7' --tolerance 22" +
+                " --no-gradient --touch-up " + Path("out.ovi")).status, 0);
+  EXPECT_TRUE(SamePixels(ReadImageFile(Path("out.bmp")), expected));
+
+  // A layered file without a touch-up layer, or of another size: nothing is written.
+  SaveLayeredFile(*BuildLayeredDocument(photo_, photo_, computed, true, false), Path("layers.ovi"));
+  TBitmap small(39, 30);
+  small.FillBytes(90);
+  TBitmap smallMask;
+  KeepColorsOfPhoto(ignored, smallMask, small, painted.Options());
+  SaveLayeredFile(*BuildWorkDocument(small, smallMask, TTouchUps(), painted), Path("small.ovi"));
+  fs::remove(Path("out.bmp"));
+  for (const std::string& file : {Path("layers.ovi"), Path("small.ovi")}) {
+    const TRunResult bad = Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --touch-up " + file);
+    EXPECT_EQ(bad.status, 2) << file;
+    EXPECT_NE(bad.err.find(file), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(Path("out.bmp")));
+  }
+  // A one-layer file is a picture like any other: a mid-grey one touches nothing.
+  TBitmap grey(40, 30);
+  grey.FillBytes(128);
+  WriteSingleLayerOvi(Path("grey.ovi"), grey);
+  ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --touch-up " + Path("grey.ovi")).status, 0);
+  TKeepOptions picked;
+  picked.Entries = {"#C82028"};
+  TBitmap plain = photo_, plainMask;
+  KeepColors(plain, plainMask, photo_, picked);
+  EXPECT_TRUE(SamePixels(ReadImageFile(Path("out.bmp")), plain));
 }
 
 // Every excluded colour, text or pick, follows the eyedropper's rules over the

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/Bitmap.h"
@@ -83,6 +84,21 @@ struct Walker {
   }
 };
 
+// A grey image block written in zlib mode: its size and its plane (top-down, unpadded).
+struct WalkedGrey {
+  int w = 0, h = 0;
+  std::vector<uint8_t> plane;
+};
+
+inline WalkedGrey WalkGreyBlock(Walker& w) {
+  WalkedGrey g;
+  EXPECT_EQ(w.Byte(), 1) << "grey block mode";
+  g.w = w.Int();
+  g.h = w.Int();
+  g.plane = w.ZlibBody(static_cast<size_t>(g.w) * g.h);
+  return g;
+}
+
 // What the walker found in one layer record.
 struct WalkedRecord {
   std::string name;
@@ -125,10 +141,10 @@ inline WalkedRecord WalkRecord(Walker& w) {
   }
   r.hasMask = w.Byte() == 1;
   if (r.hasMask) {
-    EXPECT_EQ(w.Byte(), 1) << "mask mode";
-    r.maskW = w.Int();
-    r.maskH = w.Int();
-    r.maskPlane = w.ZlibBody(static_cast<size_t>(r.maskW) * r.maskH);
+    WalkedGrey mask = WalkGreyBlock(w);
+    r.maskW = mask.w;
+    r.maskH = mask.h;
+    r.maskPlane = std::move(mask.plane);
   }
   r.hasMask2 = w.Byte() == 1;
   for (auto& v : r.adjust) v = w.Int();
@@ -138,6 +154,41 @@ inline WalkedRecord WalkRecord(Walker& w) {
   w.pos += 32;
   r.objectFlag = w.Byte();
   return r;
+}
+
+// What the walker found in the work block after the layer records.
+struct WalkedWork {
+  int32_t length = 0;
+  std::string tag;
+  int version = -1, tolerance = -1, flags = -1, touchUps = -1;
+  std::vector<std::pair<int, uint32_t>> entries;  // kind, colour
+  WalkedGrey computedMask;
+  int32_t rect[4] = {0, 0, 0, 0};
+  WalkedGrey target, amount;
+};
+
+inline WalkedWork WalkWorkBlock(Walker& w) {
+  WalkedWork k;
+  const size_t start = w.pos;
+  k.length = w.Int();
+  k.tag = w.Text(12);
+  k.version = w.Byte();
+  k.tolerance = w.Int();
+  k.flags = w.Byte();
+  const int32_t count = w.Int();
+  for (int32_t i = 0; i < count && i <= 50; ++i) {
+    const int kind = w.Byte();
+    k.entries.emplace_back(kind, static_cast<uint32_t>(w.Int()));
+  }
+  k.touchUps = w.Byte();
+  if (k.touchUps == 1) {
+    k.computedMask = WalkGreyBlock(w);
+    for (int32_t& v : k.rect) v = w.Int();
+    k.target = WalkGreyBlock(w);
+    k.amount = WalkGreyBlock(w);
+  }
+  EXPECT_EQ(w.pos - start, static_cast<size_t>(k.length)) << "the block length counts the whole block";
+  return k;
 }
 
 // The pixels of a bitmap as the bottom-up padded DIB array the format stores.

@@ -112,7 +112,7 @@ void TDocument::DropUnobservable() {
 TDocument::TDocumentSide TDocument::TakeResultSide(bool withPhoto) {
   TDocumentSide side;
   side.Flags = flags_;
-  side.Sepia = processedSepia_;
+  side.Inputs = inputs_;
   side.KeepMask = std::move(keepMask_);
   side.PhotoId = photoId_;
   if (withPhoto) {
@@ -137,7 +137,7 @@ void TDocument::ExchangeDocument(TDocumentSide& side, bool undo) {
     std::swap(side.PhotoId, photoId_);
   }
   std::swap(side.KeepMask, keepMask_);
-  std::swap(side.Sepia, processedSepia_);
+  std::swap(side.Inputs, inputs_);
   if (!undo) return;  // Redo: the history gives the flags back
   flags_.Processed = side.Flags.Processed;
   if (side.WholeDocument) flags_.Saved = side.Flags.Saved;
@@ -160,12 +160,16 @@ void TDocument::Open(TBitmap image, std::string fileName) {
   fileName_ = std::move(fileName);
 }
 
-void TDocument::OpenWork(TBitmap flat, std::string fileName, TBitmap photo, TBitmap keepMask, bool sepia) {
+void TDocument::OpenWork(TBitmap flat, std::string fileName, TLayeredWork work) {
   Open(std::move(flat), std::move(fileName));
-  Record(kStepExecute, photo, THistoryFlags{});
-  SetColorSource(std::move(photo));
-  keepMask_ = std::move(keepMask);
-  processedSepia_ = sepia;
+  // As after an "Execute": the step keeps the layer, so its undo shows the photo
+  // with the strokes still to be applied by the next one.
+  touchUps_ = std::move(work.TouchUps);
+  ++touchUpsRevision_;
+  Record(kStepExecute, work.Photo, THistoryFlags{});
+  SetColorSource(std::move(work.Photo));
+  keepMask_ = std::move(work.KeepMask);
+  inputs_ = std::move(work.Inputs);
   flags_.Processed = true;
   flags_.Saved = true;  // the picture is the file's
 }
@@ -296,7 +300,7 @@ const TBitmap& TDocument::BeginExecute(TBitmap photoCopy) {
   return colorSource_;
 }
 
-void TDocument::CommitExecute(TBitmap result, TBitmap mask, bool sepia) {
+void TDocument::CommitExecute(TBitmap result, TBitmap mask, TKeepInputs inputs) {
   EndStroke();
   // The photo on screen goes into the step as it is (ColorSource keeps its own).
   Record(kStepExecute, std::move(current_), THistoryFlags{false, flags_.Saved});
@@ -304,7 +308,7 @@ void TDocument::CommitExecute(TBitmap result, TBitmap mask, bool sepia) {
   keepMask_ = std::move(mask);
   flags_.Saved = false;
   flags_.Processed = true;
-  processedSepia_ = sepia;
+  inputs_ = std::move(inputs);
 }
 
 void TDocument::FailExecute() {
@@ -315,14 +319,15 @@ void TDocument::FailExecute() {
   DropUnobservable();
 }
 
-void TDocument::ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy) {
+void TDocument::ExecuteWith(TBitmap result, TBitmap mask, TKeepInputs inputs, TBitmap photoCopy) {
   if (!IsOpen()) return;
   BeginExecute(std::move(photoCopy));
-  CommitExecute(std::move(result), std::move(mask), sepia);
+  CommitExecute(std::move(result), std::move(mask), std::move(inputs));
 }
 
-void TDocument::Execute(const TKeepOptions& options, const TProgressSink& progress) {
+void TDocument::Execute(const TKeepInputs& inputs, const TProgressSink& progress) {
   if (!IsOpen()) return;
+  const TKeepOptions options = inputs.Options();
   const TBitmap& photo = BeginExecute();
   // Computed aside, so that a failure never leaves a half-processed picture.
   TBitmap result;
@@ -333,7 +338,7 @@ void TDocument::Execute(const TKeepOptions& options, const TProgressSink& progre
     FailExecute();
     throw;
   }
-  CommitExecute(std::move(result), std::move(mask), options.Sepia);
+  CommitExecute(std::move(result), std::move(mask), inputs);
 }
 
 // ---- Image size and Save as ------------------------------------------------------------
@@ -372,11 +377,8 @@ void TDocument::RotateImage(bool clockwise) {
 }
 
 std::unique_ptr<TMyImageLayered> TDocument::BuildLayeredDocument() const {
-  // The file flattens to the screen: the mask it stores has the touch-ups applied.
-  if (!touchUps_.Empty() && ResultMatchesPhoto())
-    return velinor::BuildLayeredDocument(colorSource_, current_, FinalMask(), true, processedSepia_);
-  return velinor::BuildLayeredDocument(colorSource_, current_, keepMask_, ResultMatchesPhoto(),
-                                       processedSepia_);
+  if (ResultMatchesPhoto()) return BuildWorkDocument(colorSource_, keepMask_, touchUps_, inputs_);
+  return velinor::BuildLayeredDocument(colorSource_, current_, keepMask_, false, inputs_.Sepia);
 }
 
 void TDocument::MarkSaved(std::string fileName) {

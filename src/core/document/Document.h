@@ -19,13 +19,14 @@
 #include "core/base/Geometry.h"
 #include "core/base/Progress.h"
 #include "core/document/History.h"
+#include "core/document/KeepWork.h"
 #include "core/document/LayeredImage.h"
 #include "core/engine/Brush.h"
 #include "core/engine/TouchUps.h"
 
 namespace velinor {
 
-struct TKeepOptions;
+struct TLayeredWork;
 
 // The name a pasted picture goes by.
 inline constexpr const char* kUntitled = "Untitled";
@@ -76,8 +77,10 @@ class TDocument {
   bool UndoAvailable() const { return history_.CanUndo(); }
   bool RedoProcessed() const { return history_.RedoFlags().Processed; }
   bool RedoSaved() const { return history_.RedoFlags().Saved; }
-  // The "Sepia" choice the last result was computed with.
-  bool ProcessedSepia() const { return processedSepia_; }
+  // The inputs of the "Execute" whose result is on screen (of the one a step
+  // gives back, after Undo or Redo), and its "Sepia" choice.
+  const TKeepInputs& ProcessedInputs() const { return inputs_; }
+  bool ProcessedSepia() const { return inputs_.Sepia; }
   // Full name of the file, or "Untitled" after a paste; kept by Close.
   const std::string& FileName() const { return fileName_; }
   // What the read of the opened file learned that a save hands on: whether its
@@ -110,8 +113,9 @@ class TDocument {
   void Open(TBitmap image, std::string fileName);
   // The flattened picture of a layered file that holds the work of an "Execute"
   // (see ExtractLayeredWork): the result on screen, processed and as saved, with
-  // its photo and mask behind it; its one step "Execute" undoes to the photo.
-  void OpenWork(TBitmap flat, std::string fileName, TBitmap photo, TBitmap keepMask, bool sepia);
+  // its photo, mask, touch-ups and inputs behind it; its one step "Execute"
+  // undoes to the photo (the touch-ups stay, as after an "Execute").
+  void OpenWork(TBitmap flat, std::string fileName, TLayeredWork work);
   // A picture from the clipboard becomes an untitled document; the transparency
   // flag of the picture it replaces stays. With one step of history it starts with
   // no history; a deeper history keeps the document it replaced as the step
@@ -147,15 +151,15 @@ class TDocument {
   // photo on screen, no longer processed. Either records the photo as the step
   // "Execute".
   const TBitmap& BeginExecute(TBitmap photoCopy = {});
-  void CommitExecute(TBitmap result, TBitmap mask, bool sepia);
+  void CommitExecute(TBitmap result, TBitmap mask, TKeepInputs inputs);
   void FailExecute();
   // All of "Execute" with ExecuteResult; an error leaves the state of FailExecute
   // and passes on.
-  void Execute(const TKeepOptions& options, const TProgressSink& progress = {});
+  void Execute(const TKeepInputs& inputs, const TProgressSink& progress = {});
   // All of "Execute" with a result computed beforehand by ExecuteResult from
   // KeepPhoto and the touch-ups as they are now, as the live preview has it:
   // BeginExecute(photoCopy), then CommitExecute.
-  void ExecuteWith(TBitmap result, TBitmap mask, bool sepia, TBitmap photoCopy = {});
+  void ExecuteWith(TBitmap result, TBitmap mask, TKeepInputs inputs, TBitmap photoCopy = {});
 
   // "Image size": resamples the picture (ResampleTo's modes) and records the
   // picture before as the step "Image size". An error passes on after the step
@@ -174,10 +178,11 @@ class TDocument {
   bool Painting() const { return stroke_ != nullptr; }
   // A stroke begins: the picture before it is recorded as the step "Brush stroke".
   // Without a result that fits its photo, the picture on screen becomes the photo
-  // of a result showing it whole (every computed level 0) in the tone `sepia`, so
-  // grey can be painted before "Execute"; the step's undo gives the document back
-  // as it was (photo, mask and result flag included).
-  void BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia);
+  // of a result showing it whole (every computed level 0) in the tone of
+  // `inputs` (the inputs as they stand, which that result then goes by), so grey
+  // can be painted before "Execute"; the step's undo gives the document back as
+  // it was (photo, mask, inputs and result flag included).
+  void BeginStroke(const TBrush& brush, TTouchKind kind, const TKeepInputs& inputs);
   // The stroke's path goes on to p (image coordinates); the result is composed
   // again where it changed. Returns that rectangle (empty when nothing changed);
   // TouchUpsRevision rises when it is not empty, Revision does not.
@@ -188,8 +193,9 @@ class TDocument {
   // The mask the result shows: the computed mask with the touch-ups applied.
   TBitmap FinalMask() const;
 
-  // The layered document "Save as" writes: the photo under its toned copy when
-  // the result still fits them, the picture on screen alone otherwise.
+  // The layered document "Save as" writes: the photo under its toned copy, with
+  // the work behind it, when the result still fits them; the picture on screen
+  // alone otherwise.
   std::unique_ptr<TMyImageLayered> BuildLayeredDocument() const;
   // "Save as" wrote the document under fileName.
   void MarkSaved(std::string fileName);
@@ -212,7 +218,7 @@ class TDocument {
   THistory history_;
   THistoryFlags flags_;
   bool pasted_ = false;
-  bool processedSepia_ = false;
+  TKeepInputs inputs_;
   std::string fileName_;
   TOrigin origin_;
   TTouchUps touchUps_;
@@ -234,7 +240,7 @@ class TDocument {
     TBitmap ColorSource;
     uint64_t PhotoId = 0;
     TBitmap KeepMask;
-    bool Sepia = false;
+    TKeepInputs Inputs;
   };
   // The touch-up layer on the other side of a history step, packed: all of it, or
   // for a brush stroke only the stroke's rectangle (the rest is the same on both

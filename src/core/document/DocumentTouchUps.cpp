@@ -104,7 +104,7 @@ void TDocument::ForgetTouchUps() {
   ++touchUpsRevision_;
 }
 
-void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia) {
+void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, const TKeepInputs& inputs) {
   if (!IsOpen()) return;
   EndStroke();
   strokeRecorded_ = !ResultMatchesPhoto();
@@ -123,7 +123,7 @@ void TDocument::BeginStroke(const TBrush& brush, TTouchKind kind, bool sepia) {
       ++revision_;
     }
     flags_.Processed = true;
-    processedSepia_ = sepia;
+    inputs_ = inputs;
   } else {
     // Recorded when it ends, as the rectangle it touched: nothing to pack at the
     // press, and the history holds only that rectangle.
@@ -138,7 +138,7 @@ TRect TDocument::StrokeTo(TBrushPoint p) {
   if (!stroke_ || !ResultMatchesPhoto()) return TRect{};
   const TRect changed = stroke_->MoveTo(p, touchUps_);
   if (changed.IsEmpty()) return changed;
-  RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, changed);
+  RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, inputs_.Sepia, changed);
   ++touchUpsRevision_;
   return changed;
 }
@@ -156,12 +156,12 @@ void TDocument::EndStroke() {
   }
   // The rectangle's pixels before the stroke, composed again from the layer as it
   // was (the result's pixels are a function of the photo, the mask and the layer).
-  RecomposeTouched(current_, colorSource_, keepMask_, layerBefore, processedSepia_, r);
+  RecomposeTouched(current_, colorSource_, keepMask_, layerBefore, inputs_.Sepia, r);
   TBitmap before(r.Width(), r.Height(), current_.PixelFormat());
   const size_t bpp = BytesPerPixel(current_.PixelFormat());
   for (int y = 0; y < r.Height(); ++y)
     std::memcpy(before.ScanLine(y), current_.ScanLine(r.Top + y) + r.Left * bpp, r.Width() * bpp);
-  RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, r);
+  RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, inputs_.Sepia, r);
   history_.RecordRegion(kStepBrushStroke, r, before, nullptr, TBitmap(), strokeFlagsBefore_);
   touchUpsBefore_.push_back(SideOf<TLayerSide>(layerBefore, true, r));
   touchUpsAfter_.clear();
@@ -177,7 +177,7 @@ void TDocument::ClearTouchUps() {
   ++touchUpsRevision_;
   ++revision_;
   if (ResultMatchesPhoto())
-    RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, processedSepia_, touched);
+    RecomposeTouched(current_, colorSource_, keepMask_, touchUps_, inputs_.Sepia, touched);
   DropUnobservable();
 }
 

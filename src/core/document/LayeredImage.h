@@ -5,12 +5,14 @@
 // layer writes and reads it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/base/Bitmap.h"
 #include "core/base/Color.h"
 #include "core/base/Geometry.h"
+#include "core/document/KeepWork.h"
 
 namespace velinor {
 
@@ -97,6 +99,9 @@ class TMyImageLayered {
   double ResolutionY = 72.0;
   std::string Comment;
   int32_t ColorCount = 0;
+  // The work behind a document of the result of "Execute": kept after the layers,
+  // where readers of the layers alone do not look.
+  std::optional<TKeepWork> Work;
 
   // Adds a bitmap layer holding 24-bit copies of the image and the mask (an empty
   // mask when none); it becomes the current layer. Returns its index.

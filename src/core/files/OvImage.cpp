@@ -9,9 +9,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <stdexcept>
 
 #include "core/base/Arith.h"
 #include "core/base/Errors.h"
+#include "core/files/OviWork.h"
 #include "core/files/SafeFile.h"
 #include "core/resize/StretchEx.h"
 
@@ -79,18 +81,7 @@ void ZeroRowPadding(TBitmap& image, size_t used) {
     std::memset(image.ScanLine(y) + used, 0, image.Stride() - used);
 }
 
-// Grey planes: the blue byte of each pixel, and back to (v, v, v).
-std::vector<uint8_t> GreyPlane(const TBitmap& image) {
-  const int w = image.Width(), h = image.Height();
-  std::vector<uint8_t> plane(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* s = image.ScanLine(y);
-    uint8_t* d = plane.data() + static_cast<size_t>(y) * w;
-    for (int x = 0; x < w; ++x) d[x] = s[3 * x];
-  }
-  return plane;
-}
-
+// A grey plane read back as the pixels (v, v, v).
 TBitmap FromGreyPlane(const uint8_t* plane, int w, int h) {
   TBitmap image(w, h, TPixelFormat::pf24bit);
   for (int y = 0; y < h; ++y) {
@@ -150,21 +141,45 @@ void ReadImageBody24(TOviSource& in, int mode, TBitmap& image) {
 
 // ---- grey bodies --------------------------------------------------------------------
 
-void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode) {
-  const auto src = BeginBody(out, image, mode);
-  const int w = src->Width(), h = src->Height();
+namespace {
+
+// The rows of a grey body after its size: raw, or a length field and a zlib stream.
+void WriteGreyRows(TOviWriter& out, int w, int h, TRowFiller fill, int mode) {
+  const size_t rowBytes = static_cast<size_t>(w > 0 ? w : 0);
+  const uint64_t rows = static_cast<uint64_t>(h > 0 ? h : 0);
   if (mode == ovRaw) {
-    const auto plane = GreyPlane(*src);
+    std::vector<uint8_t> plane(rowBytes * rows);
+    if (!plane.empty()) fill(0, static_cast<size_t>(rows), plane.data());
     out.WriteBytes(plane.data(), plane.size());
     return;
   }
-  out.WriteZlibRows(static_cast<uint64_t>(h > 0 ? h : 0), static_cast<size_t>(w > 0 ? w : 0),
-                    [src, w](uint64_t first, size_t count, uint8_t* dst) {
-                      for (size_t i = 0; i < count; ++i, dst += w) {
-                        const uint8_t* s = src->ScanLine(static_cast<int>(first + i));
-                        for (int x = 0; x < w; ++x) dst[x] = s[3 * x];
-                      }
-                    });
+  out.WriteZlibRows(rows, rowBytes, std::move(fill));
+}
+
+// The plane of a grey body of w x h (a checked size) after its size fields.
+std::vector<uint8_t> ReadGreyRows(TOviSource& in, int mode, int32_t w, int32_t h) {
+  const size_t size = static_cast<size_t>(w) * static_cast<size_t>(h);
+  if (mode == ovRaw) return in.ReadBlob(size);
+  const auto compressed = ReadCompressed(in);
+  CheckInflatable(compressed.size(), size);
+  std::vector<uint8_t> plane(size);
+  InflateZlibExact(compressed.data(), compressed.size(), plane.data(), size);
+  return plane;
+}
+
+}  // namespace
+
+void WriteGreyBody(TOviWriter& out, const TBitmap& image, int mode) {
+  const auto src = BeginBody(out, image, mode);
+  const int w = src->Width();
+  WriteGreyRows(out, w, src->Height(),
+                [src, w](uint64_t first, size_t count, uint8_t* dst) {
+                  for (size_t i = 0; i < count; ++i, dst += w) {
+                    const uint8_t* s = src->ScanLine(static_cast<int>(first + i));
+                    for (int x = 0; x < w; ++x) dst[x] = s[3 * x];
+                  }
+                },
+                mode);
 }
 
 void ReadGreyBody(TOviSource& in, int mode, TBitmap& image) {
@@ -172,16 +187,7 @@ void ReadGreyBody(TOviSource& in, int mode, TBitmap& image) {
   const int32_t w = in.ReadInt32();
   const int32_t h = in.ReadInt32();
   CheckStoredSize(w, h, 3);  // the plane becomes a 24-bit bitmap
-  const size_t size = static_cast<size_t>(w) * static_cast<size_t>(h);
-  std::vector<uint8_t> plane;
-  if (mode == ovRaw) {
-    plane = in.ReadBlob(size);
-  } else {
-    const auto compressed = ReadCompressed(in);
-    CheckInflatable(compressed.size(), size);
-    plane.resize(size);
-    InflateZlibExact(compressed.data(), compressed.size(), plane.data(), size);
-  }
+  const auto plane = ReadGreyRows(in, mode, w, h);
   image = FromGreyPlane(plane.data(), w, h);
 }
 
@@ -221,6 +227,30 @@ void WriteGreyImageBlock(TOviWriter& out, const TBitmap& image, int mode) {
 void ReadGreyImageBlock(TOviSource& in, TBitmap& image) {
   const int mode = in.ReadByte();
   ReadGreyBody(in, mode, image);
+}
+
+void WriteGreyPlaneBlock(TOviWriter& out, int width, int height, TRowFiller fill, int mode) {
+  CheckWriteMode(mode);
+  out.WriteByte(static_cast<uint8_t>(mode));
+  out.WriteInt32(width);
+  out.WriteInt32(height);
+  WriteGreyRows(out, width, height, std::move(fill), mode);
+}
+
+std::vector<uint8_t> ReadGreyPlaneBlock(TOviSource& in, int width, int height) {
+  const int mode = in.ReadByte();
+  CheckReadMode(mode);
+  const int32_t w = in.ReadInt32();
+  const int32_t h = in.ReadInt32();
+  if (w != width || h != height) throw EReadError("grey block of an unexpected size");
+  CheckStoredSize(w, h, 3);
+  return ReadGreyRows(in, mode, w, h);
+}
+
+TBitmap GreyPlaneBitmap(const std::vector<uint8_t>& plane, int width, int height) {
+  if (plane.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+    throw std::invalid_argument("GreyPlaneBitmap: the plane is not width x height");
+  return FromGreyPlane(plane.data(), width, height);
 }
 
 // ---- thumbnail ----------------------------------------------------------------------
@@ -422,6 +452,10 @@ void ReadLayeredDocument(TOviSource& in, TMyImageLayered& doc) {
     ReadLayerRecord(in, *item);
     doc.CurrentLayer = doc.Layers.Add(std::move(item));
   }
+  // What follows the layers is the work behind them, or else passed by.
+  doc.Work.reset();
+  TKeepWork work;
+  if (ReadWorkBlock(in, h.Width, h.Height, work)) doc.Work = std::move(work);
   doc.ResolutionX = h.ResolutionX / 1000.0;
   doc.ResolutionY = h.ResolutionY / 1000.0;
   doc.Comment = h.Comment;
@@ -640,6 +674,7 @@ void SaveLayeredStream(TOviWriter& out, TMyImageLayered& doc) {
   doc.Flatten();
   WriteThumbnailBlock(out, MakeOviThumbnail(doc.Bitmap, options.ThumbnailBox), options.CompressionMode);
   WriteLayers(out, doc.Layers, doc.Layers.Count() >= 2 ? &doc.Bitmap : nullptr, doc.BackgroundColor);
+  if (doc.Work) WriteWorkBlock(out, *doc.Work, header.Width, header.Height, options.CompressionMode);
 }
 
 std::vector<uint8_t> SaveLayeredStream(TMyImageLayered& doc) {

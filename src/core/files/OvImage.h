@@ -50,6 +50,12 @@ void ReadColorImageBlock(TOviSource& in, TBitmap& image);
 // Mode byte, grey body; read back as 24-bit pixels (v, v, v).
 void WriteGreyImageBlock(TOviWriter& out, const TBitmap& image, int mode);
 void ReadGreyImageBlock(TOviSource& in, TBitmap& image);
+// The same block from a plane of width x height bytes given row by row, and read
+// back as that plane when it has exactly that size (EReadError otherwise, before
+// anything is allocated for it); GreyPlaneBitmap makes such a plane 24-bit pixels.
+void WriteGreyPlaneBlock(TOviWriter& out, int width, int height, TRowFiller fill, int mode);
+std::vector<uint8_t> ReadGreyPlaneBlock(TOviSource& in, int width, int height);
+TBitmap GreyPlaneBitmap(const std::vector<uint8_t>& plane, int width, int height);
 
 // The stored transparent colour of a layer image: its own transparent colour or
 // else its bottom-left pixel, plus 0x02000000.

@@ -83,8 +83,7 @@ bool TBrushTool::MousePress(QMouseEvent* e) {
   painting_ = true;
   button_ = e->button();
   const bool beforeExecute = !form_.Document().ResultMatchesPhoto();
-  form_.Document().BeginStroke(Brush(), grey ? TTouchKind::Grey : TTouchKind::Colour,
-                               form_.CBSepia->isChecked());
+  form_.Document().BeginStroke(Brush(), grey ? TTouchKind::Grey : TTouchKind::Colour, form_.KeepInputsNow());
   PaintTo(mouse_);
   if (beforeExecute) form_.StrokeBeganBeforeExecute();
   return true;

@@ -117,8 +117,13 @@ class TMainForm : public QMainWindow {
   // Every entry's text, both kinds, in list order.
   QStringList KeptColors() const;
   std::vector<TColorEntry> ColorEntries() const;
-  // The inputs "Execute" reads now.
+  // The inputs "Execute" reads now: as the panel shows them, and as the engine
+  // takes them.
+  TKeepInputs KeepInputsNow() const;
   TKeepOptions KeepOptionsNow() const;
+  // The panel shows these inputs (a reopened work's): the list, the tolerance and
+  // the options, without a live preview starting for them.
+  void ShowKeepInputs(const TKeepInputs& inputs);
   // The live preview and the mask view.
   TLivePreview& LivePreview() { return *livePreview_; }
   // The brush painted the touch-ups within changed (image pixels): the preview
@@ -364,6 +369,10 @@ class TMainForm : public QMainWindow {
   // The live preview: made with the window; told of every change of the inputs.
   void InstallLivePreview();
   void KeepInputsChanged();
+  // Appends an entry to the list as the eyedropper does.
+  void AddColorItem(const TColorEntry& entry);
+  // While the panel is set from a document, its changes are not the user's.
+  bool showingInputs_ = false;
   // With --timing: "what: 12.3 ms" on stderr.
   void ReportTiming(const char* what, double ms) const;
   bool ClipboardHasBitmap() const;

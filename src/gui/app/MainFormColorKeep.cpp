@@ -44,28 +44,45 @@ std::vector<TColorEntry> TMainForm::ColorEntries() const {
   return entries;
 }
 
-TKeepOptions TMainForm::KeepOptionsNow() const {
-  TKeepOptions options;
-  options.SetColorList(ColorEntries());
-  options.Gradient = CBDegrader->isChecked();
-  options.Tolerance = TBN->value();
-  options.Progressive = CBProgressif->isChecked();
-  options.Sepia = CBSepia->isChecked();
-  return options;
+TKeepInputs TMainForm::KeepInputsNow() const {
+  TKeepInputs inputs;
+  inputs.Colors = ColorEntries();
+  inputs.Gradient = CBDegrader->isChecked();
+  inputs.Tolerance = TBN->value();
+  inputs.Progressive = CBProgressif->isChecked();
+  inputs.Sepia = CBSepia->isChecked();
+  return inputs;
+}
+
+TKeepOptions TMainForm::KeepOptionsNow() const { return KeepInputsNow().Options(); }
+
+void TMainForm::AddColorItem(const TColorEntry& entry) {
+  const QString text = QString::fromStdString(entry.Text);
+  auto* item = new QListWidgetItem(text);
+  item->setData(kExcludedRole, entry.Excluded);
+  item->setToolTip(entry.Excluded ? text + " (exclude)" : text);
+  LstColor->addItem(item);
+  LstColor->setCurrentRow(LstColor->count() - 1);
+}
+
+void TMainForm::ShowKeepInputs(const TKeepInputs& inputs) {
+  showingInputs_ = true;
+  LstColor->clear();
+  for (const TColorEntry& entry : inputs.Colors) AddColorItem(entry);
+  BClear->setEnabled(LstColor->count() > 0);
+  TBN->setValue(inputs.Tolerance);
+  CBProgressif->setChecked(inputs.Progressive);
+  CBDegrader->setChecked(inputs.Gradient);
+  CBSepia->setChecked(inputs.Sepia);
+  showingInputs_ = false;
+  UpdateStatus();
 }
 
 void TMainForm::PickColor(TColor color, bool exclude) {
   std::vector<TColorEntry> entries = ColorEntries();
   const TPickOutcome outcome = velinor::PickColor(entries, color, exclude);
   if (outcome == TPickOutcome::Ignored) return;
-  if (outcome == TPickOutcome::Added) {
-    const QString text = QString::fromStdString(entries.back().Text);
-    auto* item = new QListWidgetItem(text);
-    item->setData(kExcludedRole, exclude);
-    item->setToolTip(exclude ? text + " (exclude)" : text);
-    LstColor->addItem(item);
-    LstColor->setCurrentRow(LstColor->count() - 1);
-  }
+  if (outcome == TPickOutcome::Added) AddColorItem(entries.back());
   BClear->setEnabled(true);
   UpdateStatus();
   if (outcome == TPickOutcome::Added) KeepInputsChanged();
@@ -128,7 +145,7 @@ void TMainForm::ReportTiming(const char* what, double ms) const {
 }
 
 void TMainForm::KeepInputsChanged() {
-  if (livePreview_ && DocumentOpen()) livePreview_->InputsChanged(KeepOptionsNow());
+  if (livePreview_ && DocumentOpen() && !showingInputs_) livePreview_->InputsChanged(KeepOptionsNow());
 }
 
 void TMainForm::MenuOptionLivePreviewClick() {
@@ -158,13 +175,14 @@ void TMainForm::MenuActionActionClick() {
     ~TReport() { form.ReportTiming("Execute", clock.nsecsElapsed() / 1e6); }
   } report{*this, clock};
   TBusyGuard busy(*this, "Processing...");
-  const TKeepOptions options = KeepOptionsNow();
+  const TKeepInputs inputs = KeepInputsNow();
+  const TKeepOptions options = inputs.Options();
   // The preview's exact result is what this run would compute: it is committed
   // as it is. Otherwise (no preview, or other inputs) the run computes it.
   TBitmap result, mask, photoCopy;
   bool shownAsIs = false;
   if (livePreview_->TakeExact(options, result, mask, photoCopy, shownAsIs)) {
-    document_.ExecuteWith(std::move(result), std::move(mask), options.Sepia, std::move(photoCopy));
+    document_.ExecuteWith(std::move(result), std::move(mask), inputs, std::move(photoCopy));
     // The view drew these pixels already: what it derived from them stays.
     if (shownAsIs) Image->AdoptOverlay();
     else Image->RepaintNow();
@@ -173,7 +191,7 @@ void TMainForm::MenuActionActionClick() {
   }
   livePreview_->Hide();
   try {
-    document_.Execute(options, [this](const std::string& label, int percent) {
+    document_.Execute(inputs, [this](const std::string& label, int percent) {
       ShowProgress(QString::fromStdString(label), percent);
     });
   } catch (const std::exception& e) {

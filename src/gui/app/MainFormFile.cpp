@@ -35,15 +35,17 @@ void TMainForm::OpenImage(const QString& givenName, bool addToRecent) {
   TReadResult read;
   if (LoadImageFile(name, loaded, OpenDir().toStdString(), &read) <= 0) return;
   // A layered file saved after "Execute" reopens as that work: the photo behind
-  // the result and its mask, so that picking and Execute go on from there.
+  // the result and its mask, and when the file kept them the touch-ups and the
+  // inputs, so that picking, brushing and Execute go on from there.
   TMyImageLayered layered;
   TLayeredWork work;
   if (ReadTwoLayerOvi(name, layered) && ExtractLayeredWork(layered, loaded.Width(), loaded.Height(), work))
-    document_.OpenWork(std::move(loaded), name, std::move(work.Photo), std::move(work.KeepMask), work.Sepia);
+    document_.OpenWork(std::move(loaded), name, std::move(work));
   else
     document_.Open(std::move(loaded), name);
   document_.SetOrigin(read.Origin);
   ClearColors();
+  if (document_.Processed() && document_.ProcessedInputs().Known) ShowKeepInputs(document_.ProcessedInputs());
   Image->SetOptimizeMode(MenuAffichageLisser->isChecked() ? omAllways : omNone);
   UpdatePreview();
   if (addToRecent) {

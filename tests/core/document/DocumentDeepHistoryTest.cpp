@@ -29,7 +29,7 @@ TKeepOptions KeepAt(const TBitmap& photo, int x, int y, int tolerance) {
 }
 
 void Stroke(TDocument& d, TTouchKind kind, TBrushPoint a, TBrushPoint b) {
-  d.BeginStroke(TBrush{8, 30}, kind, false);
+  d.BeginStroke(TBrush{8, 30}, kind, TKeepInputs{});
   d.StrokeTo(a);
   d.StrokeTo(b);
   d.EndStroke();
@@ -73,7 +73,7 @@ TEST(DocumentDeepHistory, ExecuteWithWalksTheHistoryAsExecuteDoes) {
       // From the photo and the touch-ups of the moment, as the preview has it.
       TBitmap result, mask;
       ExecuteResult(d.KeepPhoto(), o, &d.TouchUps(), result, mask);
-      d.ExecuteWith(std::move(result), std::move(mask), o.Sepia, withCopy ? TBitmap(d.KeepPhoto()) : TBitmap());
+      d.ExecuteWith(std::move(result), std::move(mask), o, withCopy ? TBitmap(d.KeepPhoto()) : TBitmap());
     });
   };
   both([&](TDocument& d) { d.Open(photo, "p.bmp"); });                                        // 0

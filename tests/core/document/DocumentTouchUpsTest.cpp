@@ -61,7 +61,7 @@ TEST(DocumentTouchUps, GreyStrokeSurvivesASecondExecute) {
   const TBitmap computed = doc.CurrentImage();
   ASSERT_TRUE(SamePixel(computed, photo, 20, 30));  // the dab lands where colour was kept
   // A hard grey dab of radius 8 on the kept red half.
-  doc.BeginStroke(TBrush{16, 0}, TTouchKind::Grey, false);
+  doc.BeginStroke(TBrush{16, 0}, TTouchKind::Grey, TKeepInputs{});
   const TRect changed = doc.StrokeTo({20, 30});
   doc.EndStroke();
   EXPECT_EQ(changed, (TRect{11, 21, 29, 39}));
@@ -85,7 +85,7 @@ TEST(DocumentTouchUps, SoftGreyStrokeBeforeExecuteStartsFromThePhoto) {
   TDocument doc;
   doc.Open(photo, "a.bmp");
   // Grey painted on the photo: the result shows the photo elsewhere.
-  doc.BeginStroke(TBrush{20, 100}, TTouchKind::Grey, false);
+  doc.BeginStroke(TBrush{20, 100}, TTouchKind::Grey, TKeepInputs{});
   doc.StrokeTo({10, 10});
   doc.StrokeTo({30, 10});
   doc.EndStroke();
@@ -118,7 +118,7 @@ TEST(DocumentTouchUps, ClearTouchUpsGivesTheComputedResultBackAndUndoes) {
   doc.Open(photo, "a.bmp");
   doc.Execute(KeepRed(40));
   const TBitmap computed = doc.CurrentImage();
-  doc.BeginStroke(TBrush{500, 0}, TTouchKind::Colour, false);  // larger than the picture
+  doc.BeginStroke(TBrush{500, 0}, TTouchKind::Colour, TKeepInputs{});  // larger than the picture
   EXPECT_EQ(doc.StrokeTo({-50, 200}), (TRect{0, 0, 40, 30}));
   doc.EndStroke();
   EXPECT_TRUE(SamePixels(doc.CurrentImage(), photo));
@@ -157,7 +157,7 @@ TEST(DocumentTouchUps, StrokesAreRectangleStepsThatUndoAndRedoExactly) {
     std::mt19937 rng(alpha ? 3 : 4);
     for (int i = 0; i < 6; ++i) {
       doc.BeginStroke(TBrush{4 + static_cast<int>(rng() % 30), static_cast<int>(rng() % 101)},
-                      i % 2 ? TTouchKind::Colour : TTouchKind::Grey, false);
+                      i % 2 ? TTouchKind::Colour : TTouchKind::Grey, TKeepInputs{});
       for (int k = 0; k < 3; ++k) doc.StrokeTo({static_cast<double>(rng() % 140) - 10, static_cast<double>(rng() % 110) - 10});
       doc.EndStroke();
       pictures.push_back(doc.CurrentImage());
@@ -166,7 +166,7 @@ TEST(DocumentTouchUps, StrokesAreRectangleStepsThatUndoAndRedoExactly) {
     EXPECT_EQ(doc.History().UndoLabel(), "Brush stroke");
     EXPECT_LT(doc.History().ByteSize() - afterExecute, size_t{6} * 120 * 90 * 3);  // not six whole pictures
     // A stroke under way becomes the step the next Undo takes.
-    doc.BeginStroke(TBrush{10, 50}, TTouchKind::Grey, false);
+    doc.BeginStroke(TBrush{10, 50}, TTouchKind::Grey, TKeepInputs{});
     doc.StrokeTo({60, 45});
     doc.Undo();
     for (int i = 6; i >= 0; --i) {
@@ -192,7 +192,7 @@ TEST(DocumentTouchUps, PasteIsAStepThatGivesTheDocumentBack) {
   TDocument doc(kWindowHistoryDepth);
   doc.Open(photo, "a.jpg");
   doc.Execute(KeepRed(40));
-  doc.BeginStroke(TBrush{10, 0}, TTouchKind::Grey, false);
+  doc.BeginStroke(TBrush{10, 0}, TTouchKind::Grey, TKeepInputs{});
   doc.StrokeTo({20, 20});
   doc.EndStroke();
   doc.MarkSaved("a.ovi");
@@ -234,7 +234,7 @@ TEST(DocumentTouchUps, LayeredSaveStoresTheFinalMask) {
   TDocument doc;
   doc.Open(photo, "a.bmp");
   doc.Execute(KeepRed(40));
-  doc.BeginStroke(TBrush{10, 30}, TTouchKind::Grey, false);
+  doc.BeginStroke(TBrush{10, 30}, TTouchKind::Grey, TKeepInputs{});
   doc.StrokeTo({8, 8});
   doc.StrokeTo({8, 25});
   doc.EndStroke();

@@ -150,7 +150,7 @@ TEST(KeepPreviewWorker, ExecuteWithTheFinishedResultIsExecute) {
     EXPECT_EQ(previewed.Revision(), before);  // computing a preview changes nothing
     // The second run hands over its own copy of the photo, as the window does.
     TBitmap photoCopy = run == 1 ? previewed.KeepPhoto() : TBitmap();
-    previewed.ExecuteWith(std::move(result), std::move(mask), o.Sepia, std::move(photoCopy));
+    previewed.ExecuteWith(std::move(result), std::move(mask), o, std::move(photoCopy));
     plain.Execute(o);
     EXPECT_NE(previewed.Revision(), before);
     EXPECT_TRUE(SamePixels(previewed.CurrentImage(), plain.CurrentImage()));
@@ -187,7 +187,7 @@ TEST(KeepPreviewWorker, TheExactResultCarriesTheTouchUpsAsExecuteDoes) {
   for (TDocument* d : {&plain, &previewed}) {
     d->Open(photo, "a.png");
     d->Execute(OptionsFor(photo, false, 10));
-    d->BeginStroke(TBrush{40, 50}, TTouchKind::Grey, false);
+    d->BeginStroke(TBrush{40, 50}, TTouchKind::Grey, TKeepInputs{});
     d->StrokeTo({20, 30});
     d->StrokeTo({150, 60});
     d->EndStroke();
@@ -197,7 +197,7 @@ TEST(KeepPreviewWorker, TheExactResultCarriesTheTouchUpsAsExecuteDoes) {
                                   std::make_shared<const TTouchUps>(previewed.TouchUps()));
   TBitmap result, mask;
   ASSERT_TRUE(TakeWhenReady(worker, g, result, mask));
-  previewed.ExecuteWith(std::move(result), std::move(mask), o.Sepia);
+  previewed.ExecuteWith(std::move(result), std::move(mask), o);
   plain.Execute(o);
   EXPECT_TRUE(SamePixels(previewed.CurrentImage(), plain.CurrentImage()));
   EXPECT_TRUE(SamePixels(previewed.KeepMask(), plain.KeepMask()));

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "support/OviTestSupport.h"
 #include "core/engine/KeepColors.h"
@@ -134,7 +135,8 @@ TEST(LayeredDocument, WorkComesBackFromTheSavedLayers) {
     ASSERT_TRUE(ExtractLayeredWork(read, 40, 30, work));
     EXPECT_TRUE(SamePixels(work.Photo, photo));
     EXPECT_TRUE(SamePixels(work.KeepMask, mask));
-    EXPECT_EQ(work.Sepia, sepia);
+    EXPECT_EQ(work.Inputs.Sepia, sepia);
+    EXPECT_FALSE(work.Inputs.Known) << "no work kept: only the tone is known";
   }
   const TBitmap photo = Photo(12, 10, 22);
   TLayeredWork work;
@@ -179,6 +181,74 @@ TEST(LayeredDocument, WorkComesBackFromTheSavedLayers) {
   EXPECT_FALSE(ReadTwoLayerOvi(name, damaged));
   std::remove(name.c_str());
   EXPECT_FALSE(ExtractLayeredWork(*BuildLayeredDocument(photo, photo, mask, true, false), 11, 10, work));
+}
+
+// The work kept with the layers comes back with them (the strokes a layer again,
+// the mask the computed one) only when it gives exactly the mask they show and
+// its tone agrees with the toned layer; otherwise the layers open alone.
+TEST(LayeredDocument, KeptWorkComesBackOnlyWhenItGivesTheLayersMask) {
+  const TBitmap photo = Photo(40, 30, 23);
+  TKeepInputs inputs;
+  inputs.Colors = {{"#F01010", false}, {"#1028D0", true}};
+  inputs.Tolerance = 44;
+  inputs.Sepia = true;
+  TBitmap result, computed;
+  KeepColorsOfPhoto(result, computed, photo, inputs.Options());
+  TTouchUps strokes;
+  TCoverage c{TRect{5, 4, 20, 12}, std::vector<uint8_t>(15 * 8, 200)};
+  strokes.Paint(40, 30, c, TTouchKind::Grey);
+  const TBitmap final = FinalMask(computed, strokes);
+  ASSERT_FALSE(SamePixels(final, computed));
+
+  auto extract = [&](const std::function<void(TMyImageLayered&)>& change) {
+    auto doc = BuildWorkDocument(photo, computed, strokes, inputs);
+    change(*doc);
+    TLayeredWork work;
+    EXPECT_TRUE(ExtractLayeredWork(*doc, 40, 30, work));
+    return work;
+  };
+  TLayeredWork work = extract([](TMyImageLayered&) {});
+  EXPECT_EQ(work.Inputs, inputs);
+  EXPECT_TRUE(SamePixels(work.KeepMask, computed));
+  EXPECT_EQ(work.TouchUps.Touched(), strokes.Touched());
+  EXPECT_EQ(work.TouchUps.Amount(6, 5), strokes.Amount(6, 5));
+  EXPECT_TRUE(SamePixels(work.Photo, photo));
+
+  auto ignored = [&](const char* what, const std::function<void(TMyImageLayered&)>& change,
+                     TBitmap layersMask = TBitmap()) {
+    if (layersMask.Empty()) layersMask = final;
+    const TLayeredWork w = extract(change);
+    EXPECT_FALSE(w.Inputs.Known) << what;
+    EXPECT_TRUE(w.Inputs.Sepia) << what << ": the tone seen in the layer";
+    EXPECT_TRUE(w.Inputs.Colors.empty()) << what;
+    EXPECT_TRUE(w.TouchUps.Empty()) << what;
+    EXPECT_TRUE(SamePixels(w.KeepMask, layersMask)) << what << ": the layers' own mask";
+  };
+  auto toggle = [](TBitmap& b, int x, int y) {
+    uint8_t* p = b.ScanLine(y) + 3 * x;
+    p[0] = p[1] = p[2] = static_cast<uint8_t>(p[0] ^ 1);
+  };
+  ignored("a computed mask one level off", [&](TMyImageLayered& d) { toggle(d.Work->ComputedMask, 30, 20); });
+  ignored("strokes one level off", [](TMyImageLayered& d) {
+    TCoverage dab{TRect{30, 20, 31, 21}, {60}};
+    d.Work->TouchUps.Paint(40, 30, dab, TTouchKind::Colour);
+  });
+  TBitmap offByOne = final;
+  toggle(offByOne, 8, 6);
+  ignored("layer 1's mask one level off", [&](TMyImageLayered& d) { toggle(d.Layers.Items(1).Mask, 8, 6); },
+          offByOne);
+  ignored("a computed mask of another size", [](TMyImageLayered& d) { d.Work->ComputedMask = TBitmap(39, 30); });
+  ignored("no sepia in the work, sepia in the layer", [](TMyImageLayered& d) { d.Work->Inputs.Sepia = false; });
+
+  // Without strokes the work is the inputs alone, over the layers' own mask.
+  auto plain = BuildWorkDocument(photo, computed, TTouchUps(), inputs);
+  ASSERT_TRUE(plain->Work.has_value());
+  EXPECT_TRUE(plain->Work->ComputedMask.Empty());
+  TLayeredWork w;
+  ASSERT_TRUE(ExtractLayeredWork(*plain, 40, 30, w));
+  EXPECT_EQ(w.Inputs, inputs);
+  EXPECT_TRUE(w.TouchUps.Empty());
+  EXPECT_TRUE(SamePixels(w.KeepMask, computed));
 }
 
 }  // namespace

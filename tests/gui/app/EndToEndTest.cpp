@@ -1,11 +1,16 @@
 // The whole job as a user does it, with the mouse and the keyboard on the real
 // main window, checked against the command-line program doing the same picks.
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QPainter>
 #include <QProcess>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,6 +19,10 @@
 #include "support/PixelCompare.h"
 #include "core/files/FileRoutes.h"
 #include "core/files/OvImage.h"
+#include "core/document/LayeredImage.h"
+#include "core/engine/TouchUps.h"
+#include "gui/app/BrushTool.h"
+#include "gui/app/LivePreview.h"
 #include "gui/view/MyImage.h"
 
 namespace velinor {
@@ -26,24 +35,37 @@ QByteArray Contents(const QString& file) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(EndToEnd, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
+// Runs velinor-cli; the test fails unless it ends well.
+void RunCli(const QStringList& args) {
+  QProcess cli;
+  cli.start(VELINOR_CLI, args);
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+}
+
+// The active window with a 240 x 160 photo opened by Ctrl+O, as the user does.
+class EndToEndOpened : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form->resize(900, 650);
+    ASSERT_TRUE(test::ShowActive(*form));
+    dialogs.OpenNames = {photo};
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+    original = form->CurrentImage();
+    QApplication::processEvents();
+  }
+
   QTemporaryDir dir;
   test::TScriptedDialogs dialogs;
-  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
-  auto form = test::MakeForm(dir);
-  form->resize(900, 650);
-  ASSERT_TRUE(test::ShowActive(*form));
+  QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
+  std::unique_ptr<TMainForm> form = test::MakeForm(dir);
+  TBitmap original;
+};
 
-  dialogs.OpenNames = {photo};
-  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+TEST_F(EndToEndOpened, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
   ASSERT_EQ(form->CurrentImage().Width(), 240);
-  QApplication::processEvents();
 
-  const QPoint picks[] = {{30, 40}, {180, 120}};
-  for (const QPoint& p : picks) {
-    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
-    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
-  }
+  for (TPoint p : {TPoint{30, 40}, TPoint{180, 120}}) test::ClickImage(*form, p);
   ASSERT_EQ(form->KeptColors().size(), 2);
   QTest::keyClick(form.get(), Qt::Key_Return);
   ASSERT_TRUE(form->Document().Processed());
@@ -56,17 +78,19 @@ TEST(EndToEnd, PicksExecuteAndSavesWriteWhatTheCommandLineWrites) {
   ASSERT_TRUE(form->Document().Saved());
   EXPECT_TRUE(dialogs.Messages.empty());
 
-  for (const QString& out : {QString("cli.png"), QString("cli.ovi")}) {
-    QProcess cli;
-    cli.start(VELINOR_CLI, {"keep", photo, dir.filePath(out), "--pick", "30,40", "--pick", "180,120"});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-  }
+  for (const QString& out : {QString("cli.png"), QString("cli.ovi")})
+    ASSERT_NO_FATAL_FAILURE(RunCli({"keep", photo, dir.filePath(out), "--pick", "30,40", "--pick", "180,120"}));
   const QByteArray guiPng = Contents(png), guiOvi = Contents(ovi);
   ASSERT_FALSE(guiPng.isEmpty());
   ASSERT_FALSE(guiOvi.isEmpty());
   EXPECT_EQ(guiPng, Contents(dir.filePath("cli.png")));
   EXPECT_EQ(guiOvi, Contents(dir.filePath("cli.ovi")));
+  // Both files keep the picks and the options after their layers.
+  TMyImageLayered layered;
+  ASSERT_TRUE(ReadTwoLayerOvi(ovi.toStdString(), layered));
+  ASSERT_TRUE(layered.Work.has_value());
+  EXPECT_EQ(layered.Work->Inputs, form->KeepInputsNow());
+  EXPECT_EQ(layered.Work->Inputs.Colors.size(), 2u);
 }
 
 // A photographer's camera data and copyright go from the opened JPEG through
@@ -175,22 +199,8 @@ TEST(EndToEnd, ATransparentPngShowsACheckerboardAndSavesItsAlpha) {
 
 // Work saved after Execute reopens with the photo behind the result: one more
 // pick and Execute give what the command line gives with all the picks.
-TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
-  QTemporaryDir dir;
-  test::TScriptedDialogs dialogs;
-  const QString photo = test::WriteBmp(dir, "photo.bmp", 240, 160);
-  auto form = test::MakeForm(dir);
-  form->resize(900, 650);
-  ASSERT_TRUE(test::ShowActive(*form));
-  auto click = [&](QPoint p) {
-    const TPoint c = form->Image->ImageToClientPoint(TPoint{p.x(), p.y()});
-    QTest::mouseClick(form->Image->viewport(), Qt::LeftButton, {}, QPoint(c.X, c.Y));
-  };
-
-  dialogs.OpenNames = {photo};
-  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
-  const TBitmap original = form->CurrentImage();
-  QApplication::processEvents();
+TEST_F(EndToEndOpened, SavedWorkReopensAndGoesOn) {
+  auto click = [&](QPoint p) { test::ClickImage(*form, TPoint{p.x(), p.y()}); };
   click({30, 40});
   QTest::keyClick(form.get(), Qt::Key_Return);
   const TBitmap result = form->CurrentImage();
@@ -215,9 +225,10 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   EXPECT_TRUE(form->QuerySaveChanges());
   EXPECT_TRUE(dialogs.Messages.empty());  // nothing to ask: it is the file
 
-  // The kept colours are not in the file: the first is picked again, on the
-  // result, where the eyedropper takes the photo's colour.
+  // The kept colour came back with the file: picking it again on the result
+  // (where the eyedropper takes the photo's colour) adds nothing.
   QApplication::processEvents();
+  ASSERT_EQ(form->KeptColors().size(), 1);
   click({30, 40});
   click({180, 120});
   ASSERT_EQ(form->KeptColors().size(), 2);
@@ -225,10 +236,8 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   const QString png = dir.filePath("again.png");
   dialogs.SaveAnswers = {png};
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-  QProcess cli;
-  cli.start(VELINOR_CLI, {"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--pick", "180,120"});
-  ASSERT_TRUE(cli.waitForFinished(60000));
-  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  ASSERT_NO_FATAL_FAILURE(
+      RunCli({"keep", photo, dir.filePath("cli.png"), "--pick", "30,40", "--pick", "180,120"}));
   EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
 
   // Undo shows the photo the second Execute started from, then the result that
@@ -255,6 +264,88 @@ TEST(EndToEnd, SavedWorkReopensAndGoesOn) {
   EXPECT_FALSE(form->Document().Processed());
   EXPECT_FALSE(form->Document().CanUndo());
   EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
+}
+
+// Work saved with strokes, an excluded colour and its own options reopens with
+// the panel as it was left and the strokes a layer again, without a preview
+// starting; one more pick and Execute give what the command line gives with all
+// the picks, the options and the strokes taken from the saved file.
+TEST_F(EndToEndOpened, SavedWorkKeepsItsListOptionsAndStrokes) {
+
+  test::ClickImage(*form, {30, 40});
+  test::ClickImage(*form, {100, 80}, Qt::ShiftModifier);  // excluded
+  form->TBN->setValue(40);
+  form->CBProgressif->setChecked(false);
+  form->CBSepia->setChecked(true);
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  ASSERT_TRUE(form->Document().Processed());
+  form->MenuActionBrushClick();
+  form->BrushTool->SetSize(24);
+  form->BrushTool->SetSoftness(60);
+  test::DragImage(*form, {{40, 40}, {120, 60}}, Qt::RightButton);
+  test::DragImage(*form, {{150, 100}, {210, 130}}, Qt::LeftButton);
+  form->MenuActionPipetteClick();
+  const TTouchUps strokes = form->Document().TouchUps();
+  ASSERT_FALSE(strokes.Empty());
+  const TBitmap computed = form->Document().KeepMask();
+  const TKeepInputs inputs = form->KeepInputsNow();
+  const QString ovi = dir.filePath("work.ovi");
+  dialogs.SaveAnswers = {ovi};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(form->Document().Saved());
+
+  // The same file from the command line, strokes taken from the window's.
+  const QStringList options = {"--tolerance", "40", "--no-progressive", "--sepia", "--touch-up", ovi};
+  ASSERT_NO_FATAL_FAILURE(RunCli(QStringList{"keep", photo, dir.filePath("cli.ovi"), "--pick", "30,40",
+                                             "--exclude-pick", "100,80"} +
+                                 options));
+  EXPECT_EQ(Contents(dir.filePath("cli.ovi")), Contents(ovi));
+
+  // Another panel before reopening: the file's comes back.
+  form->TBN->setValue(75);
+  form->CBProgressif->setChecked(true);
+  form->CBSepia->setChecked(false);
+  dialogs.OpenNames = {ovi};
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  const TDocument& d = form->Document();
+  ASSERT_TRUE(d.Processed());
+  EXPECT_TRUE(d.Saved());
+  EXPECT_EQ(form->ColorEntries(), inputs.Colors);
+  EXPECT_EQ(form->KeepInputsNow(), inputs);
+  EXPECT_EQ(form->LstColor->item(1)->toolTip(), form->LstColor->item(1)->text() + " (exclude)");
+  EXPECT_TRUE(form->BClear->isEnabled());
+  EXPECT_EQ(form->LblColors->text(), "2 color(s) :");
+  EXPECT_EQ(form->LblN->text(), "Tolerance : 40");
+  EXPECT_TRUE(SamePixels(d.KeepMask(), computed));
+  EXPECT_EQ(d.TouchUps().Touched(), strokes.Touched());
+  EXPECT_TRUE(SamePixels(d.FinalMask(), FinalMask(computed, strokes)));
+  // Nothing computes behind the user's back, and the status says so.
+  EXPECT_FALSE(form->LivePreview().OnScreen());
+  EXPECT_FALSE(form->LivePreview().WaitForExact(300));
+  EXPECT_EQ(form->StatusText(0).toStdString(), "Ready");
+  EXPECT_FALSE(d.NeedsSaveQuestion());
+  form->MenuActionClick();
+  EXPECT_TRUE(form->MenuActionClearTouchUps->isEnabled());
+
+  // Undo shows the photo, Redo the work again.
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_TRUE(SamePixels(form->CurrentImage(), original));
+  EXPECT_FALSE(d.Processed());
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_TRUE(d.Processed() && d.Saved());
+
+  // One more pick and Execute: the command line with every pick and the strokes.
+  test::ClickImage(*form, {180, 120});
+  ASSERT_EQ(form->KeptColors().size(), 3);
+  QTest::keyClick(form.get(), Qt::Key_Return);
+  const QString png = dir.filePath("again.png");
+  dialogs.SaveAnswers = {png};
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_NO_FATAL_FAILURE(RunCli(QStringList{"keep", photo, dir.filePath("cli.png"), "--pick", "30,40",
+                                             "--exclude-pick", "100,80", "--pick", "180,120"} +
+                                 options));
+  EXPECT_EQ(Contents(png), Contents(dir.filePath("cli.png")));
+  EXPECT_TRUE(dialogs.Messages.empty());
 }
 
 }  // namespace
