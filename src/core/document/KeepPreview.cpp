@@ -182,6 +182,12 @@ uint64_t TKeepPreviewWorker::Start(std::shared_ptr<const TBitmap> photo, const T
   return generation;
 }
 
+void TKeepPreviewWorker::Recycle(TBitmap result, TBitmap mask) {
+  const std::lock_guard<std::mutex> guard(lock_);
+  for (TBitmap* picture : {&result, &mask})
+    if (!picture->Empty()) spares_.push_back(std::move(*picture));
+}
+
 void TKeepPreviewWorker::Cancel() {
   const std::lock_guard<std::mutex> guard(lock_);
   latest_ = latest_ + 1;
@@ -222,6 +228,7 @@ void TKeepPreviewWorker::Run() {
     std::shared_ptr<const TBitmap> photo;
     std::shared_ptr<const TTouchUps> touchUps;
     TKeepOptions options;
+    std::vector<TBitmap> spares;
     {
       std::unique_lock<std::mutex> guard(lock_);
       wake_.wait(guard, [this] { return quit_ || pending_ != 0; });
@@ -232,9 +239,16 @@ void TKeepPreviewWorker::Run() {
       touchUps = touchUps_;
       options = options_;
       computing_ = true;
+      spares.swap(spares_);
     }
     ++begun_;
     TBitmap result, mask;
+    for (TBitmap* picture : {&result, &mask})
+      if (!spares.empty()) {
+        *picture = std::move(spares.back());
+        spares.pop_back();
+      }
+    spares.clear();  // any more are freed here, off the caller's thread
     bool finished = false;
     try {
       ExecuteResult(*photo, options, touchUps.get(), result, mask, [this, generation](const std::string&, int) {

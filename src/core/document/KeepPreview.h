@@ -89,6 +89,10 @@ class TKeepPreviewWorker {
   // (never 0). The result handed over is "Execute"'s, the mask the computed one.
   uint64_t Start(std::shared_ptr<const TBitmap> photo, const TKeepOptions& options,
                  std::shared_ptr<const TTouchUps> touchUps = nullptr);
+  // Pictures of an earlier result that nobody needs any more: the next
+  // computation writes into them. Their memory is reused, and is never given back
+  // on the caller's thread (at 24 MP that alone costs the window a frame).
+  void Recycle(TBitmap result, TBitmap mask);
   // Abandons the computation under way and drops a result not taken yet.
   void Cancel();
   // The finished result of `generation` (moved out): false when that is not the
@@ -122,6 +126,9 @@ class TKeepPreviewWorker {
   uint64_t readyGeneration_ = 0;
   TBitmap result_;
   TBitmap mask_;
+  // Given back by Recycle: the next computation writes into two of them (result
+  // and mask are both 24-bit pictures of the photo's size) and frees the rest.
+  std::vector<TBitmap> spares_;
   bool computing_ = false;
   std::atomic<int> begun_{0};
   std::atomic<int> completed_{0};

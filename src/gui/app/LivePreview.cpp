@@ -51,8 +51,10 @@ void TLivePreview::InputsChanged(const TKeepOptions& options) {
   options_ = options;
   revision_ = document_.Revision();
   exactReady_ = false;
-  exact_.Clear();
-  exactMask_.Clear();
+  // The worker writes the next exact result into the pictures of the last one.
+  worker_->Recycle(std::move(exact_), std::move(exactMask_));
+  exact_ = TBitmap();
+  exactMask_ = TBitmap();
   // First the look of what is on screen, at its scale.
   const TRect visible = view_.VisibleImageRect();
   KeepPreviewOfArea(photo, view_.ClientToImageRect(visible), visible.Width(), visible.Height(), options, Layer(),

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "core/document/Document.h"
@@ -79,6 +80,25 @@ TEST(KeepPreviewWorker, ExactResultEqualsKeepColorsForBothContours) {
     // Taken once: it is handed over, not copied.
     EXPECT_FALSE(worker.Take(g, result, mask));
   }
+}
+
+TEST(KeepPreviewWorker, TheNextResultIsWrittenIntoRecycledPictures) {
+  TKeepPreviewWorker worker;
+  auto photo = std::make_shared<const TBitmap>(BlockPhoto(301, 207, 1));
+  TBitmap result, mask;
+  ASSERT_TRUE(TakeWhenReady(worker, worker.Start(photo, OptionsFor(*photo, true, 25)), result, mask));
+  const uint8_t* resultMemory = result.Bits();
+  const uint8_t* maskMemory = mask.Bits();
+  // Given back, they are where the next result comes, whatever it holds.
+  worker.Recycle(std::move(result), std::move(mask));
+  const TKeepOptions o = OptionsFor(*photo, false, 40);
+  TBitmap again, againMask, wantResult, wantMask;
+  ASSERT_TRUE(TakeWhenReady(worker, worker.Start(photo, o), again, againMask));
+  const std::set<const uint8_t*> reused{again.Bits(), againMask.Bits()};
+  EXPECT_EQ(reused, (std::set<const uint8_t*>{resultMemory, maskMemory}));
+  Expected(*photo, o, wantResult, wantMask);
+  EXPECT_TRUE(SamePixels(again, wantResult));
+  EXPECT_TRUE(SamePixels(againMask, wantMask));
 }
 
 TEST(KeepPreviewWorker, ARestartAbandonsTheEarlierInputsAndCancelDropsTheResult) {
