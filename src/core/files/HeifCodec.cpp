@@ -90,8 +90,10 @@ std::vector<uint8_t> ProfileOf(const heif_image_handle* h) {
   std::vector<uint8_t> icc = IccOf(h);
   if (!icc.empty()) return icc;
   heif_color_profile_nclx* raw = nullptr;
-  if (heif_image_handle_get_nclx_color_profile(h, &raw).code != heif_error_Ok || !raw) return {};
+  const heif_error read = heif_image_handle_get_nclx_color_profile(h, &raw);
+  // libheif hands the profile over even when it reports unknown code points.
   const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(raw);
+  if (read.code != heif_error_Ok || !nclx) return {};
   return ProfileFromCicp(nclx->color_primaries, nclx->transfer_characteristics);
 }
 
