@@ -158,6 +158,8 @@ uint16_t PendingAfterRgbaReader(uint16_t orientation) {
 enum class TiffAlpha { None, Associated, Unassociated };
 
 TiffAlpha AlphaOf(TIFF* tif, uint16_t samples) {
+  // A tag that claims an extra sample beside only three samples names none.
+  if (samples < 4) return TiffAlpha::None;
   uint16_t count = 0;
   uint16_t* kinds = nullptr;
   if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count > 0 && kinds) {

@@ -390,6 +390,26 @@ TEST(Tiff, EightBitSamplesComeInExactly) {
           ASSERT_EQ(alpha, channels == 4 ? want[3] : 255) << x << "," << y;
         }
     }
+  // A damaged file naming an alpha sample beside only three samples has none:
+  // its colours come in and nothing past a row is read.
+  {
+    TIFF* tif = TIFFOpen(dir.File("x.tif").c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    const uint16_t extra = EXTRASAMPLE_ASSOCALPHA;
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    std::vector<uint8_t> row(size_t(w) * 3, 90);
+    TIFFWriteScanline(tif, row.data(), 0, 0);
+    TIFFClose(tif);
+    const TBitmap x = ReadBack(dir.File("x.tif"));
+    ASSERT_EQ(x.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(x.Pixel(w - 1, 0), RGB(90, 90, 90));
+  }
   // Associated alpha is still divided out: (0, 12, 3) at 17 is (0, 180, 45).
   std::vector<uint8_t> premultiplied(size_t(w) * h * 4, 255);
   const uint8_t stored[4] = {0, 12, 3, 17};
