@@ -43,9 +43,10 @@ bool ConvertProfileToSrgb(TBitmap& bitmap, const uint8_t* icc, size_t size) {
   if (!icc || size < 132 || size > MaxProfileBytes || bitmap.Empty()) return false;
   Profile in(cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size)));
   if (!in) return false;
-  const cmsColorSpaceSignature space = cmsGetColorSpace(in.get());
+  // Held as numbers: a damaged header holds values the enums do not name.
+  const cmsUInt32Number space = cmsGetColorSpace(in.get());
   if (space != cmsSigRgbData && space != cmsSigGrayData) return false;
-  const cmsProfileClassSignature cls = cmsGetDeviceClass(in.get());
+  const cmsUInt32Number cls = cmsGetDeviceClass(in.get());
   if (cls != cmsSigInputClass && cls != cmsSigDisplayClass && cls != cmsSigColorSpaceClass &&
       cls != cmsSigOutputClass)
     return false;

@@ -67,6 +67,7 @@ std::vector<uint8_t> ReadCompressed(TOviSource& in) {
 // Puts the rows of a bitmap in the opposite order.
 void FlipRows(TBitmap& image) {
   const size_t n = image.Stride();
+  if (n == 0) return;  // no pixels, no rows to hold
   std::vector<uint8_t> tmp(n);
   for (int top = 0, bottom = image.Height() - 1; top < bottom; ++top, --bottom) {
     std::memcpy(tmp.data(), image.ScanLine(top), n);
