@@ -8,7 +8,6 @@
 // passes (RawHalfSize.h); LibRaw's own half-size processing of the same file
 // and the whole decode are measured too, for reference.
 #include <benchmark/benchmark.h>
-#include <tiffio.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "RealPhoto.h"
+#include "support/DngWriter.h"
 #include "core/files/RawHalfSize.h"
 #include "core/files/RawImage.h"
 
@@ -32,91 +32,38 @@ double Linear(uint8_t v) {
   return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-void WriteRawIfd(TIFF* tif, const TBitmap& photo) {
-  const uint16_t dims[2] = {2, 2};
-  const uint8_t pattern[4] = {0, 1, 1, 2};
-  const double neutral[3] = {0.55, 1.0, 0.72};
-  const float neutralF[3] = {0.55f, 1.0f, 0.72f};
-  const float matrix[9] = {3.2406f, -1.5372f, -0.4986f, -0.9689f, 1.8758f, 0.0415f, 0.0557f, -0.2040f, 1.0570f};
-  const float black[1] = {256};
-  const uint32_t white[1] = {16383};
-  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, W);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, H);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, 32803);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64);
-  TIFFSetField(tif, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  TIFFSetField(tif, TIFFTAG_CFAPATTERN, 4, pattern);
-  TIFFSetField(tif, TIFFTAG_BLACKLEVEL, 1, black);
-  TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, white);
-  TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, neutralF);
-  double table[256];
-  for (int i = 0; i < 256; ++i) table[i] = Linear(static_cast<uint8_t>(i));
-  std::vector<uint16_t> row(W);
-  for (int y = 0; y < H; ++y) {
-    const uint8_t* src = photo.ScanLine(static_cast<int>(int64_t{y} * photo.Height() / H));
-    for (int x = 0; x < W; ++x) {
-      const uint8_t* p = src + 3 * static_cast<size_t>(int64_t{x} * photo.Width() / W);
-      const int c = pattern[(y % 2) * 2 + (x % 2)];
-      const double v = table[p[2 - c]] * neutral[c];
-      row[static_cast<size_t>(x)] = static_cast<uint16_t>(256 + std::lround(v * (16383 - 256)));
-    }
-    TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0);
-  }
-}
-
-// IFD0 holds the preview (JPEG in TIFF, 1024 wide) and points to the raw data.
+// The photo, point-sampled to 6000 x 4000, as the camera's mosaic (white
+// balance 0.55 / 1 / 0.72, 14-bit levels over a black of 256), once with a
+// 1024-pixel JPEG preview of it in IFD0 and once without.
 std::string MakeDng(bool withPreview) {
   static const TBitmap photo = MakeRealPhoto();
+  static const std::vector<double> linear = [] {
+    std::vector<double> t(256);
+    for (int i = 0; i < 256; ++i) t[i] = Linear(static_cast<uint8_t>(i));
+    return t;
+  }();
+  const auto at = [](int x, int y, int w, int h) {
+    return photo.ScanLine(static_cast<int>(int64_t{y} * photo.Height() / h)) +
+           3 * static_cast<size_t>(int64_t{x} * photo.Width() / w);
+  };
+  testing::DngOptions o;
+  o.Width = W, o.Height = H;
+  o.Neutral[0] = 0.55, o.Neutral[1] = 1.0, o.Neutral[2] = 0.72;
+  o.White = 16383;
+  o.Scene = [&](int x, int y, int w, int h, double rgb[3]) {
+    const uint8_t* p = at(x, y, w, h);
+    for (int c = 0; c < 3; ++c) rgb[c] = linear[p[2 - c]];
+  };
+  if (withPreview) {
+    o.PreviewWidth = 1024, o.PreviewHeight = 1024 * H / W;
+    o.Preview = [&](int x, int y, int w, int h, uint8_t rgb[3]) {
+      const uint8_t* p = at(x, y, w, h);
+      rgb[0] = p[2], rgb[1] = p[1], rgb[2] = p[0];
+    };
+  }
   const std::string path = "/tmp/velinor-bench-raw-" + std::to_string(::getpid()) +
                            (withPreview ? "-preview.dng" : ".dng");
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  const uint8_t version[4] = {1, 4, 0, 0};
-  if (withPreview) {
-    const int pw = 1024, ph = pw * H / W;
-    uint64_t subifd = 0;
-    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, pw);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, ph);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 85);
-    TIFFSetField(tif, TIFFTAG_JPEGTABLESMODE, 0);  // whole JPEG streams, as cameras write them
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, ph);
-    TIFFSetField(tif, TIFFTAG_MAKE, "Velinor");
-    TIFFSetField(tif, TIFFTAG_MODEL, "Bench 24");
-    TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-    TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Velinor Bench 24");
-    TIFFSetField(tif, TIFFTAG_SUBIFD, 1, &subifd);
-    std::vector<uint8_t> row(static_cast<size_t>(pw) * 3);
-    for (int y = 0; y < ph; ++y) {
-      const uint8_t* src = photo.ScanLine(y * photo.Height() / ph);
-      for (int x = 0; x < pw; ++x) {
-        const uint8_t* p = src + 3 * (x * photo.Width() / pw);
-        row[3 * x] = p[2], row[3 * x + 1] = p[1], row[3 * x + 2] = p[0];
-      }
-      TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0);
-    }
-    TIFFWriteDirectory(tif);  // the next directory becomes the sub-IFD
-    WriteRawIfd(tif, photo);
-  } else {
-    TIFFSetField(tif, TIFFTAG_MAKE, "Velinor");
-    TIFFSetField(tif, TIFFTAG_MODEL, "Bench 24");
-    TIFFSetField(tif, TIFFTAG_DNGVERSION, version);
-    TIFFSetField(tif, TIFFTAG_UNIQUECAMERAMODEL, "Velinor Bench 24");
-    WriteRawIfd(tif, photo);
-  }
-  TIFFClose(tif);
+  testing::WriteDng(path, o);
   return path;
 }
 

@@ -75,6 +75,12 @@ class KeepCli : public ::testing::Test {
     return out;
   }
 
+  // The layered document an .ovi in the folder holds.
+  void ReadLayered(const std::string& name, TMyImageLayered& doc) const {
+    TOviFileSource in(Path(name));
+    ReadLayeredDocument(in, doc);
+  }
+
   // Files in the folder other than the input.
   int OtherFiles() const {
     int n = 0;
@@ -237,10 +243,8 @@ TEST_F(KeepCli, FileFailuresExitWithTwoAndLeaveNoOutput) {
 TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
   ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.ovi") + " --pick 5,5 --sepia --mask " + Path("mask.ovi")).status, 0);
   ASSERT_EQ(Run(Path("in.bmp") + " " + Path("out.bmp") + " --pick 5,5 --sepia").status, 0);
-  const auto bytes = ReadFileBytes(Path("out.ovi"));
   TMyImageLayered doc;
-  TOviMemorySource in(bytes.data(), bytes.size());
-  ReadLayeredDocument(in, doc);
+  ReadLayered("out.ovi", doc);
   ASSERT_EQ(doc.Layers.Count(), 2);
   EXPECT_EQ(doc.Layers.Items(0).Name, "#0");
   EXPECT_EQ(doc.Layers.Items(1).Name, "#1");
@@ -253,10 +257,8 @@ TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
       for (int c = 0; c < 3; ++c)
         ASSERT_LE(std::abs(flat.ScanLine(y)[3 * x + c] - result.ScanLine(y)[3 * x + c]), 1) << x << "," << y;
   // Any other picture written as .ovi is a one-layer document.
-  const auto maskBytes = ReadFileBytes(Path("mask.ovi"));
   TMyImageLayered maskDoc;
-  TOviMemorySource maskIn(maskBytes.data(), maskBytes.size());
-  ReadLayeredDocument(maskIn, maskDoc);
+  ReadLayered("mask.ovi", maskDoc);
   EXPECT_EQ(maskDoc.Layers.Count(), 1);
   EXPECT_FALSE(maskDoc.Work.has_value());
 
@@ -265,10 +267,8 @@ TEST_F(KeepCli, LayeredOutputHoldsThePhotoUnderItsTonedCopy) {
   std::string colours;
   for (int i = 0; i < 51; ++i) colours += " --color '#" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "2030'";
   ASSERT_EQ(Run(Path("in.bmp") + " " + Path("long.ovi") + colours).status, 0);
-  const auto longBytes = ReadFileBytes(Path("long.ovi"));
   TMyImageLayered longDoc;
-  TOviMemorySource longIn(longBytes.data(), longBytes.size());
-  ReadLayeredDocument(longIn, longDoc);
+  ReadLayered("long.ovi", longDoc);
   EXPECT_EQ(longDoc.Layers.Count(), 2);
   EXPECT_FALSE(longDoc.Work.has_value());
 }
@@ -304,10 +304,8 @@ TEST_F(KeepCli, TouchUpLayerOfALayeredFileIsTakenWhole) {
   KeepColors(expected, mask, photo_, inputs.Options());
   RecomposeTouched(expected, photo_, mask, strokes, false, strokes.Touched());
   EXPECT_TRUE(SamePixels(ReadImageFile(Path("mask.bmp")), FinalMask(mask, strokes)));
-  const auto bytes = ReadFileBytes(Path("out.ovi"));
   TMyImageLayered doc;
-  TOviMemorySource in(bytes.data(), bytes.size());
-  ReadLayeredDocument(in, doc);
+  ReadLayered("out.ovi", doc);
   ASSERT_TRUE(doc.Work.has_value());
   EXPECT_EQ(doc.Work->Inputs, inputs);
   EXPECT_TRUE(SamePixels(doc.Work->ComputedMask, mask));

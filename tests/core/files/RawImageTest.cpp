@@ -86,7 +86,7 @@ TEST(RawImage, PreviewIsAHalfSizeDecodeWhenThereIsNoEmbeddedPreview) {
 TEST(RawImage, PreviewIsTheEmbeddedOneWhenThereIsOne) {
   ScratchDir dir;
   DngOptions o;
-  o.BluePreview = true;
+  WithBluePreview(o);
   o.Orientation = 6;
   const std::string path = dir.File("previewed.dng");
   WriteDng(path, o);
